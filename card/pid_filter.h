@@ -1,0 +1,69 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace orbix {
+
+class CCardAccess;
+
+// One entry of a PAT program list: a program number and its PMT PID (the
+// network PID where the number is 0).
+struct PatEntry {
+    std::uint16_t programNumber = 0;
+    std::uint16_t pid = 0;
+};
+
+// The PIDs of one program, as numbers, in the order the filter takes them.
+struct ProgramPids {
+    std::uint16_t pmtPid = 0;
+    std::uint16_t pcrPid = 0;
+    std::uint16_t videoPid = 0;
+    std::uint16_t audioPid1 = 0;
+    std::uint16_t audioPid2 = 0;
+};
+
+enum class PidClass { All, Program, User };
+
+// The card's 32-slot PID table. Two owners share it: program search and
+// playback own the program-class slots, the user's PID list owns the
+// user-class slots; each change keeps the other class and then writes the
+// whole table to the card.
+class CPidFilter {
+public:
+    static constexpr int kSlots = 32;
+    static constexpr std::uint16_t kInUse = 0x2000;
+    static constexpr std::uint16_t kProgramClass = 0x6000;
+    static constexpr std::uint16_t kUserClass = 0x2000;
+
+    CPidFilter() = default;
+    virtual ~CPidFilter();
+    CPidFilter(const CPidFilter&) = delete;
+    CPidFilter& operator=(const CPidFilter&) = delete;
+
+    // The card the table is written to; nullptr once the card is gone.
+    void SetCardAccess(CCardAccess* access) { m_access = access; }
+
+    void ClearPids(PidClass which);
+    void SetPatPid();
+    void SetPmtPids(std::span<const PatEntry> programs);
+    // Page is 1-based: entries page x 32 - 32 up to the smaller of page x 32
+    // and count.
+    void SetPmtPidsPage(std::span<const PatEntry> programs, int count, int page);
+    void SetUserPids(std::span<const std::uint16_t> pids);
+    void SetProgramPids(const ProgramPids& program);
+    void RewritePids();
+
+    const std::array<std::uint16_t, kSlots>& Table() const { return m_table; }
+
+private:
+    void Clear(std::uint16_t classBits);
+    void Add(std::uint16_t pid, std::uint16_t classBits);
+    void Write();
+
+    CCardAccess* m_access = nullptr;
+    std::array<std::uint16_t, kSlots> m_table{};
+};
+
+}  // namespace orbix
