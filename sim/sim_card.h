@@ -64,6 +64,7 @@ public:
 
 private:
     bool InWindow(std::uint16_t port) const;
+    void WriteControlPort(std::uint8_t value);
 
     SimCardConfig m_config;
     std::uint16_t m_ioBase = 0;
@@ -73,6 +74,7 @@ private:
     CSerialBusModel m_bus;
     std::shared_ptr<CCardLogicModel> m_logic;
     std::map<std::uint8_t, std::shared_ptr<IBusDevice>> m_devices;
+    std::uint8_t m_controlPort = 0;
     std::uint64_t m_stray = 0;
 };
 

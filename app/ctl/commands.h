@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orbix::ctl {
+
+// Each command of the command-line companion takes its own arguments (the
+// command name excluded) and returns the process exit code.
+int RunProbe(const std::vector<std::string>& args);
+int RunTune(const std::vector<std::string>& args);
+int RunScan(const std::vector<std::string>& args);
+
+}  // namespace orbix::ctl

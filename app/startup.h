@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/instance_lock.h"
+#include "platform/notices.h"
+#include "platform/port_io.h"
+
+namespace orbix {
+
+// The card's I/O base found at start-up; 0 for none.
+extern std::uint16_t g_cardIoBase;
+
+enum class StartUpOutcome { Ran, AlreadyRunning, PortIoDenied, NoCard };
+
+struct StartUpContext {
+    IPortIo& ports;
+    INotices& notices;
+    CInstanceLock& instanceLock;
+    std::string appName;
+    std::string lockDirectory;  // empty: the user's runtime directory
+};
+
+// Brings the process up in its fixed order: single-instance lock, port I/O,
+// PCI scan; then runs the main window (handed in) with the card's I/O base.
+// Each failure tells the user and ends start-up before anything later.
+StartUpOutcome StartUp(StartUpContext& context, const std::function<void(std::uint16_t)>& runMainWindow);
+
+}  // namespace orbix
