@@ -1,0 +1,141 @@
+#include "sim/stream_output.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "sim/card_logic_model.h"
+
+namespace orbix::sim {
+namespace {
+
+constexpr std::uint16_t kSlotInUse = 0x2000;
+constexpr std::uint8_t kLnbSelectBits = 0x03;
+// After a stall the stream catches up by at most this much, as a card's
+// buffer would overflow rather than deliver a flood.
+constexpr std::int64_t kMaxCatchUpMs = 200;
+
+}  // namespace
+
+CardStreamView ViewOfLogic(const CCardLogicModel& logic) {
+    return {[&logic] { return logic.PidTable(); }, [&logic] { return logic.Control(); }};
+}
+
+CStreamOutput::CStreamOutput(CardStreamView card, LockedStreamFn locked, StreamOutputConfig config)
+    : m_card(std::move(card)), m_locked(std::move(locked)), m_config(std::move(config)) {}
+
+CStreamOutput::~CStreamOutput() { Stop(); }
+
+bool CStreamOutput::Start(std::string& error) {
+    if (m_thread.joinable()) return true;
+    m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const int on = 1;
+    if (m_socket < 0 || ::setsockopt(m_socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+        error = std::string("stream output socket: ") + std::strerror(errno);
+        if (m_socket >= 0) ::close(m_socket);
+        m_socket = -1;
+        return false;
+    }
+    const int sendBuffer = 4 << 20;
+    ::setsockopt(m_socket, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
+    m_stop.Reset();
+    m_thread = std::thread([this] { Run(); });
+    return true;
+}
+
+void CStreamOutput::Stop() {
+    if (m_thread.joinable()) {
+        m_stop.Request();
+        m_thread.join();
+    }
+    if (m_socket >= 0) ::close(m_socket);
+    m_socket = -1;
+}
+
+std::string CStreamOutput::SourceError() const {
+    std::lock_guard lock(m_errorMutex);
+    return m_sourceError;
+}
+
+ITsSource* CStreamOutput::SourceFor(const LockedStream& locked) {
+    auto it = m_sources.find(locked.id);
+    if (it == m_sources.end()) {
+        std::string error;
+        auto source = MakeStreamSource(locked.stream, locked.skyIndex, error);
+        {
+            std::lock_guard lock(m_errorMutex);
+            m_sourceError = source ? std::string() : locked.id + ": " + error;
+        }
+        it = m_sources.emplace(locked.id, std::move(source)).first;
+    }
+    return it->second.get();
+}
+
+void CStreamOutput::Run() {
+    using Clock = std::chrono::steady_clock;
+    std::string playing;
+    Clock::time_point start{};
+    std::int64_t played = 0;
+    while (!m_stop.WaitFor(m_config.sliceMs)) {
+        const auto locked = m_locked ? m_locked() : std::nullopt;
+        const bool supplied = (m_card.control() & kLnbSelectBits) != 0;
+        ITsSource* source = locked && supplied ? SourceFor(*locked) : nullptr;
+        if (source == nullptr) {
+            playing.clear();
+            m_held = 0;
+            continue;
+        }
+        const auto now = Clock::now();
+        if (playing != locked->id) {
+            playing = locked->id;
+            start = now;
+            played = 0;
+            m_held = 0;
+        }
+        const std::int64_t elapsedUs = std::chrono::duration_cast<std::chrono::microseconds>(now - start).count();
+        const std::int64_t packetBits = kPacketSize * 8;
+        std::int64_t due = elapsedUs * source->BitRate() / packetBits / 1'000'000;
+        const std::int64_t maxBurst = source->BitRate() * kMaxCatchUpMs / 1000 / packetBits;
+        if (due - played > maxBurst) played = due - maxBurst;
+        Play(*source, due - played);
+        played = due;
+    }
+}
+
+void CStreamOutput::Play(ITsSource& source, std::int64_t packets) {
+    m_passing.reset();
+    for (std::uint16_t slot : m_card.pidTable()) {
+        if (slot & kSlotInUse) m_passing.set(slot & 0x1FFF);
+    }
+    TsPacket packet;
+    for (std::int64_t i = 0; i < packets; ++i) {
+        source.NextPacket(packet);
+        const int pid = ((packet[1] & 0x1F) << 8) | packet[2];
+        if (!m_passing.test(static_cast<std::size_t>(pid))) continue;
+        std::memcpy(m_datagram.data() + m_held * kPacketSize, packet.data(), kPacketSize);
+        if (++m_held == 7) Send();
+    }
+}
+
+void CStreamOutput::Send() {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(m_config.port));
+    ::inet_pton(AF_INET, m_config.address.c_str(), &to.sin_addr);
+    const ssize_t sent = ::sendto(m_socket, m_datagram.data(), m_datagram.size(), 0,
+                                  reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    m_held = 0;
+    if (sent == static_cast<ssize_t>(m_datagram.size())) {
+        m_datagrams.fetch_add(1);
+        m_packets.fetch_add(7);
+    } else {
+        m_sendErrors.fetch_add(1);
+    }
+}
+
+}  // namespace orbix::sim

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/clock.h"
+#include "sim/ts_mux.h"
+
+namespace orbix::sim {
+
+class CCardLogicModel;
+
+// What the stream output reads of the card: its PID table and the logic's
+// control byte (bits 1..0 select the LNB supply, 0 = off).
+struct CardStreamView {
+    std::function<std::array<std::uint16_t, 32>()> pidTable;
+    std::function<std::uint8_t()> control;
+};
+CardStreamView ViewOfLogic(const CCardLogicModel& logic);
+
+// The transponder the demodulator is locked to: an identity that changes
+// when another one is locked, its `stream` text and its position in the sky.
+struct LockedStream {
+    std::string id;
+    std::string stream;
+    int skyIndex = 0;
+};
+using LockedStreamFn = std::function<std::optional<LockedStream>()>;
+
+struct StreamOutputConfig {
+    std::string address = "127.255.255.255";
+    int port = 8511;
+    int sliceMs = 2;
+};
+
+// The card's stream output: while a transponder is locked and the LNB is
+// supplied, plays that transponder's transport stream at its bit rate and
+// sends every packet whose PID stands in an in-use slot of the PID table,
+// seven packets to a datagram, to the UDP port as a broadcast on the
+// loopback, so that every socket bound to the port receives it. The pacing
+// follows real time; it is the one part of the simulated card that does.
+class CStreamOutput {
+public:
+    CStreamOutput(CardStreamView card, LockedStreamFn locked, StreamOutputConfig config = {});
+    ~CStreamOutput();
+    CStreamOutput(const CStreamOutput&) = delete;
+    CStreamOutput& operator=(const CStreamOutput&) = delete;
+
+    // False with a reason when the sending socket cannot be made.
+    bool Start(std::string& error);
+    void Stop();
+
+    std::uint64_t DatagramsSent() const { return m_datagrams.load(); }
+    std::uint64_t PacketsSent() const { return m_packets.load(); }
+    std::uint64_t SendErrors() const { return m_sendErrors.load(); }
+    // Why the locked transponder's stream could not be played, if it could not.
+    std::string SourceError() const;
+
+private:
+    void Run();
+    ITsSource* SourceFor(const LockedStream& locked);
+    void Play(ITsSource& source, std::int64_t packets);
+    void Send();
+
+    CardStreamView m_card;
+    LockedStreamFn m_locked;
+    StreamOutputConfig m_config;
+    int m_socket = -1;
+    std::thread m_thread;
+    CStopSignal m_stop;
+    std::map<std::string, std::unique_ptr<ITsSource>> m_sources;
+    std::bitset<8192> m_passing;
+    std::array<std::uint8_t, 7 * kPacketSize> m_datagram{};
+    int m_held = 0;
+    std::atomic<std::uint64_t> m_datagrams{0};
+    std::atomic<std::uint64_t> m_packets{0};
+    std::atomic<std::uint64_t> m_sendErrors{0};
+    mutable std::mutex m_errorMutex;
+    std::string m_sourceError;
+};
+
+}  // namespace orbix::sim

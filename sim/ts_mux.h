@@ -1,0 +1,124 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orbix::sim {
+
+inline constexpr int kPacketSize = 188;
+inline constexpr std::uint16_t kNullPid = 0x1FFF;
+using TsPacket = std::array<std::uint8_t, kPacketSize>;
+
+// A transport stream played at a fixed bit rate, one packet at a time, for
+// ever (sources loop).
+class ITsSource {
+public:
+    virtual ~ITsSource() = default;
+    virtual std::int64_t BitRate() const = 0;
+    virtual void NextPacket(TsPacket& packet) = 0;
+};
+
+struct MuxStream {
+    std::uint8_t streamType = 0;
+    std::uint16_t pid = 0;
+    bool scrambled = false;  // CA descriptor in the stream's ES_info loop
+};
+
+struct MuxProgram {
+    std::uint16_t number = 0;
+    std::uint16_t pmtPid = 0;
+    std::uint16_t pcrPid = 0;
+    std::vector<MuxStream> streams;
+    bool scrambled = false;      // CA descriptor in the program_info loop
+    int privateInfoBytes = 0;    // filler descriptors that lengthen the PMT
+};
+
+struct MuxConfig {
+    std::uint16_t transportStreamId = 1;
+    bool networkEntry = true;    // PAT entry 0 -> PID 0x10 first
+    std::vector<MuxProgram> programs;
+    std::int64_t bitRate = 15'000'000;
+    int psiIntervalMs = 100;
+    int nullPercent = 10;        // share of the payload time left to null packets
+};
+
+// The sections with their CRC_32, ready to be cut into packets.
+std::vector<std::uint8_t> BuildPatSection(const MuxConfig& config);
+std::vector<std::uint8_t> BuildPmtSection(const MuxProgram& program);
+// Cuts a section into packets on pid (pointer_field 0, stuffing 0xFF),
+// counting continuity on the given counter.
+std::vector<TsPacket> PacketizeSection(std::uint16_t pid, const std::vector<std::uint8_t>& section,
+                                       std::uint8_t& continuity);
+std::uint32_t MpegCrc32(const std::uint8_t* data, std::size_t size);
+
+// A multiplex made up on the fly: PAT and PMTs at the start of every PSI
+// interval, then payload packets of every elementary stream in turn (the PCR
+// in an adaptation field of the PCR PID every 30 ms at least) and null
+// packets.
+class CGeneratedMux final : public ITsSource {
+public:
+    explicit CGeneratedMux(MuxConfig config);
+    std::int64_t BitRate() const override { return m_config.bitRate; }
+    void NextPacket(TsPacket& packet) override;
+    const MuxConfig& Config() const { return m_config; }
+
+private:
+    void QueuePsi();
+    void PayloadPacket(TsPacket& packet);
+
+    struct EsSlot {
+        std::uint16_t pid = 0;
+        bool carriesPcr = false;
+        bool scrambled = false;
+        std::int64_t lastPcrPacket = -1;
+    };
+
+    MuxConfig m_config;
+    std::vector<EsSlot> m_es;
+    std::array<std::uint8_t, 8192> m_continuity{};
+    std::int64_t m_pcrSpacing = 1;
+    std::vector<TsPacket> m_psi;
+    std::size_t m_psiNext = 0;
+    std::int64_t m_packetsPerInterval = 1;
+    std::int64_t m_packetIndex = 0;
+    std::size_t m_esNext = 0;
+};
+
+// A transport-stream file played in a loop at its own bit rate (from its
+// PCRs) or at a given one.
+class CTsFileSource final : public ITsSource {
+public:
+    // Null with a reason in error when the file cannot be read or holds no
+    // packets, or no bit rate can be found or was given.
+    static std::unique_ptr<CTsFileSource> Open(const std::string& path, std::int64_t bitRate,
+                                               std::string& error);
+    std::int64_t BitRate() const override { return m_bitRate; }
+    void NextPacket(TsPacket& packet) override;
+    std::size_t PacketCount() const { return m_packets.size(); }
+
+private:
+    std::vector<TsPacket> m_packets;
+    std::size_t m_next = 0;
+    std::int64_t m_bitRate = 0;
+};
+
+// A multiplex of tv television programs (video, two audio, one data stream)
+// and radio programs (two audio streams); the first `scrambled` programs carry
+// CA descriptors; longPmt gives the first program a PMT longer than one
+// packet, with 12 audio streams.
+MuxConfig MakeMux(int tv, int radio, int scrambled, bool longPmt);
+
+// The transport stream described by a transponder's `stream` text:
+//   "file:PATH" or "file:PATH@BITRATE"   a TS file played in a loop
+//   "mux:tv=N,radio=N,scrambled=N,longpmt=1,rate=BITRATE,psi=MS"
+//   a preset name: "news10", "bouquet40", "pay6", "radio8"
+//   "" : a preset chosen by the transponder's position in the sky
+// Null with a reason in error when the text cannot be used.
+std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int skyIndex,
+                                            std::string& error);
+
+}  // namespace orbix::sim
