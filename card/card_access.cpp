@@ -1,12 +1,26 @@
 #include "card/card_access.h"
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 #include <vector>
 
 #include "card/card_texts.h"
 
 namespace orbix {
+namespace {
+
+// The first image-size bytes of the file; false when the file cannot be read
+// or is shorter than an image.
+bool ReadImage(const std::string& path, std::vector<std::uint8_t>& image) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    image.resize(kConfigurationImageSize);
+    const std::size_t got = std::fread(image.data(), 1, image.size(), file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !failed && got == image.size();
+}
+
+}  // namespace
 
 // Holds the access lock for one scope.
 class CCardAccess::CHold {
@@ -142,13 +156,8 @@ bool CCardAccess::CheckLogicId() {
 bool CCardAccess::LoadConfiguration() {
     // Read the whole image before taking the lock: a short or missing file
     // must leave the card exactly as it was.
-    std::ifstream file(m_configPath, std::ios::binary);
-    std::vector<char> image;
-    if (file.is_open()) {
-        image.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
-    if (file.bad()) image.clear();
-    if (image.size() < static_cast<std::size_t>(kConfigurationImageSize)) {
+    std::vector<std::uint8_t> image;
+    if (!ReadImage(m_configPath, image)) {
         m_notices.Tell(texts::ConfigurationReadError());
         return false;
     }
@@ -161,9 +170,7 @@ bool CCardAccess::LoadConfiguration() {
         m_bus.Put(v);
         m_bus.Delay(1);
     }
-    for (int i = 0; i < kConfigurationImageSize; ++i) {
-        m_bus.WriteByteRaw(static_cast<std::uint8_t>(image[i]));
-    }
+    for (std::uint8_t b : image) m_bus.WriteByteRaw(b);
     for (int i = 0; i < 100; ++i) m_bus.IdleClocks();
     m_bus.Stop();
     m_bus.IdleClocks();

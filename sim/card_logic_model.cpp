@@ -41,6 +41,19 @@ bool CCardLogicModel::ImageValid(const std::uint8_t* image, std::size_t size) {
     return Crc32(image, size - 4) == LittleEndian(tail);
 }
 
+std::vector<std::uint8_t> CCardLogicModel::MakeValidImage() {
+    std::vector<std::uint8_t> image(kImageSize);
+    std::ranges::copy(kImageSyncWord, image.begin());
+    std::uint32_t x = 0x2545F491u;
+    for (std::size_t i = kImageSyncWord.size(); i + 4 < image.size(); ++i) {
+        x = x * 1664525u + 1013904223u;
+        image[i] = static_cast<std::uint8_t>(x >> 24);
+    }
+    const std::uint32_t crc = Crc32(image.data(), image.size() - 4);
+    for (std::size_t i = 0; i < 4; ++i) image[image.size() - 4 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
+    return image;
+}
+
 bool CCardLogicModel::Select(bool /*read*/) {
     std::lock_guard lock(m_mutex);
     m_expectRegister = true;

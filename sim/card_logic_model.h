@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 #include "sim/bus_device.h"
 
@@ -47,6 +48,8 @@ public:
     // Image validation, shared with the tool that writes images.
     static std::uint32_t Crc32(const std::uint8_t* data, std::size_t size);
     static bool ImageValid(const std::uint8_t* image, std::size_t size);
+    // An image this logic accepts; its filler bytes are a fixed pattern.
+    static std::vector<std::uint8_t> MakeValidImage();
 
 private:
     mutable std::mutex m_mutex;

@@ -61,6 +61,7 @@ public:
     // Ports outside 0xCF8..0xCFF and the window that were touched; a correct
     // driver never does.
     std::uint64_t StrayAccesses() const { return m_stray; }
+    std::uint64_t PciReads() const { return m_pci.Reads(); }
 
 private:
     bool InWindow(std::uint16_t port) const;

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include "support/card_fixture.h"
+
+namespace orbix {
+namespace {
+
+using testing::CardFixture;
+
+// Register writes to the logic are each 141 bus writes; counting the address
+// phases tells how many write-and-verify passes ran.
+int LogicWriteTransactions(const CPortIoRecorder& ports) {
+    const auto& log = ports.Log();
+    int transactions = 0;
+    for (std::size_t i = 0; i + 1 < log.size(); ++i) {
+        // every register write starts with stop then start: 08 09 0D 0C 0C 0D 09 08
+        if (log[i].value == 0x0D && i + 5 < log.size() && log[i + 1].value == 0x0C && log[i + 2].value == 0x0C &&
+            log[i + 3].value == 0x0D && log[i + 4].value == 0x09 && log[i + 5].value == 0x08) {
+            ++transactions;
+        }
+    }
+    return transactions;
+}
+
+TEST(CardAccess, PidTableIsWrittenAndVerified) {
+    CardFixture f;
+    f.LoadLogic();
+    PidTableBytes bytes{};
+    for (int i = 0; i < kPidTableBytes; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    EXPECT_TRUE(f.access.WritePidTable(bytes));
+    EXPECT_TRUE(f.notices.Shown().empty());
+    auto table = f.card.Logic().PidTable();
+    EXPECT_EQ(table[0], 0x0801);
+    EXPECT_EQ(table[31], static_cast<std::uint16_t>((63 * 7 + 1) & 0xFF) << 8 | ((62 * 7 + 1) & 0xFF));
+}
+
+TEST(CardAccess, NeverAcknowledgingLogicGetsFourPassesAndOneMessage) {
+    CardFixture f;  // logic never loaded
+    f.ports.SetRecording(true);
+    EXPECT_FALSE(f.access.WritePidTable(PidTableBytes{}));
+    // each pass: 64 writes, then the first verify read fails (its address
+    // phase also begins with stop, start)
+    EXPECT_EQ(LogicWriteTransactions(f.ports), 4 * (64 + 1));
+    EXPECT_EQ(f.notices.TextsUtf8(), std::vector<std::string>{"请重新发送一遍PID!"});
+}
+
+TEST(CardAccess, PulseTakes400MsAndLeavesBit3Clear) {
+    CardFixture f;
+    f.LoadLogic();
+    f.access.SetLnbSelect(2);
+    f.access.SetToneEnable(true);
+    const auto before = f.clock.NowMs();
+    f.access.PulseControlBit3(200);
+    EXPECT_EQ(f.clock.NowMs() - before, 400);
+    EXPECT_EQ(f.card.Logic().Control(), 0x06);
+    EXPECT_EQ(f.access.ControlShadow(), 0x06);
+}
+
+TEST(CardAccess, ControlShadowKeepsTheOtherBits) {
+    struct Step {
+        const char* what;
+        int lnb;    // -1: tone step
+        int tone;   // -1: LNB step
+        std::uint8_t expected;
+    };
+    const Step steps[] = {
+        {"vertical", 2, -1, 0x02},     {"tone on", -1, 1, 0x06},     {"horizontal", 3, -1, 0x07},
+        {"select masked to 2 bits", 0xFE, -1, 0x06}, {"tone off", -1, 0, 0x02}, {"supply off", 0, -1, 0x00},
+    };
+    CardFixture f;
+    f.LoadLogic();
+    for (const Step& s : steps) {
+        if (s.lnb >= 0) f.access.SetLnbSelect(static_cast<std::uint8_t>(s.lnb));
+        if (s.tone >= 0) f.access.SetToneEnable(s.tone == 1);
+        EXPECT_EQ(f.access.ControlShadow(), s.expected) << s.what;
+        EXPECT_EQ(f.card.Logic().Control(), s.expected) << s.what;
+    }
+    f.card.Logic().LoseConfiguration();
+    f.LoadLogic();
+    f.access.RewriteControl();
+    EXPECT_EQ(f.card.Logic().Control(), 0x00);
+}
+
+TEST(CardAccess, WaitSleepsOneMillisecondWhateverIsAsked) {
+    CardFixture f;
+    f.access.Wait(500);
+    EXPECT_EQ(f.clock.NowMs(), 1);
+}
+
+TEST(CardAccess, LogicIdentityFollowsTheLogicsState) {
+    CardFixture f;
+    EXPECT_FALSE(f.access.CheckLogicId());
+    f.LoadLogic();
+    EXPECT_TRUE(f.access.CheckLogicId());
+    f.card.Logic().LoseConfiguration();
+    EXPECT_FALSE(f.access.CheckLogicId());
+}
+
+}  // namespace
+}  // namespace orbix

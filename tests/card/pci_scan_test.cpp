@@ -1,0 +1,49 @@
+#include "card/pci_scan.h"
+
+#include <gtest/gtest.h>
+
+#include "sim/sim_card.h"
+
+namespace orbix {
+namespace {
+
+using sim::kCardIdentity;
+using sim::PciFunction;
+
+TEST(PciScan, FindsTheLastIoWindowOfTheLastCard) {
+    struct Case {
+        const char* what;
+        std::vector<PciFunction> functions;
+        std::uint16_t expected;
+    };
+    const PciFunction other{0, 1, 0, 0x10EC8168, {0xE001, 0, 0, 0, 0, 0}};
+    const Case cases[] = {
+        {"default machine", sim::DefaultPciFunctions(), sim::kDefaultIoBase},
+        {"no card", {other}, 0},
+        {"memory BARs only", {{1, 0, 0, kCardIdentity, {0xF6000000, 0xF7000000, 0, 0, 0, 0}}}, 0},
+        {"two cards: the later one", {{3, 2, 0, kCardIdentity, {0xB001}}, {1, 4, 0, kCardIdentity, {0xC001}}},
+         0xB000},
+        {"same device, higher function wins", {{1, 4, 7, kCardIdentity, {0xA001}}, {1, 4, 1, kCardIdentity, {0xC001}}},
+         0xA000},
+        {"several I/O BARs: the highest", {{1, 0, 0, kCardIdentity, {0xC001, 0, 0xC101, 0xF0000000, 0, 0}}}, 0xC100},
+        {"bit 1 survives the mask", {{1, 0, 0, kCardIdentity, {0xD003}}}, 0xD002},
+        {"card on the last bus", {{255, 31, 7, kCardIdentity, {0, 0, 0, 0, 0, 0xE801}}}, 0xE800},
+    };
+    for (const Case& c : cases) {
+        sim::SimCardConfig config;
+        config.pciFunctions = c.functions;
+        sim::CSimCard card(config);
+        EXPECT_EQ(FindCardIoBase(card, kCardPciIdentity), c.expected) << c.what;
+        EXPECT_EQ(card.StrayAccesses(), 0u) << c.what;
+    }
+}
+
+TEST(PciScan, ReadsEveryFunctionTwice) {
+    sim::CSimCard card;
+    FindCardIoBase(card, kCardPciIdentity);
+    // two reads per function, plus six BARs of the one card
+    EXPECT_EQ(card.PciReads(), 256u * 32 * 8 * 2 + 6);
+}
+
+}  // namespace
+}  // namespace orbix

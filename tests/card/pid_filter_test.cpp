@@ -1,0 +1,83 @@
+#include "card/pid_filter.h"
+
+#include <gtest/gtest.h>
+
+#include "support/card_fixture.h"
+
+namespace orbix {
+namespace {
+
+using Table = std::array<std::uint16_t, CPidFilter::kSlots>;
+
+Table Slots(std::initializer_list<std::uint16_t> values) {
+    Table t{};
+    std::ranges::copy(values, t.begin());
+    return t;
+}
+
+struct FilterFixture : testing::CardFixture {
+    FilterFixture() {
+        LoadLogic();
+        filter.SetCardAccess(&access);
+    }
+    ~FilterFixture() { filter.SetCardAccess(nullptr); }
+    // What the card holds must always be what the filter holds.
+    void ExpectTable(const Table& expected, const char* what) {
+        EXPECT_EQ(filter.Table(), expected) << what;
+        EXPECT_EQ(card.Logic().PidTable(), expected) << what;
+    }
+    CPidFilter filter;
+};
+
+TEST(PidFilter, ClassesKeepEachOthersSlots) {
+    FilterFixture f;
+    const std::uint16_t user[] = {0x100, 0, 0x200, 0x300};
+    f.filter.SetProgramPids({0x20, 0x21, 0x22, 0x23, 0});
+    f.ExpectTable(Slots({0x6000, 0x6020, 0x6021, 0x6022, 0x6023, 0x6011}), "program; a 0 field takes no slot");
+    f.filter.SetUserPids(user);
+    f.ExpectTable(Slots({0x6000, 0x6020, 0x6021, 0x6022, 0x6023, 0x6011, 0x2100, 0x2200, 0x2300}),
+                  "user PIDs after the program, zeros skipped");
+    f.filter.ClearPids(PidClass::Program);
+    f.ExpectTable(Slots({0, 0, 0, 0, 0, 0, 0x2100, 0x2200, 0x2300}), "program cleared, user kept");
+    f.filter.SetPatPid();
+    f.ExpectTable(Slots({0x6000, 0, 0, 0, 0, 0, 0x2100, 0x2200, 0x2300}), "PAT in the lowest free slot");
+    f.filter.ClearPids(PidClass::All);
+    f.ExpectTable(Table{}, "all cleared");
+}
+
+TEST(PidFilter, ThirtyThirdPidIsDropped) {
+    FilterFixture f;
+    std::vector<std::uint16_t> pids;
+    for (std::uint16_t i = 1; i <= 33; ++i) pids.push_back(static_cast<std::uint16_t>(0x100 + i));
+    f.filter.SetUserPids(pids);
+    for (int i = 0; i < 32; ++i) EXPECT_EQ(f.filter.Table()[i], 0x2101 + i);
+    EXPECT_EQ(f.card.Logic().PidTable(), f.filter.Table());
+    EXPECT_TRUE(f.notices.Shown().empty());
+}
+
+TEST(PidFilter, PmtPidsSkipTheNetworkEntryAndPagesTakeTheirRange) {
+    FilterFixture f;
+    std::vector<PatEntry> pat{{0, 0x10}};
+    for (std::uint16_t n = 1; n <= 40; ++n) pat.push_back({n, static_cast<std::uint16_t>(0x100 + n)});
+    f.filter.SetPmtPids(std::span(pat).first(4));
+    f.ExpectTable(Slots({0x6101, 0x6102, 0x6103}), "network PID skipped");
+    f.filter.SetPmtPidsPage(std::span(pat).subspan(1), 40, 2);
+    f.ExpectTable(Slots({0x6121, 0x6122, 0x6123, 0x6124, 0x6125, 0x6126, 0x6127, 0x6128}), "page 2 of 40");
+    pat[2].pid = 0x1FFF;
+    f.filter.SetPmtPidsPage(pat, 4, 1);
+    f.ExpectTable(Slots({0x6010, 0x6101, 0x6103}), "null PID skipped on a page");
+}
+
+TEST(PidFilter, UnverifiableWriteKeepsTheRequestedTableForTheNextRewrite) {
+    FilterFixture f;
+    f.card.Logic().LoseConfiguration();
+    f.filter.SetPatPid();
+    EXPECT_EQ(f.notices.TextsUtf8(), std::vector<std::string>{"请重新发送一遍PID!"});
+    EXPECT_EQ(f.filter.Table(), Slots({0x6000}));
+    f.LoadLogic();
+    f.filter.RewritePids();
+    f.ExpectTable(Slots({0x6000}), "rewritten after the reload");
+}
+
+}  // namespace
+}  // namespace orbix
