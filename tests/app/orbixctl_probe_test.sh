@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# orbixctl probe end to end on the simulated card: a working directory with a
+# valid image comes up; without one the program's message is printed and the
+# exit status is non-zero; a second instance is refused.
+set -u
+ctl=$1 make_conwh=$2
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+cd "$dir"
+export XDG_RUNTIME_DIR=$dir
+fail() { echo "FAIL: $*"; exit 1; }
+
+out=$("$ctl" probe 2>&1) && fail "probe passed without conwh.ocx: $out"
+grep -q "读取配置文件出错!" <<<"$out" || fail "no image message: $out"
+grep -q "本软件与当前硬件版本不匹配" <<<"$out" || fail "no mismatch message: $out"
+
+"$make_conwh" conwh.ocx || fail "make_conwh"
+out=$("$ctl" probe 2>&1) || fail "probe failed with a valid image: $out"
+grep -q "card ready" <<<"$out" || fail "not ready: $out"
+
+exec 9>"$dir/orbixrx-$(id -u).lock"
+flock 9
+out=$("$ctl" probe 2>&1) && fail "second instance started: $out"
+grep -q "程序已经加载!" <<<"$out" || fail "no second-instance message: $out"
+
+out=$(ORBIXRX_CARD=bogus "$ctl" probe 2>&1) && fail "unknown back end accepted"
+grep -q "ORBIXRX_CARD=bogus" <<<"$out" || fail "no back-end message: $out"
+echo "orbixctl probe: all cases passed"
