@@ -18,7 +18,12 @@ constexpr int kPageSize = 32;
 CPidFilter::~CPidFilter() {
     // Only while the card is still there: after the main window has gone,
     // the access object no longer exists and nothing may be written.
-    if (m_access != nullptr) ClearPids(PidClass::All);
+    if (m_access.load() != nullptr) ClearPids(PidClass::All);
+}
+
+std::array<std::uint16_t, CPidFilter::kSlots> CPidFilter::Table() const {
+    std::lock_guard lock(m_mutex);
+    return m_table;
 }
 
 void CPidFilter::Clear(std::uint16_t classBits) {
@@ -33,16 +38,18 @@ void CPidFilter::Add(std::uint16_t pid, std::uint16_t classBits) {
 }
 
 void CPidFilter::Write() {
-    if (m_access == nullptr) return;
+    CCardAccess* access = m_access.load();
+    if (access == nullptr) return;
     PidTableBytes bytes{};
     for (int i = 0; i < kSlots; ++i) {
         bytes[2 * i] = static_cast<std::uint8_t>(m_table[i] & 0xFF);
         bytes[2 * i + 1] = static_cast<std::uint8_t>(m_table[i] >> 8);
     }
-    m_access->WritePidTable(bytes);
+    access->WritePidTable(bytes);
 }
 
 void CPidFilter::ClearPids(PidClass which) {
+    std::lock_guard lock(m_mutex);
     switch (which) {
         case PidClass::All:
             m_table.fill(0);
@@ -58,12 +65,14 @@ void CPidFilter::ClearPids(PidClass which) {
 }
 
 void CPidFilter::SetPatPid() {
+    std::lock_guard lock(m_mutex);
     Clear(kProgramClass);
     Add(kPatPid, kProgramClass);
     Write();
 }
 
 void CPidFilter::SetPmtPids(std::span<const PatEntry> programs) {
+    std::lock_guard lock(m_mutex);
     Clear(kProgramClass);
     for (const PatEntry& e : programs) {
         if (e.programNumber != 0) Add(e.pid, kProgramClass);
@@ -72,6 +81,7 @@ void CPidFilter::SetPmtPids(std::span<const PatEntry> programs) {
 }
 
 void CPidFilter::SetPmtPidsPage(std::span<const PatEntry> programs, int count, int page) {
+    std::lock_guard lock(m_mutex);
     Clear(kProgramClass);
     const int first = std::max(0, page * kPageSize - kPageSize);
     const int end = std::min({page * kPageSize, count, static_cast<int>(programs.size())});
@@ -82,6 +92,7 @@ void CPidFilter::SetPmtPidsPage(std::span<const PatEntry> programs, int count, i
 }
 
 void CPidFilter::SetUserPids(std::span<const std::uint16_t> pids) {
+    std::lock_guard lock(m_mutex);
     Clear(kUserClass);
     for (std::uint16_t pid : pids) {
         if (pid != 0) Add(pid, kUserClass);
@@ -90,6 +101,7 @@ void CPidFilter::SetUserPids(std::span<const std::uint16_t> pids) {
 }
 
 void CPidFilter::SetProgramPids(const ProgramPids& program) {
+    std::lock_guard lock(m_mutex);
     Clear(kProgramClass);
     // The PAT goes in even though its PID is 0: the class bits make the
     // slot word non-zero. The program's own fields are skipped when 0.
@@ -101,6 +113,9 @@ void CPidFilter::SetProgramPids(const ProgramPids& program) {
     Write();
 }
 
-void CPidFilter::RewritePids() { Write(); }
+void CPidFilter::RewritePids() {
+    std::lock_guard lock(m_mutex);
+    Write();
+}
 
 }  // namespace orbix

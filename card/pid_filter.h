@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <mutex>
 #include <cstdint>
 #include <span>
 
@@ -43,7 +45,10 @@ public:
     CPidFilter& operator=(const CPidFilter&) = delete;
 
     // The card the table is written to; nullptr once the card is gone.
-    void SetCardAccess(CCardAccess* access) { m_access = access; }
+    void SetCardAccess(CCardAccess* access) {
+        std::lock_guard lock(m_mutex);
+        m_access = access;
+    }
 
     void ClearPids(PidClass which);
     void SetPatPid();
@@ -55,14 +60,18 @@ public:
     void SetProgramPids(const ProgramPids& program);
     void RewritePids();
 
-    const std::array<std::uint16_t, kSlots>& Table() const { return m_table; }
+    std::array<std::uint16_t, kSlots> Table() const;
 
 private:
     void Clear(std::uint16_t classBits);
     void Add(std::uint16_t pid, std::uint16_t classBits);
     void Write();
 
-    CCardAccess* m_access = nullptr;
+    // Held across each change and its write to the card, so that two threads
+    // changing different classes can never leave an older table on the card
+    // than the one held here.
+    mutable std::mutex m_mutex;
+    std::atomic<CCardAccess*> m_access{nullptr};
     std::array<std::uint16_t, kSlots> m_table{};
 };
 

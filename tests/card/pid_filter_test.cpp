@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "support/card_fixture.h"
 
 namespace orbix {
@@ -77,6 +79,28 @@ TEST(PidFilter, UnverifiableWriteKeepsTheRequestedTableForTheNextRewrite) {
     f.LoadLogic();
     f.filter.RewritePids();
     f.ExpectTable(Slots({0x6000}), "rewritten after the reload");
+}
+
+}  // namespace
+}  // namespace orbix
+
+namespace orbix {
+namespace {
+
+TEST(PidFilter, ConcurrentOwnersNeverLeaveAnOlderTableOnTheCard) {
+    FilterFixture f;
+    std::thread user([&] {
+        for (std::uint16_t i = 1; i <= 40; ++i) {
+            const std::uint16_t pids[] = {static_cast<std::uint16_t>(0x200 + i)};
+            f.filter.SetUserPids(pids);
+        }
+    });
+    for (std::uint16_t i = 1; i <= 40; ++i) f.filter.SetProgramPids({static_cast<std::uint16_t>(0x100 + i)});
+    user.join();
+    const auto table = f.filter.Table();
+    EXPECT_EQ(f.card.Logic().PidTable(), table);
+    EXPECT_NE(std::ranges::find(table, 0x2228), table.end());
+    EXPECT_NE(std::ranges::find(table, 0x6128), table.end());
 }
 
 }  // namespace
