@@ -160,14 +160,19 @@ void CSerialBusModel::EndConfiguration() {
     m_logic->EndConfiguration(m_stray + (m_rawBits > 0 ? 1 : 0));
 }
 
-void CSerialBusModel::OnStart() {
-    ++m_count.starts;
+// Whatever was under way ends at a start or stop condition.
+void CSerialBusModel::EndTransfer(Phase next) {
     if (MidByte()) ++m_count.violations;
     EndConfiguration();
     m_hasPending = false;
     m_deviceSda = true;
     m_selected = nullptr;
-    m_phase = Phase::Receive;
+    m_phase = next;
+}
+
+void CSerialBusModel::OnStart() {
+    ++m_count.starts;
+    EndTransfer(Phase::Receive);
     m_addressByte = true;
     m_bits = 0;
     m_shift = 0;
@@ -176,12 +181,7 @@ void CSerialBusModel::OnStart() {
 
 void CSerialBusModel::OnStop() {
     ++m_count.stops;
-    if (MidByte()) ++m_count.violations;
-    EndConfiguration();
-    m_hasPending = false;
-    m_deviceSda = true;
-    m_selected = nullptr;
-    m_phase = Phase::Idle;
+    EndTransfer(Phase::Idle);
     for (IBusDevice* d : m_attached) d->OnBusStop();
 }
 

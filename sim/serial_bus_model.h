@@ -62,6 +62,7 @@ private:
     void ConfigurationPulse(bool bit, bool driven);
     bool MidByte() const;
     void EndConfiguration();
+    void EndTransfer(Phase next);
 
     std::array<IBusDevice*, 128> m_devices{};
     std::vector<IBusDevice*> m_attached;
