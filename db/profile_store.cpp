@@ -1,0 +1,275 @@
+#include "db/profile_store.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace orbix {
+namespace {
+
+constexpr std::string_view kTempSuffix = ".tmp";
+constexpr std::size_t kTempRandomChars = 6;  // mkstemp's XXXXXX
+constexpr std::size_t kMaxCachedFiles = 16;
+constexpr int kReadAttempts = 3;
+
+// How long after its last change a file must sit before its parsed copy may
+// be reused. File times advance in clock ticks (a few milliseconds); a file
+// system whose times have whole seconds only gets a wider margin.
+constexpr std::int64_t kSettleNs = 50'000'000;
+constexpr std::int64_t kCoarseSettleNs = 2'000'000'000;
+
+std::int64_t Nanoseconds(const timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+FileIdentity IdentityOf(const struct stat& st) {
+    return FileIdentity{st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim),
+                        Nanoseconds(st.st_ctim)};
+}
+
+bool IsSettled(const struct stat& st) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    bool coarse = st.st_mtim.tv_nsec == 0 && st.st_ctim.tv_nsec == 0;
+    std::int64_t newest = std::max(Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim));
+    return Nanoseconds(now) - newest >= (coarse ? kCoarseSettleNs : kSettleNs);
+}
+
+enum class ReadResult { Ok, Absent, Failed };
+
+bool ReadAll(int fd, std::size_t sizeHint, std::string& text) {
+    text.clear();
+    text.reserve(sizeHint);
+    char buf[65536];
+    for (off_t offset = 0;;) {
+        ssize_t n = pread(fd, buf, sizeof buf, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        text.append(buf, static_cast<std::size_t>(n));
+        offset += n;
+    }
+}
+
+// Reads the whole file; st describes the text read. A file that changes while
+// it is read is read again, so the text and st belong together.
+ReadResult ReadFileText(const std::string& path, std::string& text, struct stat& st) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? ReadResult::Absent : ReadResult::Failed;
+    ReadResult result = ReadResult::Failed;
+    for (int attempt = 0; attempt < kReadAttempts && result == ReadResult::Failed; ++attempt) {
+        struct stat after {};
+        if (fstat(fd, &st) != 0 || !ReadAll(fd, static_cast<std::size_t>(st.st_size), text) ||
+            fstat(fd, &after) != 0) {
+            break;
+        }
+        if (IdentityOf(st) == IdentityOf(after)) result = ReadResult::Ok;
+    }
+    close(fd);
+    return result;
+}
+
+const std::shared_ptr<const CParsedProfile>& EmptyProfile() {
+    static const auto empty = std::make_shared<const CParsedProfile>(std::string());
+    return empty;
+}
+
+class CProfileCache {
+  public:
+    static CProfileCache& Instance() {
+        static CProfileCache cache;
+        return cache;
+    }
+
+    std::shared_ptr<const CParsedProfile> Load(const std::string& path) {
+        struct stat st {};
+        if (stat(path.c_str(), &st) != 0) return EmptyProfile();
+        {
+            std::lock_guard lock(m_mutex);
+            auto it = m_entries.find(path);
+            if (it != m_entries.end() && it->second.identity == IdentityOf(st)) {
+                return it->second.profile;
+            }
+        }
+        std::string text;
+        if (ReadFileText(path, text, st) != ReadResult::Ok) return EmptyProfile();
+        auto profile = std::make_shared<const CParsedProfile>(std::move(text));
+        if (IsSettled(st)) Remember(path, IdentityOf(st), profile);
+        return profile;
+    }
+
+  private:
+    struct Entry {
+        FileIdentity identity;
+        std::shared_ptr<const CParsedProfile> profile;
+    };
+
+    void Remember(const std::string& path, const FileIdentity& identity,
+                  const std::shared_ptr<const CParsedProfile>& profile) {
+        std::lock_guard lock(m_mutex);
+        if (m_entries.size() >= kMaxCachedFiles && m_entries.count(path) == 0) m_entries.clear();
+        m_entries[path] = Entry{identity, profile};
+    }
+
+    std::mutex m_mutex;
+    std::unordered_map<std::string, Entry> m_entries;
+};
+
+std::mutex& WriterMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// An flock held for the life of the object. The lock file stays in place:
+// removing it would let two writers lock two different files.
+class CFileLock {
+  public:
+    CFileLock(const CFileLock&) = delete;
+    CFileLock& operator=(const CFileLock&) = delete;
+    explicit CFileLock(const std::string& path)
+        : m_fd(open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666)) {
+        while (m_fd >= 0 && flock(m_fd, LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~CFileLock() {
+        if (m_fd >= 0) close(m_fd);
+    }
+    bool Held() const { return m_fd >= 0; }
+
+  private:
+    int m_fd;
+};
+
+struct PathParts {
+    std::string directory;
+    std::string base;
+};
+
+PathParts SplitPath(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// A symbolic link is written through, so the file it names gets the change.
+bool ResolveTarget(const std::string& path, std::string& target) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        target = path;
+        return true;
+    }
+    char resolved[PATH_MAX];
+    if (realpath(path.c_str(), resolved) == nullptr) return false;
+    target = resolved;
+    return true;
+}
+
+// Temporary files left by a writer that was killed. Only a holder of the lock
+// creates them, so under the lock every one of them is stale.
+void RemoveStaleTemporaries(const PathParts& parts) {
+    DIR* dir = opendir(parts.directory.c_str());
+    if (dir == nullptr) return;
+    std::string prefix = parts.base + std::string(kTempSuffix);
+    std::vector<std::string> stale;
+    while (const dirent* entry = readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name.size() == prefix.size() + kTempRandomChars &&
+            name.substr(0, prefix.size()) == prefix) {
+            stale.emplace_back(name);
+        }
+    }
+    for (const std::string& name : stale) unlinkat(dirfd(dir), name.c_str(), 0);
+    closedir(dir);
+}
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        ssize_t n = write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+void SyncDirectory(const std::string& directory) {
+    int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+// The new file takes the old one's permissions and, where allowed, owner.
+void CopyOwnership(int fd, const struct stat* old) {
+    fchmod(fd, old != nullptr ? (old->st_mode & 07777) : 0644);
+    if (old != nullptr && fchown(fd, old->st_uid, old->st_gid) != 0) {
+        // Only the superuser may give a file away; a normal user keeps it.
+    }
+}
+
+bool ReplaceFile(const std::string& target, const PathParts& parts, std::string_view text,
+                 const struct stat* old) {
+    std::string temp = target + std::string(kTempSuffix) + std::string(kTempRandomChars, 'X');
+    int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    CopyOwnership(fd, old);
+    bool ok = WriteAll(fd, text) && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    SyncDirectory(parts.directory);
+    return true;
+}
+
+}  // namespace
+
+std::shared_ptr<const CParsedProfile> LoadProfile(const std::string& path) {
+    return CProfileCache::Instance().Load(path);
+}
+
+bool ChangeProfile(const std::string& path, const ProfileChange& change) {
+    std::string target;
+    if (!ResolveTarget(path, target)) return false;
+    PathParts parts = SplitPath(target);
+    std::lock_guard writer(WriterMutex());
+    CFileLock lock(target + ".lock");
+    if (!lock.Held()) return false;
+    RemoveStaleTemporaries(parts);
+    std::string text;
+    struct stat st {};
+    ReadResult read = ReadFileText(target, text, st);
+    if (read == ReadResult::Failed) return false;
+    CParsedProfile current(std::move(text));
+    std::string next = change(current);
+    if (next == current.Text()) return true;
+    return ReplaceFile(target, parts, next, read == ReadResult::Ok ? &st : nullptr);
+}
+
+}  // namespace orbix
