@@ -72,6 +72,13 @@ int CUdpReceiver::Receive(std::uint8_t* buffer, int size) {
     return -1;
 }
 
+int CUdpReceiver::Discard() {
+    std::uint8_t scrap[1];
+    int dropped = 0;
+    while (m_socket >= 0 && ::recv(m_socket, scrap, sizeof scrap, MSG_DONTWAIT) >= 0) ++dropped;
+    return dropped;
+}
+
 bool CUdpReceiver::Close() {
     // The handle is forgotten either way: closing it a second time could
     // close a descriptor that by then belongs to someone else.

@@ -30,6 +30,9 @@ public:
     // buffer, a time-out or any other error.
     int Receive(std::uint8_t* buffer, int size);
     bool Close();
+    // Drops the datagrams already waiting, without blocking: after the PID
+    // filter changes they carry what it passed before. Returns how many.
+    int Discard();
 
     bool IsOpen() const { return m_socket >= 0; }
     const std::string& LastError() const { return m_lastError; }

@@ -1,0 +1,261 @@
+// Searches over the real loopback port 8511: the simulated card's stream
+// output, the card's PID table programmed through the card layer, and the
+// search worker storing into a channel database in a temporary directory.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "platform/text.h"
+#include "search/program_search.h"
+#include "sim/stream_output.h"
+#include "support/card_fixture.h"
+
+namespace orbix {
+namespace {
+
+using namespace std::chrono_literals;
+
+class CTreeRecorder final : public IProgramTree, public IStatusText {
+public:
+    void AddProgramItem(const std::string& name, bool tv) override {
+        std::lock_guard lock(m_mutex);
+        items.emplace_back(Utf8(name), tv);
+    }
+    void ExpandFirstItem() override { expanded.fetch_add(1); }
+    void Redraw() override { redraws.fetch_add(1); }
+    void SetStatusText(const std::string& text) override {
+        std::lock_guard lock(m_mutex);
+        status = Utf8(text);
+    }
+    std::string Status() {
+        std::lock_guard lock(m_mutex);
+        return status;
+    }
+
+    std::vector<std::pair<std::string, bool>> items;
+    std::string status;
+    std::atomic<int> expanded{0};
+    std::atomic<int> redraws{0};
+
+private:
+    std::mutex m_mutex;
+};
+
+// The stored record a program of the multiplex must get, worked out from
+// the multiplex itself.
+ProgramEntry Expected(const sim::MuxProgram& p, int patIndex) {
+    ProgramEntry e;
+    e.name = "节目" + std::to_string(patIndex);
+    bool scrambled = p.scrambled;
+    int firstAudio = -1, lastAudio = -1, video = -1;
+    for (int k = 0; k < static_cast<int>(p.streams.size()); ++k) {
+        const auto type = p.streams[k].streamType;
+        scrambled = scrambled || p.streams[k].scrambled;
+        if (type == 1 || type == 2) video = k;
+        if (type == 3 || type == 4) (firstAudio < 0 ? firstAudio : lastAudio) = k;
+    }
+    auto hex = [&p](int k) {
+        if (k < 0) return std::string("00");
+        char t[8];
+        std::snprintf(t, sizeof t, "%x", p.streams[k].pid);
+        return std::string(t);
+    };
+    char pmt[8], pcr[8];
+    std::snprintf(pmt, sizeof pmt, "%x", p.pmtPid);
+    std::snprintf(pcr, sizeof pcr, "%x", p.pcrPid);
+    if (scrambled) e.name += "(加扰)";
+    e.type = video >= 0 ? "电视节目" : "广播节目";
+    e.pmtPid = pmt;
+    e.pcrPid = pcr;
+    e.videoPid = hex(video);
+    e.audioPid1 = hex(firstAudio);
+    e.audioPid2 = hex(lastAudio);
+    return e;
+}
+
+class SearchStreamTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fixture.LoadLogic();
+        fixture.access.SetLnbSelect(2);
+        filter.SetCardAccess(&fixture.access);
+    }
+    void TearDown() override {
+        search.Stop();
+        output.Stop();
+        filter.SetCardAccess(nullptr);
+    }
+
+    void Play(std::string stream) {
+        std::lock_guard lock(lockMutex);
+        locked = sim::LockedStream{stream, stream, 0};
+    }
+    void StartOutput() {
+        std::string error;
+        ASSERT_TRUE(output.Start(error)) << error;
+    }
+    // Runs one search to its end, at most 60 s.
+    bool SearchOnce() {
+        if (!search.Start()) return false;
+        search.Join();
+        return search.Succeeded();
+    }
+    // Every program of the multiplex is stored as its PAT and PMT say.
+    void ExpectStored(const sim::MuxConfig& mux) {
+        ASSERT_EQ(db.CountPrograms(), static_cast<int>(mux.programs.size()));
+        for (std::size_t i = 0; i < mux.programs.size(); ++i) {
+            const int patIndex = static_cast<int>(i) + (mux.networkEntry ? 1 : 0);
+            const ProgramEntry want = Expected(mux.programs[i], patIndex);
+            ProgramEntry got;
+            ASSERT_TRUE(db.ReadProgram(CChannelDatabase::MakeProgramKey(static_cast<int>(i) + 1), got));
+            EXPECT_EQ(Utf8(got.name), want.name) << i;
+            EXPECT_EQ(Utf8(got.type), want.type) << i;
+            EXPECT_EQ(got.pmtPid, want.pmtPid) << i;
+            EXPECT_EQ(got.videoPid, want.videoPid) << i;
+            EXPECT_EQ(got.audioPid1, want.audioPid1) << i;
+            EXPECT_EQ(got.audioPid2, want.audioPid2) << i;
+            EXPECT_EQ(got.pcrPid, want.pcrPid) << i;
+        }
+    }
+    void ExpectFailedCleanly() {
+        EXPECT_FALSE(search.Succeeded());
+        EXPECT_EQ(tree.Status(), "请重新搜索");
+        EXPECT_FALSE(state.receiver.IsOpen());
+        EXPECT_EQ(state.searchIdle.load(), 1);
+        EXPECT_EQ(db.CountPrograms(), 0);
+        EXPECT_TRUE(tree.items.empty());
+    }
+
+    testing::CardFixture fixture;
+    CPidFilter filter;
+    CChannelDatabase db{(fixture.dir.Path() / "SATSETUPL.ini").string()};
+    CTreeRecorder tree;
+    // A shorter receive time-out (still above the 700 ms a datagram of seven
+    // PAT packets takes to fill) keeps the silent cases quick; the search's
+    // logic is the same at 3000 ms.
+    SearchState state{fixture.notices, 1500};
+    CProgramSearch search{state, {filter, db, tree, tree, RealClock()}};
+    std::mutex lockMutex;
+    std::optional<sim::LockedStream> locked;
+    sim::CStreamOutput output{sim::ViewOfLogic(fixture.card.Logic()), [this] {
+                                  std::lock_guard lock(lockMutex);
+                                  return locked;
+                              }};
+};
+
+TEST_F(SearchStreamTest, StoresEveryProgramOfTheGeneratedMultiplexes) {
+    StartOutput();
+    for (const char* preset : {"news10", "pay6", "bouquet40"}) {
+        SCOPED_TRACE(preset);
+        std::string error;
+        const auto source = sim::MakeStreamSource(preset, 0, error);
+        const auto& mux = dynamic_cast<const sim::CGeneratedMux&>(*source).Config();
+        Play(preset);
+        db.DeleteAllPrograms();
+        tree.items.clear();
+        ASSERT_TRUE(SearchOnce()) << tree.Status();
+        EXPECT_EQ(tree.Status(), "搜索节目完毕");
+        EXPECT_FALSE(state.receiver.IsOpen());
+        ExpectStored(mux);
+        EXPECT_EQ(tree.items.size(), mux.programs.size());
+    }
+}
+
+TEST_F(SearchStreamTest, CardSendingNothingFailsAfterOneTimeOut) {
+    StartOutput();  // never locked
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(SearchOnce());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    ExpectFailedCleanly();
+    // The LNB supply off stops the stream as well.
+    fixture.access.SetLnbSelect(0);
+    Play("news10");
+    EXPECT_FALSE(SearchOnce());
+    ExpectFailedCleanly();
+    // And a new search can start and succeed.
+    fixture.access.SetLnbSelect(3);
+    EXPECT_TRUE(SearchOnce());
+}
+
+TEST_F(SearchStreamTest, CardSendingOnlyOtherPidsFailsWithinTheBound) {
+    StartOutput();
+    Play("news10");
+    // A user PID left in the filter keeps every datagram mixed.
+    const std::uint16_t video = 0x210;
+    filter.SetUserPids(std::span(&video, 1));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(SearchOnce());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    ExpectFailedCleanly();
+}
+
+TEST_F(SearchStreamTest, CardStoppingAfterThePatFailsAndStoresNothing) {
+    StartOutput();
+    // The card stops as soon as the filter no longer asks for the PAT.
+    output.Stop();
+    sim::CStreamOutput stopping{sim::ViewOfLogic(fixture.card.Logic()), [this] {
+                                    const auto table = fixture.card.Logic().PidTable();
+                                    const bool pat = table[0] == 0x6000;
+                                    return pat ? std::optional(sim::LockedStream{"a", "news10", 0})
+                                               : std::nullopt;
+                                }};
+    std::string error;
+    ASSERT_TRUE(stopping.Start(error));
+    EXPECT_FALSE(SearchOnce());
+    ExpectFailedCleanly();
+}
+
+TEST_F(SearchStreamTest, GarbageDatagramsFailTheSearch) {
+    std::atomic<bool> done{false};
+    std::thread sender([&done] {
+        const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+        const int on = 1;
+        ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(kStreamPort);
+        ::inet_pton(AF_INET, "127.255.255.255", &to.sin_addr);
+        std::vector<std::uint8_t> junk(kDatagramSize);
+        std::uint32_t seed = 7;
+        for (int n = 0; !done.load(); ++n) {
+            for (auto& b : junk) b = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+            // Now and then a short, a zero-filled or an all-0xFF datagram.
+            std::size_t size = n % 5 == 0 ? static_cast<std::size_t>(n % 1316) : junk.size();
+            if (n % 7 == 0) std::fill(junk.begin(), junk.end(), n % 2 ? 0x00 : 0xFF);
+            ::sendto(s, junk.data(), size, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+            std::this_thread::sleep_for(1ms);
+        }
+        ::close(s);
+    });
+    EXPECT_FALSE(SearchOnce());
+    done = true;
+    sender.join();
+    ExpectFailedCleanly();
+}
+
+TEST_F(SearchStreamTest, SecondSearchIsRefusedWhileOneRuns) {
+    StartOutput();
+    Play("news10");
+    ASSERT_TRUE(search.Start());
+    // The idle flag is taken before the worker's thread runs at all.
+    EXPECT_EQ(state.searchIdle.load(), 0);
+    CProgramSearch other{state, {filter, db, tree, tree, RealClock()}};
+    EXPECT_FALSE(other.Start());
+    EXPECT_FALSE(other.RunNow());
+    EXPECT_FALSE(search.Start());
+    search.Join();
+    EXPECT_TRUE(search.Succeeded());
+    EXPECT_TRUE(other.Start());
+    other.Join();
+}
+
+}  // namespace
+}  // namespace orbix
