@@ -1,0 +1,175 @@
+#include "sim/sky.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace orbix::sim {
+namespace {
+
+constexpr std::array<std::string_view, 5> kFecTexts{"1/2", "2/3", "3/4", "5/6", "7/8"};
+
+constexpr std::string_view kDefaultSky = R"(# The simulated card's built-in sky.
+satellite Sat-Ku ku
+transponder 11052V 11052 V 27500 3/4 level=-32 cn=12
+transponder 11471H 11471 H 22000 2/3 level=-38 cn=10
+transponder 12010V 12010 V 22000 5/6 inverted level=-36 cn=11
+transponder 12380H 12380 H 5000 1/2 level=-52 cn=4.5
+transponder 12622V 12622 V 27500 3/4 level=-30 cn=13
+satellite Sat-C c
+transponder 3840H 3840 H 27500 3/4 level=-40 cn=9
+)";
+
+std::string_view Trim(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    const auto last = s.find_last_not_of(" \t\r");
+    return s.substr(first, last - first + 1);
+}
+
+// Splits off the next blank-separated token.
+std::string_view NextToken(std::string_view& rest) {
+    rest = Trim(rest);
+    const auto end = rest.find_first_of(" \t");
+    const std::string_view token = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end);
+    return token;
+}
+
+bool ParseDouble(std::string_view text, double& out) {
+    if (text.empty()) return false;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc{} && ptr == text.data() + text.size() && std::isfinite(out);
+}
+
+bool ParseInt(std::string_view text, int& out) {
+    if (text.empty()) return false;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc{} && ptr == text.data() + text.size();
+}
+
+class CSkyParser {
+  public:
+    SkyParseResult Run(std::string_view text) {
+        int number = 0;
+        while (!text.empty()) {
+            const auto end = text.find('\n');
+            const std::string_view line = text.substr(0, end);
+            text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+            ++number;
+            const std::string why = Line(line);
+            if (!why.empty()) return {std::nullopt, "line " + std::to_string(number) + ": " + why};
+        }
+        if (m_sky.satellites.empty()) return {std::nullopt, "no satellite in the sky"};
+        return {std::move(m_sky), {}};
+    }
+
+  private:
+    std::string Line(std::string_view line) {
+        line = Trim(line);
+        if (line.empty() || line.front() == '#') return {};
+        const std::string_view keyword = NextToken(line);
+        if (keyword == "satellite") return Satellite(line);
+        if (keyword == "transponder") return Transponder(line);
+        return "unknown keyword \"" + std::string(keyword) + "\" (satellite or transponder)";
+    }
+
+    std::string Satellite(std::string_view rest) {
+        SkySatellite s;
+        s.name = NextToken(rest);
+        const std::string_view lnb = NextToken(rest);
+        if (s.name.empty() || lnb.empty()) return "satellite needs a name and an LNB (ku, c, none)";
+        if (lnb == "ku") {
+            s.lnb = LnbKind::UniversalKu;
+        } else if (lnb == "c") {
+            s.lnb = LnbKind::CBand;
+        } else if (lnb == "none") {
+            s.lnb = LnbKind::None;
+        } else {
+            return "unknown LNB \"" + std::string(lnb) + "\" (ku, c, none)";
+        }
+        if (!Trim(rest).empty()) return "unexpected text after the LNB";
+        m_sky.satellites.push_back(std::move(s));
+        return {};
+    }
+
+    std::string Transponder(std::string_view rest) {
+        if (m_sky.satellites.empty()) return "transponder before any satellite";
+        SkyTransponder t;
+        t.satellite = m_sky.satellites.back().name;
+        t.name = NextToken(rest);
+        const std::string_view freq = NextToken(rest);
+        const std::string_view pol = NextToken(rest);
+        const std::string_view rate = NextToken(rest);
+        const std::string_view fec = NextToken(rest);
+        if (fec.empty()) return "transponder needs name, frequency, polarisation, symbol rate, FEC";
+        if (!ParseDouble(freq, t.frequencyMhz) || t.frequencyMhz <= 0) {
+            return "bad frequency \"" + std::string(freq) + "\" (MHz)";
+        }
+        if (pol != "V" && pol != "H")
+            return "bad polarisation \"" + std::string(pol) + "\" (V or H)";
+        t.polarisation = pol == "V" ? Polarisation::Vertical : Polarisation::Horizontal;
+        if (!ParseInt(rate, t.symbolRateKs) || t.symbolRateKs <= 0) {
+            return "bad symbol rate \"" + std::string(rate) + "\" (kS/s)";
+        }
+        const auto rateCode = ParseFec(fec);
+        if (!rateCode) return "bad FEC \"" + std::string(fec) + "\" (1/2 2/3 3/4 5/6 7/8)";
+        t.fec = *rateCode;
+        const std::string why = Options(rest, t);
+        if (!why.empty()) return why;
+        m_sky.satellites.back().transponders.push_back(std::move(t));
+        return {};
+    }
+
+    static std::string Options(std::string_view rest, SkyTransponder& t) {
+        for (;;) {
+            rest = Trim(rest);
+            if (rest.empty()) return {};
+            if (rest.starts_with("stream=")) {
+                t.stream = std::string(rest.substr(7));
+                return {};
+            }
+            const std::string_view option = NextToken(rest);
+            if (option == "inverted") {
+                t.inverted = true;
+            } else if (option.starts_with("level=")) {
+                if (!ParseDouble(option.substr(6), t.levelDbm)) return "bad level (dBm)";
+            } else if (option.starts_with("cn=")) {
+                if (!ParseDouble(option.substr(3), t.cnDb)) return "bad cn (dB)";
+            } else {
+                return "unknown option \"" + std::string(option) + "\"";
+            }
+        }
+    }
+
+    Sky m_sky;
+};
+
+}  // namespace
+
+std::string_view FecText(FecRate fec) { return kFecTexts[static_cast<std::size_t>(fec)]; }
+
+std::optional<FecRate> ParseFec(std::string_view text) {
+    for (std::size_t i = 0; i < kFecTexts.size(); ++i) {
+        if (kFecTexts[i] == text) return static_cast<FecRate>(i);
+    }
+    return std::nullopt;
+}
+
+Sky DefaultSky() { return *CSkyParser().Run(kDefaultSky).sky; }
+
+SkyParseResult ParseSky(std::string_view text) { return CSkyParser().Run(text); }
+
+SkyParseResult LoadSkyFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {std::nullopt, "cannot read the sky file " + path};
+    std::ostringstream text;
+    text << in.rdbuf();
+    SkyParseResult result = ParseSky(text.str());
+    if (!result.sky) result.error = path + ": " + result.error;
+    return result;
+}
+
+}  // namespace orbix::sim
