@@ -2,13 +2,26 @@
 
 #include <cstdlib>
 
+#include "sim/front_end.h"
 #include "sim/sim_card.h"
+#include "sim/sky.h"
 
 namespace orbix {
 namespace {
 
-std::unique_ptr<IPortIo> MakeSimulatedCard() {
-    return std::make_unique<sim::CSimCard>();
+// The simulated card with its front end in front of the built-in sky, or of
+// the sky file named by ORBIXRX_SKY.
+CardBackend MakeSimulatedCard(const std::string& name) {
+    sim::Sky sky = sim::DefaultSky();
+    const char* skyPath = std::getenv("ORBIXRX_SKY");
+    if (skyPath != nullptr && *skyPath != '\0') {
+        sim::SkyParseResult loaded = sim::LoadSkyFile(skyPath);
+        if (!loaded.sky) return {nullptr, name, "ORBIXRX_SKY: " + loaded.error};
+        sky = std::move(*loaded.sky);
+    }
+    auto card = std::make_unique<sim::CSimCard>();
+    sim::CSimFrontEnd::Create(std::move(sky))->AttachTo(*card);
+    return {std::move(card), name, {}};
 }
 
 }  // namespace
@@ -16,10 +29,11 @@ std::unique_ptr<IPortIo> MakeSimulatedCard() {
 CardBackend MakeCardBackend() {
     const char* env = std::getenv("ORBIXRX_CARD");
     const std::string choice = (env != nullptr && *env != '\0') ? env : "simulated";
-    if (choice == "simulated") return {MakeSimulatedCard(), choice, {}};
+    if (choice == "simulated") return MakeSimulatedCard(choice);
     if (choice == "hardware") return {MakeHardwarePortIo(), choice, {}};
-    return {nullptr, choice,
-            "ORBIXRX_CARD=" + choice + " is not a card back end; use \"simulated\" or \"hardware\"."};
+    return {
+        nullptr, choice,
+        "ORBIXRX_CARD=" + choice + " is not a card back end; use \"simulated\" or \"hardware\"."};
 }
 
 }  // namespace orbix

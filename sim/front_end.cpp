@@ -52,6 +52,7 @@ class CSimFrontEnd::CDemodPort final : public IBusDevice {
         std::lock_guard lock(m_owner.m_mutex);
         return m_owner.m_demod.WriteByte(value);
     }
+    std::shared_ptr<CSimFrontEnd> Owner() const { return m_keep; }
     std::uint8_t ReadByte() override {
         std::lock_guard lock(m_owner.m_mutex);
         return m_owner.m_demod.ReadByte(
@@ -103,6 +104,11 @@ void CSimFrontEnd::AttachTo(CSimCard& card) {
     // card keeps them on its bus.
     card.AttachBusDevice(0xD0, std::make_shared<CDemodPort>(shared_from_this()));
     card.AttachBusDevice(0xC0, std::make_shared<CTunerPort>(shared_from_this()));
+}
+
+std::shared_ptr<CSimFrontEnd> CSimFrontEnd::AttachedTo(const CSimCard& card) {
+    const auto* port = dynamic_cast<const CDemodPort*>(card.BusDevice(0xD0));
+    return port == nullptr ? nullptr : port->Owner();
 }
 
 void CSimFrontEnd::SetControlSource(std::function<std::uint8_t()> control) {

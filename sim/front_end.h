@@ -35,6 +35,9 @@ class CSimFrontEnd : public std::enable_shared_from_this<CSimFrontEnd> {
     // reads the LNB control from the card's logic. The card must outlive
     // every later call.
     void AttachTo(CSimCard& card);
+    // The front end attached to the card, or nullptr when its bus holds
+    // another demodulator.
+    static std::shared_ptr<CSimFrontEnd> AttachedTo(const CSimCard& card);
     // Where the LNB control byte comes from (AttachTo sets the card logic).
     void SetControlSource(std::function<std::uint8_t()> control);
 
