@@ -1,34 +1,18 @@
 #pragma once
 
-#include <array>
 #include <atomic>
-#include <cstdint>
-#include <span>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "card/pid_filter.h"
 #include "db/channel_database.h"
 #include "platform/clock.h"
 #include "platform/notices.h"
 #include "search/psi.h"
+#include "search/search_pass.h"
 #include "search/udp_receiver.h"
 
 namespace orbix {
-
-// What the search keeps of one program's PMT. As many rows as the PAT table
-// holds entries and as many streams as the PMT table holds, so that no
-// program and no stream of a program is lost.
-struct SearchRow {
-    int streamCount = 0;
-    bool programScrambled = false;
-    bool streamScrambled = false;
-    std::array<std::uint16_t, kPmtStreamCapacity> streamPids{};
-    std::uint16_t pcrPid = 0;
-    std::array<std::uint8_t, kPmtStreamCapacity> streamTypes{};
-};
-using SearchTable = std::array<SearchRow, kPatCapacity>;
 
 // The program tree window as the search reaches it.
 class IProgramTree {
@@ -69,16 +53,6 @@ struct SearchServices {
     IClock& clock;
 };
 
-// The stored record of PAT entry patIndex with its search row; keyNumber
-// numbers the key.
-ProgramEntry MakeProgramEntry(int keyNumber, int patIndex, const PatEntry& entry,
-                              const SearchRow& row);
-
-// Without a PAT datagram, ReceivePat gives up after this many datagrams of
-// other PIDs or this long, as after a time-out.
-inline constexpr int kPatDatagramLimit = 2000;
-inline constexpr std::int64_t kPatTimeLimitMs = 3000;
-
 // The program search: reads the PAT and the PMTs of the locked transponder
 // from the card's stream and stores one program record per program. One
 // search at a time per search state: a start while one runs, or between a
@@ -94,7 +68,7 @@ public:
     // search runs on this state.
     bool Start();
     // Runs the search on the calling thread. False when one already runs;
-    // otherwise whether it found programs.
+    // otherwise whether it stored programs.
     bool RunNow();
     // Asks a running search to end (as a failed one) and waits for it.
     void Stop();
@@ -102,30 +76,20 @@ public:
     void Join();
     // True when the last search that ended stored its programs.
     bool Succeeded() const { return m_succeeded.load(); }
-    int ProgramsStored() const { return m_programs.load(); }
 
     static int ProgramSearchThread(CProgramSearch* search);
 
 private:
     bool Claim();
     void RunProgramSearch();
-    bool Search();
-    int ReceivePat();
-    // False when the card stopped sending (a receive timed out) or a stop
-    // was asked for.
-    bool CollectPmts(int count);
-    bool CollectBatch(std::span<const PatEntry> entries, int first, int datagrams);
-    void FillRow(int index, const PatEntry& entry, std::span<const std::uint8_t> packets);
-    int ReceiveDatagrams(std::span<std::uint8_t> area, int count);
-    bool StorePrograms();
-    void Finish(bool succeeded, bool redraw);
+    bool StorePrograms(const std::vector<ProgramEntry>& programs);
+    void Finish(bool redraw);
 
     SearchState& m_state;
     SearchServices m_services;
     CStopSignal m_stop;
     std::thread m_thread;
     std::atomic<bool> m_succeeded{false};
-    std::atomic<int> m_programs{0};
 };
 
 }  // namespace orbix

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/notices.h"
+#include "search/datagram_source.h"
 
 namespace orbix {
 
@@ -15,10 +16,10 @@ inline constexpr int kReceiveTimeoutMs = 3000;
 // run starts with Create again. Failures other than a receive are told to the
 // user at once (caption "Warning"); every failure leaves its text, with the
 // system's error number, in LastError.
-class CUdpReceiver {
+class CUdpReceiver final : public IDatagramSource {
 public:
     explicit CUdpReceiver(INotices& notices, int receiveTimeoutMs = kReceiveTimeoutMs);
-    virtual ~CUdpReceiver();
+    ~CUdpReceiver() override;
     CUdpReceiver(const CUdpReceiver&) = delete;
     CUdpReceiver& operator=(const CUdpReceiver&) = delete;
 
@@ -28,11 +29,11 @@ public:
     bool Bind(int port);
     // Bytes received (a longer datagram is cut to size), or -1 on a null
     // buffer, a time-out or any other error.
-    int Receive(std::uint8_t* buffer, int size);
+    int Receive(std::uint8_t* buffer, int size) override;
     bool Close();
     // Drops the datagrams already waiting, without blocking: after the PID
     // filter changes they carry what it passed before. Returns how many.
-    int Discard();
+    int Discard() override;
 
     bool IsOpen() const { return m_socket >= 0; }
     const std::string& LastError() const { return m_lastError; }

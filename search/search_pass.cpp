@@ -1,0 +1,161 @@
+#include "search/search_pass.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "platform/text.h"
+
+namespace orbix {
+namespace {
+
+constexpr int kBatchSize = CPidFilter::kSlots;
+constexpr int kBatchDatagrams = 5;
+
+bool IsVideo(std::uint8_t type) { return type == 1 || type == 2; }
+bool IsAudio(std::uint8_t type) { return type == 3 || type == 4; }
+
+std::string Hex(unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%x", value);
+    return text;
+}
+
+// A datagram the PAT step takes: every slot on PID 0 (zero-filled slots,
+// where the datagram was short or nothing came, count as PID 0).
+bool OnlyPid0(std::span<const std::uint8_t> datagram) {
+    for (int slot = 0; slot < kPacketsPerDatagram; ++slot) {
+        if (PacketPid(datagram.data() + slot * kTsPacketSize) != 0) return false;
+    }
+    return true;
+}
+
+// Receives one datagram into a zeroed slot. A packet the datagram cut short
+// is cleared too: its missing tail would otherwise read as zero bytes of
+// the section.
+int ReceiveInto(IDatagramSource& source, std::span<std::uint8_t> slot) {
+    std::fill(slot.begin(), slot.end(), std::uint8_t{0});
+    const int received = source.Receive(slot.data(), static_cast<int>(slot.size()));
+    if (received > 0) {
+        const auto whole = static_cast<std::size_t>(received / kTsPacketSize * kTsPacketSize);
+        std::fill(slot.begin() + static_cast<long>(std::min(whole, slot.size())), slot.end(), std::uint8_t{0});
+    }
+    return received;
+}
+
+}  // namespace
+
+ProgramEntry MakeProgramEntry(int keyNumber, int patIndex, const PatEntry& entry,
+                              const SearchRow& row) {
+    const auto streams = std::clamp(row.streamCount, 0, kPmtStreamCapacity);
+    int firstAudio = -1;
+    int lastAudio = -1;
+    int video = -1;
+    for (int k = 0; k < streams; ++k) {
+        if (IsVideo(row.streamTypes[k])) video = k;
+        if (!IsAudio(row.streamTypes[k])) continue;
+        if (firstAudio < 0) {
+            firstAudio = k;
+        } else {
+            lastAudio = k;
+        }
+    }
+    auto pidText = [&row](int k) { return k < 0 ? std::string("00") : Hex(row.streamPids[k]); };
+    ProgramEntry out;
+    out.key = CChannelDatabase::MakeProgramKey(keyNumber);
+    out.name = Gbk("节目") + std::to_string(patIndex);
+    if (row.programScrambled || row.streamScrambled) out.name += Gbk("(加扰)");
+    out.type = Gbk(video >= 0 ? "电视节目" : "广播节目");
+    out.pmtPid = Hex(entry.pid);
+    out.audioPid1 = pidText(firstAudio);
+    out.audioPid2 = pidText(lastAudio);
+    out.videoPid = pidText(video);
+    out.pcrPid = Hex(row.pcrPid);
+    return out;
+}
+
+int CSearchPass::ReceivePat() {
+    m_filter.SetPatPid();
+    m_source.Discard();
+    std::array<std::uint8_t, kDatagramSize> datagram{};
+    const std::int64_t start = m_clock.NowMs();
+    for (int received = 1;; ++received) {
+        ReceiveInto(m_source, datagram);
+        if (OnlyPid0(datagram)) break;
+        const bool overdue =
+            received >= kPatDatagramLimit || m_clock.NowMs() - start >= kPatTimeLimitMs;
+        if (overdue || m_stop.Requested()) return -1;
+    }
+    return ParsePat(datagram, kPacketsPerDatagram, m_tables.pat);
+}
+
+int CSearchPass::ReceiveDatagrams(std::span<std::uint8_t> area, int count) {
+    for (int k = 0; k < count; ++k) {
+        // A time-out means the card has stopped sending: waiting out the
+        // other datagrams of the step would only delay the same result.
+        const auto slot = area.subspan(static_cast<std::size_t>(k) * kDatagramSize, kDatagramSize);
+        if (m_stop.Requested() || ReceiveInto(m_source, slot) < 0) return k;
+    }
+    return count;
+}
+
+bool CSearchPass::CollectPmts(int count) {
+    count = std::clamp(count, 0, m_tables.pat.count);
+    const std::span<const PatEntry> entries(m_tables.pat.entries.data(), count);
+    for (int i = 0; i < count; ++i) m_tables.rows[i] = SearchRow{};
+    if (count <= kBatchSize) {
+        m_filter.SetPmtPids(entries);
+        return CollectBatch(entries, 0, count / kPacketsPerDatagram + 5);
+    }
+    const int batches = (count + kBatchSize - 1) / kBatchSize;
+    for (int b = 1; b <= batches; ++b) {
+        m_filter.SetPmtPidsPage(entries, count, b);
+        if (!CollectBatch(entries, (b - 1) * kBatchSize, kBatchDatagrams)) return false;
+    }
+    return true;
+}
+
+// Receives datagrams on the filter as just set and fills the rows of the
+// entries first .. first + 31 (as far as there are entries) from them. A PMT
+// that is not among them leaves its row cleared, but silence means the card
+// stopped: then the search has no trustworthy result.
+bool CSearchPass::CollectBatch(std::span<const PatEntry> entries, int first, int datagrams) {
+    m_source.Discard();
+    std::vector<std::uint8_t> area(static_cast<std::size_t>(datagrams) * kDatagramSize);
+    if (ReceiveDatagrams(area, datagrams) < datagrams) return false;
+    const int last = std::min(first + kBatchSize, static_cast<int>(entries.size()));
+    for (int i = first; i < last; ++i) {
+        if (entries[i].programNumber != 0) FillRow(i, entries[i], area);
+    }
+    return true;
+}
+
+void CSearchPass::FillRow(int index, const PatEntry& entry, std::span<const std::uint8_t> packets) {
+    std::array<std::uint8_t, kAssemblyAreaSize> section;
+    const int count = static_cast<int>(packets.size() / kTsPacketSize);
+    if (AssembleSection(entry.pid, entry.programNumber, packets, count, section) == 0) return;
+    PmtTable& pmt = m_tables.pmt;
+    if (ParsePmt(section, 1, pmt, entry.pid) < 0) return;
+    SearchRow& row = m_tables.rows[index];
+    row.streamCount = pmt.streamCount;
+    row.programScrambled = pmt.programScrambled;
+    row.streamScrambled = pmt.streamScrambled;
+    row.pcrPid = pmt.pcrPid;
+    for (int k = 0; k < pmt.streamCount; ++k) {
+        row.streamTypes[k] = pmt.streams[k].streamType;
+        row.streamPids[k] = pmt.streams[k].pid;
+    }
+}
+
+std::vector<ProgramEntry> CSearchPass::Programs() const {
+    std::vector<ProgramEntry> programs;
+    for (int i = 0; i < m_tables.pat.count; ++i) {
+        const PatEntry& entry = m_tables.pat.entries[i];
+        if (entry.programNumber == 0) continue;
+        programs.push_back(
+            MakeProgramEntry(static_cast<int>(programs.size()) + 1, i, entry, m_tables.rows[i]));
+    }
+    return programs;
+}
+
+}  // namespace orbix
