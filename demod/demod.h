@@ -136,15 +136,17 @@ class CDemod {
     // Switches LNB and tone, tunes and searches: 1 when locked in range.
     int TuneTransponder(std::int32_t symbolRateKs, std::int32_t frequency100kHz);
 
+    // The search's lock tests; each leaves its verdict in Params().state.
+    void CheckTiming();
+    void CheckCarrier();
+    void CheckData();
+    void SwapIq();
+
   private:
     bool Stopping() const;
     void Sleep(int ms);
     int ReadLockField(int field);
     void WriteDerotator(std::int32_t value);
-    void CheckTiming();
-    void CheckCarrier();
-    void CheckData();
-    void SwapIq();
     void ZigZag(void (CDemod::*test)(), int failState, int successState, std::int16_t start,
                 std::int32_t step, int edges);
     int TimingSearch();
