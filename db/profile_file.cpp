@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <memory>
+#include <optional>
 
 #include "db/gbk_scan.h"
 #include "db/profile_store.h"
@@ -66,45 +67,54 @@ std::vector<std::string> ReadSectionFrom(const CParsedProfile& profile, std::str
 }
 
 // A profile held in memory: one snapshot of the file for a series of reads,
-// or the text a transaction changes write by write and puts on disk at the end.
+// or the text a transaction changes write by write and puts on disk at the
+// end. A changed text is parsed only when something reads or changes it again.
 class CProfileDraft final : public IProfile {
   public:
     explicit CProfileDraft(std::shared_ptr<const CParsedProfile> profile)
         : m_profile(std::move(profile)) {}
 
-    const std::string& Text() const { return m_profile->Text(); }
+    const std::string& Text() const { return m_pending ? *m_pending : m_profile->Text(); }
     bool Failed() const { return m_failed; }
 
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view defaultValue, std::size_t bufferSize) const override {
-        return ReadStringFrom(*m_profile, section, key, defaultValue, bufferSize);
+        return ReadStringFrom(Profile(), section, key, defaultValue, bufferSize);
     }
     int ReadInt(std::string_view section, std::string_view key, int defaultValue) const override {
-        return ReadIntFrom(*m_profile, section, key, defaultValue);
+        return ReadIntFrom(Profile(), section, key, defaultValue);
     }
     std::vector<std::string> ReadSection(std::string_view section,
                                          std::size_t bufferSize) const override {
-        return ReadSectionFrom(*m_profile, section, bufferSize);
+        return ReadSectionFrom(Profile(), section, bufferSize);
     }
     bool WriteString(std::string_view section, std::string_view key,
                      std::string_view value) override {
         bool ok = IsWritableSectionName(section) && IsWritableKey(key) && IsWritableValue(value);
-        return Apply(ok, [&] { return WithKey(*m_profile, section, key, value); });
+        return Apply(ok, [&] { return WithKey(Profile(), section, key, value); });
     }
     bool DeleteKey(std::string_view section, std::string_view key) override {
         bool ok = IsWritableSectionName(section) && IsWritableKey(key);
-        return Apply(ok, [&] { return WithoutKey(*m_profile, section, key); });
+        return Apply(ok, [&] { return WithoutKey(Profile(), section, key); });
     }
     bool WriteSection(std::string_view section, std::string_view line) override {
         bool ok = IsWritableSectionName(section) && IsWritableSectionLine(line);
-        return Apply(ok, [&] { return WithSectionReplaced(*m_profile, section, line); });
+        return Apply(ok, [&] { return WithSectionReplaced(Profile(), section, line); });
     }
     bool DeleteSection(std::string_view section) override {
         bool ok = IsWritableSectionName(section);
-        return Apply(ok, [&] { return WithoutSection(*m_profile, section); });
+        return Apply(ok, [&] { return WithoutSection(Profile(), section); });
     }
 
   private:
+    const CParsedProfile& Profile() const {
+        if (m_pending) {
+            m_profile = std::make_shared<const CParsedProfile>(std::move(*m_pending));
+            m_pending.reset();
+        }
+        return *m_profile;
+    }
+
     template <typename Change>
     bool Apply(bool acceptable, Change change) {
         if (!acceptable) {
@@ -112,12 +122,12 @@ class CProfileDraft final : public IProfile {
             return false;
         }
         std::string next = change();
-        if (next != m_profile->Text())
-            m_profile = std::make_shared<CParsedProfile>(std::move(next));
+        if (next != Profile().Text()) m_pending = std::move(next);
         return true;
     }
 
-    std::shared_ptr<const CParsedProfile> m_profile;
+    mutable std::shared_ptr<const CParsedProfile> m_profile;
+    mutable std::optional<std::string> m_pending;
     bool m_failed = false;
 };
 
@@ -180,11 +190,11 @@ void CProfileFile::View(const std::function<void(const IProfile&)>& body) const 
 
 bool CProfileFile::Transact(const std::function<void(IProfile&)>& body) {
     bool refused = false;
-    bool written = ChangeProfile(m_path, [&](const CParsedProfile& current) {
-        CProfileDraft draft(std::make_shared<CParsedProfile>(current.Text()));
+    bool written = ChangeProfile(m_path, [&](const std::shared_ptr<const CParsedProfile>& current) {
+        CProfileDraft draft(current);
         body(draft);
         refused = draft.Failed();
-        return refused ? current.Text() : draft.Text();
+        return refused ? current->Text() : draft.Text();
     });
     return written && !refused;
 }

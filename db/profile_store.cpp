@@ -105,31 +105,40 @@ class CProfileCache {
     std::shared_ptr<const CParsedProfile> Load(const std::string& path) {
         struct stat st {};
         if (stat(path.c_str(), &st) != 0) return EmptyProfile();
+        std::shared_ptr<const CParsedProfile> known;
         {
             std::lock_guard lock(m_mutex);
             auto it = m_entries.find(path);
-            if (it != m_entries.end() && it->second.identity == IdentityOf(st)) {
-                return it->second.profile;
+            if (it != m_entries.end()) {
+                if (it->second.settled && it->second.identity == IdentityOf(st)) {
+                    return it->second.profile;
+                }
+                known = it->second.profile;
             }
         }
         std::string text;
         if (ReadFileText(path, text, st) != ReadResult::Ok) return EmptyProfile();
-        auto profile = std::make_shared<const CParsedProfile>(std::move(text));
-        if (IsSettled(st)) Remember(path, IdentityOf(st), profile);
+        // Reading is cheap next to parsing: unchanged bytes keep their parse.
+        auto profile = known && known->Text() == text
+                           ? known
+                           : std::make_shared<const CParsedProfile>(std::move(text));
+        Remember(path, Entry{IdentityOf(st), profile, IsSettled(st)});
         return profile;
     }
 
   private:
+    // settled: the file's times are old enough that any later change must
+    // show in them, so a matching identity proves the bytes unchanged.
     struct Entry {
         FileIdentity identity;
         std::shared_ptr<const CParsedProfile> profile;
+        bool settled = false;
     };
 
-    void Remember(const std::string& path, const FileIdentity& identity,
-                  const std::shared_ptr<const CParsedProfile>& profile) {
+    void Remember(const std::string& path, Entry entry) {
         std::lock_guard lock(m_mutex);
         if (m_entries.size() >= kMaxCachedFiles && m_entries.count(path) == 0) m_entries.clear();
-        m_entries[path] = Entry{identity, profile};
+        m_entries[path] = std::move(entry);
     }
 
     std::mutex m_mutex;
@@ -266,9 +275,9 @@ bool ChangeProfile(const std::string& path, const ProfileChange& change) {
     struct stat st {};
     ReadResult read = ReadFileText(target, text, st);
     if (read == ReadResult::Failed) return false;
-    CParsedProfile current(std::move(text));
+    auto current = std::make_shared<const CParsedProfile>(std::move(text));
     std::string next = change(current);
-    if (next == current.Text()) return true;
+    if (next == current->Text()) return true;
     return ReplaceFile(target, parts, next, read == ReadResult::Ok ? &st : nullptr);
 }
 
