@@ -185,7 +185,7 @@ class CChannelDatabase {
     bool WritePidLists(const PidLists& lists);
 
   private:
-    mutable CProfileFile m_file;
+    CProfileFile m_file;
 };
 
 }  // namespace orbix

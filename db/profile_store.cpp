@@ -75,13 +75,14 @@ bool ReadAll(int fd, std::size_t sizeHint, std::string& text) {
 // Reads the whole file; st describes the text read. A file that changes while
 // it is read is read again, so the text and st belong together.
 ReadResult ReadFileText(const std::string& path, std::string& text, struct stat& st) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking on open, so a pipe put in the file's place cannot hang us.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT ? ReadResult::Absent : ReadResult::Failed;
     ReadResult result = ReadResult::Failed;
     for (int attempt = 0; attempt < kReadAttempts && result == ReadResult::Failed; ++attempt) {
         struct stat after {};
-        if (fstat(fd, &st) != 0 || !ReadAll(fd, static_cast<std::size_t>(st.st_size), text) ||
-            fstat(fd, &after) != 0) {
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+            !ReadAll(fd, static_cast<std::size_t>(st.st_size), text) || fstat(fd, &after) != 0) {
             break;
         }
         if (IdentityOf(st) == IdentityOf(after)) result = ReadResult::Ok;
@@ -104,7 +105,7 @@ class CProfileCache {
 
     std::shared_ptr<const CParsedProfile> Load(const std::string& path) {
         struct stat st {};
-        if (stat(path.c_str(), &st) != 0) return EmptyProfile();
+        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return EmptyProfile();
         std::shared_ptr<const CParsedProfile> known;
         {
             std::lock_guard lock(m_mutex);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <climits>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "tests/db/temp_dir.h"
@@ -233,12 +234,19 @@ TEST(ProfileFile, ReadsSeeChangesMadeBehindTheirBack) {
 
 TEST(ProfileFile, UnreadableFileIsNeverOverwritten) {
     CTempDir dir;
-    std::string path = dir.File("a.ini");
-    std::filesystem::create_directory(path);  // exists, but cannot be read as a file
-    CProfileFile file(path);
-    EXPECT_EQ(file.ReadString("A", "k", "NOT FIND", 20), "NOT FIND");
-    EXPECT_FALSE(file.WriteString("A", "k", "1"));
-    EXPECT_TRUE(std::filesystem::is_directory(path));
+    const std::pair<const char*, std::function<void(const std::string&)>> cases[] = {
+        {"directory", [](const std::string& p) { std::filesystem::create_directory(p); }},
+        {"pipe", [](const std::string& p) { mkfifo(p.c_str(), 0644); }},
+    };
+    for (const auto& [what, make] : cases) {
+        std::string path = dir.File(what);
+        make(path);
+        auto type = std::filesystem::status(path).type();
+        CProfileFile file(path);
+        EXPECT_EQ(file.ReadString("A", "k", "NOT FIND", 20), "NOT FIND") << what;
+        EXPECT_FALSE(file.WriteString("A", "k", "1")) << what;
+        EXPECT_EQ(std::filesystem::status(path).type(), type) << what;
+    }
 }
 
 TEST(ProfileFile, TransactionIsAllOrNothing) {
