@@ -4,7 +4,7 @@
 
 namespace orbix {
 
-CProgramSearch::CProgramSearch(SearchState& state, SearchServices services)
+CProgramSearch::CProgramSearch(ProgramSearchState& state, SearchServices services)
     : m_state(state), m_services(services) {}
 
 CProgramSearch::~CProgramSearch() { Stop(); }

@@ -33,8 +33,8 @@ public:
 };
 
 // The search state the satellite tree window owns and hands to every search.
-struct SearchState {
-    explicit SearchState(INotices& notices, int receiveTimeoutMs = kReceiveTimeoutMs)
+struct ProgramSearchState {
+    explicit ProgramSearchState(INotices& notices, int receiveTimeoutMs = kReceiveTimeoutMs)
         : receiver(notices, receiveTimeoutMs) {}
 
     CUdpReceiver receiver;
@@ -59,7 +59,7 @@ struct SearchServices {
 // start and the worker's first step, is refused.
 class CProgramSearch {
 public:
-    CProgramSearch(SearchState& state, SearchServices services);
+    CProgramSearch(ProgramSearchState& state, SearchServices services);
     virtual ~CProgramSearch();
     CProgramSearch(const CProgramSearch&) = delete;
     CProgramSearch& operator=(const CProgramSearch&) = delete;
@@ -85,7 +85,7 @@ private:
     bool StorePrograms(const std::vector<ProgramEntry>& programs);
     void Finish(bool redraw);
 
-    SearchState& m_state;
+    ProgramSearchState& m_state;
     SearchServices m_services;
     CStopSignal m_stop;
     std::thread m_thread;

@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "sim/card_logic_model.h"
+#include "sim/front_end.h"
+#include "sim/sim_card.h"
 
 namespace orbix::sim {
 namespace {
@@ -24,6 +26,32 @@ constexpr std::int64_t kMaxCatchUpMs = 200;
 
 CardStreamView ViewOfLogic(const CCardLogicModel& logic) {
     return {[&logic] { return logic.PidTable(); }, [&logic] { return logic.Control(); }};
+}
+
+LockedStreamFn LockedStreamOf(std::shared_ptr<const CSimFrontEnd> frontEnd) {
+    return [frontEnd]() -> std::optional<LockedStream> {
+        const auto locked = frontEnd->LockedTransponder();
+        if (!locked) return std::nullopt;
+        int index = 0;
+        for (const SkySatellite& satellite : frontEnd->GetSky().satellites) {
+            for (const SkyTransponder& tp : satellite.transponders) {
+                if (tp.satellite == locked->satellite && tp.name == locked->name) {
+                    return LockedStream{tp.satellite + "/" + tp.name, tp.stream, index};
+                }
+                ++index;
+            }
+        }
+        return LockedStream{locked->satellite + "/" + locked->name, locked->stream, 0};
+    };
+}
+
+std::unique_ptr<CStreamOutput> StartStreamOutput(CSimCard& card,
+                                                 std::shared_ptr<const CSimFrontEnd> frontEnd,
+                                                 std::string& error) {
+    auto output = std::make_unique<CStreamOutput>(ViewOfLogic(card.Logic()),
+                                                  LockedStreamOf(std::move(frontEnd)));
+    if (!output->Start(error)) return nullptr;
+    return output;
 }
 
 CStreamOutput::CStreamOutput(CardStreamView card, LockedStreamFn locked, StreamOutputConfig config)

@@ -18,6 +18,8 @@
 namespace orbix::sim {
 
 class CCardLogicModel;
+class CSimCard;
+class CSimFrontEnd;
 
 // What the stream output reads of the card: its PID table and the logic's
 // control byte (bits 1..0 select the LNB supply, 0 = off).
@@ -35,6 +37,10 @@ struct LockedStream {
     int skyIndex = 0;
 };
 using LockedStreamFn = std::function<std::optional<LockedStream>()>;
+
+// The front end's locked transponder, named satellite/transponder, with its
+// position in the sky counted over all satellites.
+LockedStreamFn LockedStreamOf(std::shared_ptr<const CSimFrontEnd> frontEnd);
 
 struct StreamOutputConfig {
     std::string address = "127.255.255.255";
@@ -87,5 +93,11 @@ private:
     mutable std::mutex m_errorMutex;
     std::string m_sourceError;
 };
+
+// The stream output of a simulated card and its front end, started. Null
+// with a reason when it cannot send.
+std::unique_ptr<CStreamOutput> StartStreamOutput(CSimCard& card,
+                                                 std::shared_ptr<const CSimFrontEnd> frontEnd,
+                                                 std::string& error);
 
 }  // namespace orbix::sim

@@ -277,7 +277,7 @@ std::optional<std::int64_t> Number(std::string_view text) {
 // "key=value,key=value" into a multiplex; false on an unknown key or a bad number.
 bool ParseMux(std::string_view text, MuxConfig& config, std::string& error) {
     std::map<std::string, std::int64_t> values{{"tv", 1}, {"radio", 0}, {"scrambled", 0}, {"longpmt", 0},
-                                               {"rate", 15'000'000}, {"psi", 100}};
+                                               {"rate", 15'000'000}, {"psi", 100}, {"null", 10}};
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
         const std::string_view item = text.substr(0, comma);
@@ -291,7 +291,8 @@ bool ParseMux(std::string_view text, MuxConfig& config, std::string& error) {
         }
         values[key] = *value;
     }
-    if (values["tv"] + values["radio"] > 200 || values["rate"] < 100'000 || values["psi"] < 1) {
+    if (values["tv"] + values["radio"] > 200 || values["rate"] < 100'000 || values["psi"] < 1 ||
+        values["null"] > 100) {
         error = "multiplex out of range";
         return false;
     }
@@ -299,6 +300,7 @@ bool ParseMux(std::string_view text, MuxConfig& config, std::string& error) {
                      static_cast<int>(values["scrambled"]), values["longpmt"] != 0);
     config.bitRate = values["rate"];
     config.psiIntervalMs = static_cast<int>(values["psi"]);
+    config.nullPercent = static_cast<int>(values["null"]);
     return true;
 }
 
@@ -311,7 +313,7 @@ struct Preset {
 // names none.
 constexpr std::array<Preset, 4> kPresets{{
     {"news10", "tv=8,radio=2,rate=20000000"},
-    {"bouquet40", "tv=30,radio=10,rate=38000000"},
+    {"bouquet40", "tv=30,radio=10,rate=26000000"},
     {"pay6", "tv=5,radio=1,scrambled=2,longpmt=1,rate=24000000"},
     {"radio8", "tv=0,radio=8,rate=2000000"},
 }};

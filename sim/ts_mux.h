@@ -114,7 +114,7 @@ MuxConfig MakeMux(int tv, int radio, int scrambled, bool longPmt);
 
 // The transport stream described by a transponder's `stream` text:
 //   "file:PATH" or "file:PATH@BITRATE"   a TS file played in a loop
-//   "mux:tv=N,radio=N,scrambled=N,longpmt=1,rate=BITRATE,psi=MS"
+//   "mux:tv=N,radio=N,scrambled=N,longpmt=1,rate=BITRATE,psi=MS,null=PERCENT"
 //   a preset name: "news10", "bouquet40", "pay6", "radio8"
 //   "" : a preset chosen by the transponder's position in the sky
 // Null with a reason in error when the text cannot be used.

@@ -15,8 +15,10 @@
 
 #include "platform/text.h"
 #include "search/program_search.h"
+#include "demod/tune_worker.h"
 #include "sim/stream_output.h"
 #include "support/card_fixture.h"
+#include "tests/demod/demod_rig.h"
 
 namespace orbix {
 namespace {
@@ -141,7 +143,7 @@ protected:
     // A shorter receive time-out (still above the 700 ms a datagram of seven
     // PAT packets takes to fill) keeps the silent cases quick; the search's
     // logic is the same at 3000 ms.
-    SearchState state{fixture.notices, 1500};
+    ProgramSearchState state{fixture.notices, 1500};
     CProgramSearch search{state, {filter, db, tree, tree, RealClock()}};
     std::mutex lockMutex;
     std::optional<sim::LockedStream> locked;
@@ -255,6 +257,55 @@ TEST_F(SearchStreamTest, SecondSearchIsRefusedWhileOneRuns) {
     EXPECT_TRUE(search.Succeeded());
     EXPECT_TRUE(other.Start());
     other.Join();
+}
+
+// The whole road on the simulated card: the demodulator locks a transponder
+// of the default sky, the card streams that transponder's multiplex, and the
+// search stores what the multiplex carries.
+TEST(SearchOnTheSimulatedCard, LocksAndStoresTheTransponderMultiplex) {
+    const sim::Sky sky = sim::DefaultSky();
+    const sim::SkySatellite& sat = sky.satellites.at(0);
+    // The first two: ten programs, then more than 32 (the batch path).
+    for (int index : {0, 1}) {
+        const sim::SkyTransponder& tp = sat.transponders.at(static_cast<std::size_t>(index));
+        SCOPED_TRACE(tp.name);
+        testing::DemodRig rig;
+        CPidFilter filter;
+        filter.SetCardAccess(&rig.access);
+        const TransponderParams record = testing::RecordFor(sat, tp);
+        const TuneSettings settings = SettingsFor(record);
+        rig.demod.SetLnbSelect(settings.lnbSelect);
+        rig.demod.SetToneWanted(settings.toneOn);
+        ASSERT_EQ(rig.demod.TuneTransponder(record.symbolRate, settings.tunerFrequency), 1);
+        std::string error;
+        auto output = sim::StartStreamOutput(rig.card, rig.frontEnd, error);
+        ASSERT_TRUE(output) << error;
+        std::string sourceError;
+        const auto source = sim::MakeStreamSource(tp.stream, index, sourceError);
+        ASSERT_TRUE(source) << sourceError;
+        const auto& mux = dynamic_cast<const sim::CGeneratedMux&>(*source).Config();
+        ASSERT_GE(mux.programs.size(), index == 0 ? 10u : 33u);
+
+        CChannelDatabase db((rig.dir.Path() / "SATSETUPL.ini").string());
+        CTreeRecorder tree;
+        ProgramSearchState state(rig.notices);
+        CProgramSearch search(state, {filter, db, tree, tree, RealClock()});
+        ASSERT_TRUE(search.RunNow()) << tree.Status();
+        ASSERT_EQ(db.CountPrograms(), static_cast<int>(mux.programs.size()));
+        for (std::size_t i = 0; i < mux.programs.size(); ++i) {
+            const ProgramEntry want = Expected(mux.programs[i], static_cast<int>(i) + 1);
+            ProgramEntry got;
+            ASSERT_TRUE(db.ReadProgram(CChannelDatabase::MakeProgramKey(static_cast<int>(i) + 1), got));
+            EXPECT_EQ(Utf8(got.name), want.name);
+            EXPECT_EQ(got.pmtPid, want.pmtPid);
+            EXPECT_EQ(got.videoPid, want.videoPid);
+            EXPECT_EQ(got.audioPid1, want.audioPid1);
+            EXPECT_EQ(got.audioPid2, want.audioPid2);
+            EXPECT_EQ(got.pcrPid, want.pcrPid);
+        }
+        output->Stop();
+        filter.SetCardAccess(nullptr);
+    }
 }
 
 }  // namespace
