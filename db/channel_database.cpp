@@ -355,10 +355,17 @@ std::string CChannelDatabase::CheckNewNames(std::string_view satellite,
     return message;
 }
 
+std::string CChannelDatabase::CheckRecordLength(std::string_view record) {
+    if (record.size() < kRecordBuffer) return {};
+    return Gbk("转发器参数太长，请缩短所填的内容!");
+}
+
 AddOutcome CChannelDatabase::AddTransponder(const TransponderParams& tp,
                                             const std::function<bool()>& confirmOverwrite) {
-    if (!CheckNewNames(tp.satellite, tp.name).empty()) return AddOutcome::NameRefused;
     std::string record = BuildAddRecord(tp);
+    if (!CheckNewNames(tp.satellite, tp.name).empty() || !CheckRecordLength(record).empty()) {
+        return AddOutcome::Refused;
+    }
     int k = FindTransponderIndex(tp.satellite, tp.name);
     if (k >= 1) {
         if (ReadTransponderRecord(tp.satellite, k) == record) return AddOutcome::Identical;
@@ -372,6 +379,7 @@ AddOutcome CChannelDatabase::AddTransponder(const TransponderParams& tp,
 
 bool CChannelDatabase::EditTransponder(const TransponderParams& tp) {
     std::string record = BuildTuneRecord(tp);
+    if (!CheckRecordLength(record).empty()) return false;
     bool found = false;
     bool ok = m_file.Transact([&](IProfile& p) {
         int k = FindTransponderIndexIn(p, tp.satellite, tp.name);

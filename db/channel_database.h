@@ -57,7 +57,7 @@ enum class AddOutcome {
     Overwritten,  // an existing transponder of that name got the new record
     Identical,    // the stored record is already exactly this one
     Declined,     // the caller did not confirm the overwrite
-    NameRefused,  // CheckNewNames has a message for these names
+    Refused,      // CheckNewNames or CheckRecordLength has a message for it
     WriteFailed,  // the file could not be written; it is unchanged
 };
 
@@ -146,6 +146,9 @@ class CChannelDatabase {
     // satellite name that differs from a stored one only in letter case,
     // since both would share one section.
     std::string CheckNewNames(std::string_view satellite, std::string_view transponder) const;
+    // Empty when record fits the 99 bytes a reader of it sees; otherwise the
+    // message (GBK). Long texts typed into the dialog's lists could pass it.
+    static std::string CheckRecordLength(std::string_view record);
     // Adds tp (record as BuildAddRecord) under tp.satellite: a new satellite
     // gets "Main"/"NUM", "Main"/"SAT"n, then "NUMTP" = "1" and "TP1"; a new
     // transponder of a stored satellite gets "NUMTP" = n + 1, then "TP"(n + 1).
@@ -154,7 +157,8 @@ class CChannelDatabase {
     AddOutcome AddTransponder(const TransponderParams& tp,
                               const std::function<bool()>& confirmOverwrite);
     // Stores tp (record as BuildTuneRecord) over the transponder of its names;
-    // false when there is none or the file cannot be written.
+    // false when there is none, the record is too long or the file cannot be
+    // written.
     bool EditTransponder(const TransponderParams& tp);
     // Deletes the transponder and closes up the "TP" numbering; deletes the
     // satellite instead when it was its only transponder. Deletes section

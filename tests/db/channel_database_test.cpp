@@ -156,7 +156,7 @@ TEST_F(ChannelDatabaseTest, LongSatelliteNameReadsBackCut) {
     EXPECT_EQ(m_db.GetSatelliteName(1), name25.substr(0, 19));
     EXPECT_EQ(m_db.FindSatelliteIndex(name25), 1) << "the index search reads 49 bytes";
     EXPECT_EQ(m_db.AddTransponder(Params("ABCDEFGHIJKLMNOPQRSTUVWXY", "T", 1, 1), nullptr),
-              AddOutcome::NameRefused);
+              AddOutcome::Refused);
 }
 
 TEST_F(ChannelDatabaseTest, AddFollowsTheNumbering) {
@@ -208,8 +208,22 @@ TEST_F(ChannelDatabaseTest, AddNeverDuplicatesAStoredSatellite) {
     EXPECT_EQ(Key("sino", "TP3"), "c|3.0|3f|垂直|5150|自动|关|Ku|关|");
 
     EXPECT_EQ(m_db.CheckNewNames("SINO", "x"), CaseClashMessage());
-    EXPECT_EQ(m_db.AddTransponder(Params("SINO", "x", 1, 1), nullptr), AddOutcome::NameRefused);
+    EXPECT_EQ(m_db.AddTransponder(Params("SINO", "x", 1, 1), nullptr), AddOutcome::Refused);
     EXPECT_EQ(m_db.CheckNewNames("sino", "x"), "");
+}
+
+TEST_F(ChannelDatabaseTest, RecordsLongerThanReadersSeeAreRefused) {
+    TransponderParams tp = Params("S", "T", 12000, 27500);
+    tp.polarisation.clear();
+    tp.polarisation = std::string(99 - CChannelDatabase::BuildAddRecord(tp).size(), 'p');
+    EXPECT_EQ(CChannelDatabase::BuildAddRecord(tp).size(), 99u);
+    EXPECT_EQ(m_db.AddTransponder(tp, nullptr), AddOutcome::Added);
+    tp.polarisation += 'p';
+    EXPECT_NE(CChannelDatabase::CheckRecordLength(CChannelDatabase::BuildAddRecord(tp)), "");
+    EXPECT_EQ(m_db.AddTransponder(tp, [] { return true; }), AddOutcome::Refused);
+    tp.polarisation += 'p';
+    EXPECT_FALSE(m_db.EditTransponder(tp));
+    EXPECT_EQ(CProfileFile(Path()).ReadString("S", "TP1", "", 200).size(), 99u);
 }
 
 TEST_F(ChannelDatabaseTest, EditKeepsKeyAndNameAndDropsTheF) {
