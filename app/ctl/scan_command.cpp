@@ -1,12 +1,160 @@
 #include <cstdio>
+#include <cstdlib>
 
+#include "app/card_backend.h"
+#include "app/card_bringup.h"
 #include "app/ctl/commands.h"
+#include "app/startup.h"
+#include "db/channel_database.h"
+#include "demod/demod.h"
+#include "demod/tune_worker.h"
+#include "platform/clock.h"
+#include "platform/notices.h"
+#include "platform/text.h"
+#include "search/program_search.h"
+#include "sim/front_end.h"
+#include "sim/sim_card.h"
+#include "sim/sky.h"
+#include "sim/stream_output.h"
 
 namespace orbix::ctl {
+namespace {
 
-int RunScan(const std::vector<std::string>&) {
-    std::fprintf(stderr, "orbixctl scan: not available in this build yet\n");
-    return 2;
+// How long the scan waits for the worker to report lock.
+constexpr std::int64_t kLockWaitMs = 10'000;
+
+// The search's window side on a console: the status text and the programs
+// found go to standard output.
+class CConsoleSearchView final : public IProgramTree, public IStatusText {
+public:
+    void AddProgramItem(const std::string&, bool) override {}
+    void ExpandFirstItem() override {}
+    void Redraw() override {}
+    void SetStatusText(const std::string& text) override { status = text; }
+
+    std::string status;
+};
+
+// The card for the scan, as MakeCardBackend makes it; the simulated card
+// also gets its stream output, without which nothing reaches the port.
+struct ScanCard {
+    CardBackend backend;
+    std::unique_ptr<sim::CStreamOutput> stream;
+};
+
+ScanCard MakeScanCard() {
+    const char* env = std::getenv("ORBIXRX_CARD");
+    const std::string choice = (env != nullptr && *env != '\0') ? env : "simulated";
+    if (choice != "simulated") return {MakeCardBackend(), nullptr};
+    sim::Sky sky = sim::DefaultSky();
+    const char* skyPath = std::getenv("ORBIXRX_SKY");
+    if (skyPath != nullptr && *skyPath != '\0') {
+        sim::SkyParseResult loaded = sim::LoadSkyFile(skyPath);
+        if (!loaded.sky) return {{nullptr, choice, "ORBIXRX_SKY: " + loaded.error}, nullptr};
+        sky = std::move(*loaded.sky);
+    }
+    auto card = std::make_unique<sim::CSimCard>();
+    auto frontEnd = sim::CSimFrontEnd::Create(std::move(sky));
+    frontEnd->AttachTo(*card);
+    std::string error;
+    auto stream = sim::StartStreamOutput(*card, frontEnd, error);
+    if (!stream) return {{nullptr, choice, error}, nullptr};
+    return {{std::move(card), choice, {}}, std::move(stream)};
+}
+
+bool WaitForLock(const CTuneSharedState& state) {
+    for (std::int64_t waited = 0; waited < kLockWaitMs; waited += 100) {
+        if (state.m_locked.load() != 0) return true;
+        RealClock().SleepMs(100);
+    }
+    return state.m_locked.load() != 0;
+}
+
+void PrintPrograms(const CChannelDatabase& database) {
+    const int count = database.CountPrograms();
+    std::printf("%d programs\n", count);
+    std::printf("key\tname\ttype\tPMT\tvideo\taudio 1\taudio 2\tPCR\n");
+    for (int i = 1; i <= count; ++i) {
+        const std::string key = CChannelDatabase::MakeProgramKey(i);
+        ProgramEntry p;
+        if (!database.ReadProgram(key, p)) continue;
+        std::printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", Utf8(key).c_str(), Utf8(p.name).c_str(),
+                    Utf8(p.type).c_str(), p.pmtPid.c_str(), p.videoPid.c_str(),
+                    p.audioPid1.c_str(), p.audioPid2.c_str(), p.pcrPid.c_str());
+    }
+}
+
+// Locks, searches and prints; the exit code of the command.
+int ScanOnCard(const std::string& satellite, const std::string& transponder, CCardAccess& access,
+               CPidFilter& pidFilter, CConsoleNotices& notices) {
+    CChannelDatabase database;
+    TuneTarget target{satellite, transponder, {}};
+    if (database.FindTransponderIndex(satellite, transponder) < 0) {
+        std::fprintf(stderr, "no transponder \"%s\" of satellite \"%s\" in %s\n",
+                     Utf8(transponder).c_str(), Utf8(satellite).c_str(), database.Path().c_str());
+        return 2;
+    }
+    database.ReadTransponder(satellite, transponder, target.tp);
+    CDemod demod;
+    demod.SetCardAccess(&access);
+    demod.Init(true);
+    if (!demod.CheckId()) {
+        notices.Tell(Gbk("初始化高频头失败!"));
+        demod.SetCardAccess(nullptr);
+        return 1;
+    }
+    CTuneSharedState state;
+    state.RequestTune(target);
+    CTuneWorker worker(demod, pidFilter, state, RealClock());
+    worker.Start();
+    int result = 1;
+    if (!WaitForLock(state)) {
+        notices.Tell(Gbk("请先锁定") + transponder + Gbk("然后再搜索"));
+    } else {
+        // A search starts from an empty program list.
+        database.DeleteAllPrograms();
+        CConsoleSearchView view;
+        ProgramSearchState search(notices);
+        CProgramSearch programSearch(search, {pidFilter, database, view, view, RealClock()});
+        const bool found = programSearch.RunNow();
+        std::fprintf(found ? stdout : stderr, "%s\n", Utf8(view.status).c_str());
+        if (found) PrintPrograms(database);
+        result = found ? 0 : 1;
+    }
+    worker.Stop();
+    demod.SetCardAccess(nullptr);
+    return result;
+}
+
+}  // namespace
+
+int RunScan(const std::vector<std::string>& args) {
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: orbixctl scan SATELLITE TRANSPONDER\n");
+        return 2;
+    }
+    ScanCard scanCard = MakeScanCard();
+    if (!scanCard.backend.ports) {
+        std::fprintf(stderr, "%s\n", scanCard.backend.error.c_str());
+        return 2;
+    }
+    CConsoleNotices notices;
+    CInstanceLock lock;
+    StartUpContext start{*scanCard.backend.ports, notices, lock, "orbixrx", {}};
+    CPidFilter pidFilter;
+    CardObjects card;
+    int result = 1;
+    const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
+        BringUpContext context{*scanCard.backend.ports, RealClock(), notices, pidFilter,
+                               ioBase, "./conwh.ocx", {}};
+        if (BringUpCard(context, card)) {
+            result = ScanOnCard(Gbk(args[0]), Gbk(args[1]), *card.access, pidFilter, notices);
+        }
+        // The filter must not outlive its card.
+        pidFilter.SetCardAccess(nullptr);
+    });
+    if (scanCard.stream) scanCard.stream->Stop();
+    return outcome == StartUpOutcome::Ran ? result : 1;
 }
 
 }  // namespace orbix::ctl
