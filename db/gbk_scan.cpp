@@ -24,6 +24,21 @@ std::size_t FindChar(std::string_view text, char c, std::size_t from) {
     return std::string_view::npos;
 }
 
+bool IsValid(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); i += CharLength(text, i)) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80 && CharLength(text, i) == 1) return false;
+    }
+    return true;
+}
+
+bool EndsInLeadByte(std::string_view text) {
+    std::size_t i = 0;
+    std::size_t last = 0;
+    for (; i < text.size(); i += CharLength(text, i)) last = i;
+    return !text.empty() && last == text.size() - 1 &&
+           IsLeadByte(static_cast<unsigned char>(text[last]));
+}
+
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size();) {

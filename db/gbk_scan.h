@@ -26,6 +26,14 @@ inline bool HasChar(std::string_view text, char c) {
     return FindChar(text, c) != std::string_view::npos;
 }
 
+// True when every byte below 0x80 stands alone and every other byte is the
+// lead of a double-byte character with its valid second byte.
+bool IsValid(std::string_view text);
+
+// True when text ends in a lead byte with nothing after it, which would take
+// a following "]" or "|" as its second byte.
+bool EndsInLeadByte(std::string_view text);
+
 // Equality without regard to the case of single-byte ASCII letters; double-byte
 // characters compare exactly.
 bool EqualNoCase(std::string_view a, std::string_view b);

@@ -30,6 +30,7 @@ bool IsQuoted(std::string_view text) {
 std::string CheckCommon(std::string_view name) {
     if (name.empty()) return Gbk("请输入卫星名和转发器名!");
     if (HasControlChar(name)) return Gbk("卫星名和转发器名不能包含控制字符!");
+    if (!gbk::IsValid(name)) return Gbk("卫星名和转发器名含有无法识别的字符!");
     if (gbk::TrimBlanks(name) != name) return Gbk("卫星名和转发器名的首尾不能有空格!");
     if (gbk::HasChar(name, '|') || gbk::HasChar(name, '=')) {
         return Gbk("卫星名和转发器名不能包含字符 | 或 = !");

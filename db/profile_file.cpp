@@ -136,7 +136,7 @@ class CProfileDraft final : public IProfile {
 bool IsWritableSectionName(std::string_view section) {
     std::string_view trimmed = gbk::TrimBlanks(section);
     return !trimmed.empty() && trimmed == section && !HasLineBreakOrNul(section) &&
-           !gbk::HasChar(section, ']');
+           !gbk::HasChar(section, ']') && !gbk::EndsInLeadByte(section);
 }
 
 bool IsWritableKey(std::string_view key) {

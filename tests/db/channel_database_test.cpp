@@ -384,8 +384,12 @@ TEST(NameCheck, RefusesNamesTheFileCannotHold) {
         EXPECT_EQ(Utf8(CheckNames(Gbk(c.satellite), Gbk(c.transponder))), c.message)
             << c.satellite << " / " << c.transponder;
     }
-    // A double-byte character whose second byte is "|" is no bar.
+    // A double-byte character whose second byte is "|" is no bar; a lead byte
+    // without its second byte would take the record's next "|" as one.
     EXPECT_EQ(CheckNames("sino", "\x81|"), "");
+    for (const char* broken : {"CETV\x81", "\x81 x", "\x80", "\xFF"}) {
+        EXPECT_EQ(Utf8(CheckNames("sino", broken)), "卫星名和转发器名含有无法识别的字符!");
+    }
 }
 
 }  // namespace

@@ -178,6 +178,7 @@ TEST(ProfileFile, RefusedTextsLeaveTheFileAlone) {
         {"empty key", [&] { return file.WriteString("A", "", "1"); }},
         {"CR in a section name", [&] { return file.WriteString("A\r", "k", "1"); }},
         {"] in a section name", [&] { return file.WriteString("A]B", "k", "1"); }},
+        {"lead byte ending a section name", [&] { return file.WriteString("A\x81", "k", "1"); }},
         {"empty section name", [&] { return file.WriteString("", "k", "1"); }},
         {"LF in a section line", [&] { return file.WriteSection("A", "a=b\nc=d"); }},
         {"header as a section line", [&] { return file.WriteSection("A", "[B]"); }},
