@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -73,19 +74,25 @@ bool ReadAll(int fd, std::size_t sizeHint, std::string& text) {
 }
 
 // Reads the whole file; st describes the text read. A file that changes while
-// it is read is read again, so the text and st belong together.
+// it is read (only a writer that bypasses the lock file can do that) is read
+// again; if it never holds still, the last text is taken with the times of its
+// end, which are too recent for the text to be kept as settled.
 ReadResult ReadFileText(const std::string& path, std::string& text, struct stat& st) {
     // Not blocking on open, so a pipe put in the file's place cannot hang us.
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT ? ReadResult::Absent : ReadResult::Failed;
     ReadResult result = ReadResult::Failed;
-    for (int attempt = 0; attempt < kReadAttempts && result == ReadResult::Failed; ++attempt) {
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         struct stat after {};
         if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
             !ReadAll(fd, static_cast<std::size_t>(st.st_size), text) || fstat(fd, &after) != 0) {
+            result = ReadResult::Failed;
             break;
         }
-        if (IdentityOf(st) == IdentityOf(after)) result = ReadResult::Ok;
+        result = ReadResult::Ok;
+        bool still = IdentityOf(st) == IdentityOf(after);
+        st = after;
+        if (still) break;
     }
     close(fd);
     return result;
