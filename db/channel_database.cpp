@@ -1,5 +1,6 @@
 #include "db/channel_database.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -50,7 +51,11 @@ std::string TpKey(int k) { return CChannelDatabase::MakeKey(k, kTpPrefix); }
 
 // --- reads, on whatever profile they are given
 
-int CountSatellitesIn(const IProfile& p) { return p.ReadInt(kMain, kNum, 0); }
+// A count far beyond any real channel list comes from a damaged file; every
+// scan runs up to the count, so it is capped to keep scans short.
+constexpr int kMaxCount = 9999;
+
+int CountSatellitesIn(const IProfile& p) { return std::min(p.ReadInt(kMain, kNum, 0), kMaxCount); }
 
 int FindSatelliteIndexIn(const IProfile& p, std::string_view name) {
     for (int k = 1; k <= CountSatellitesIn(p); ++k) {
@@ -60,7 +65,7 @@ int FindSatelliteIndexIn(const IProfile& p, std::string_view name) {
 }
 
 int CountTranspondersIn(const IProfile& p, std::string_view satellite) {
-    return p.ReadInt(satellite, kNumTp, 0);
+    return std::min(p.ReadInt(satellite, kNumTp, 0), kMaxCount);
 }
 
 int FindTransponderIndexIn(const IProfile& p, std::string_view satellite, std::string_view name) {

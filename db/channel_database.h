@@ -93,6 +93,7 @@ class CChannelDatabase {
     static std::string MakeProgramKey(int n);
 
     // --- satellites and transponders
+    // Counts are capped at 9999, which only a damaged file exceeds.
     int CountSatellites() const;
     bool SatelliteExists(std::string_view name) const;
     // "NOT FIND" when "SAT"k is absent; at most 19 bytes.

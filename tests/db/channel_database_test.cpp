@@ -142,6 +142,14 @@ TEST_F(ChannelDatabaseTest, LookupsCompareWholeNames) {
     EXPECT_EQ(name, "unchanged");
 }
 
+TEST_F(ChannelDatabaseTest, DamagedCountsKeepScansShort) {
+    Given("[Main]\nNUM=4294967296\nSAT1=A\n[A]\nNUMTP=99999999999\nTP1=t|1|\n");
+    EXPECT_EQ(m_db.CountSatellites(), 9999);
+    EXPECT_EQ(m_db.CountTransponders("A"), 9999);
+    EXPECT_EQ(m_db.FindTransponderIndex("A", "missing"), -1);
+    EXPECT_EQ(m_db.FindSatelliteIndex("missing"), -1);
+}
+
 TEST_F(ChannelDatabaseTest, SatelliteExistsStopsAtAnEmptyName) {
     Given("[Main]\nNUM=3\nSAT1=A\nSAT2=\nSAT3=C\n");
     EXPECT_TRUE(m_db.SatelliteExists("A"));
