@@ -136,9 +136,14 @@ void CStreamOutput::Run() {
 }
 
 void CStreamOutput::Play(ITsSource& source, std::int64_t packets) {
-    m_passing.reset();
-    for (std::uint16_t slot : m_card.pidTable()) {
-        if (slot & kSlotInUse) m_passing.set(slot & 0x1FFF);
+    const auto table = m_card.pidTable();
+    if (table != m_table) {
+        m_table = table;
+        m_held = 0;
+        m_passing.reset();
+        for (std::uint16_t slot : table) {
+            if (slot & kSlotInUse) m_passing.set(slot & 0x1FFF);
+        }
     }
     TsPacket packet;
     for (std::int64_t i = 0; i < packets; ++i) {

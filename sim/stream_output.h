@@ -52,7 +52,9 @@ struct StreamOutputConfig {
 // supplied, plays that transponder's transport stream at its bit rate and
 // sends every packet whose PID stands in an in-use slot of the PID table,
 // seven packets to a datagram, to the UDP port as a broadcast on the
-// loopback, so that every socket bound to the port receives it. The pacing
+// loopback, so that every socket bound to the port receives it. A rewritten
+// PID table starts a new datagram: packets the old table passed are not sent
+// with those of the new one. The pacing
 // follows real time; it is the one part of the simulated card that does.
 class CStreamOutput {
 public:
@@ -85,6 +87,7 @@ private:
     CStopSignal m_stop;
     std::map<std::string, std::unique_ptr<ITsSource>> m_sources;
     std::bitset<8192> m_passing;
+    std::array<std::uint16_t, 32> m_table{};
     std::array<std::uint8_t, 7 * kPacketSize> m_datagram{};
     int m_held = 0;
     std::atomic<std::uint64_t> m_datagrams{0};

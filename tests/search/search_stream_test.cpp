@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -257,6 +260,80 @@ TEST_F(SearchStreamTest, SecondSearchIsRefusedWhileOneRuns) {
     EXPECT_TRUE(search.Succeeded());
     EXPECT_TRUE(other.Start());
     other.Join();
+}
+
+struct ProbedProgram {
+    int pmtPid = 0;
+    int pcrPid = 0;
+    std::vector<std::pair<std::string, int>> streams;  // codec type, PID
+};
+
+// What ffprobe reports of a file's programs.
+std::vector<ProbedProgram> Probe(const std::string& path) {
+    const std::string command = "ffprobe -v error -show_entries program=pmt_pid,pcr_pid:stream=id,codec_type -of flat " + path;
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::vector<ProbedProgram> programs;
+    if (pipe == nullptr) return programs;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        unsigned program = 0;
+        unsigned stream = 0;
+        char value[64] = {};
+        if (std::sscanf(line, "programs.program.%u.", &program) != 1) continue;
+        if (programs.size() <= program) programs.resize(program + 1);
+        ProbedProgram& p = programs[program];
+        if (std::sscanf(line, "programs.program.%*u.pmt_pid=%d", &p.pmtPid) == 1) continue;
+        if (std::sscanf(line, "programs.program.%*u.pcr_pid=%d", &p.pcrPid) == 1) continue;
+        if (std::sscanf(line, "programs.program.%*u.streams.stream.%u.%*[a-z_]=%63s", &stream, value) != 2) continue;
+        if (p.streams.size() <= stream) p.streams.resize(stream + 1);
+        const std::string text(value);
+        if (std::strstr(line, ".codec_type=") != nullptr) p.streams[stream].first = text.substr(1, text.size() - 2);
+        if (std::strstr(line, ".id=") != nullptr) p.streams[stream].second = static_cast<int>(std::strtol(text.c_str() + 1, nullptr, 16));
+    }
+    ::pclose(pipe);
+    return programs;
+}
+
+std::string HexText(int value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(value));
+    return text;
+}
+
+// A stream made by ffmpeg, carried by the simulated card, gives what ffprobe
+// reports of the same file.
+TEST_F(SearchStreamTest, FfmpegStreamGivesWhatFfprobeReports) {
+    if (std::system("ffmpeg -version >/dev/null 2>&1 && ffprobe -version >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "ffmpeg is not installed (tools/install_deps.sh installs it)";
+    }
+    const std::string path = (fixture.dir.Path() / "made.ts").string();
+    const std::string make =
+        "ffmpeg -v error -y -f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i sine=frequency=440 "
+        "-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=frequency=880 "
+        "-f lavfi -i sine=frequency=660 -f lavfi -i sine=frequency=330 -t 2 "
+        "-map 0:v -map 1:a -map 2:v -map 3:a -map 4:a -map 5:a -c:v mpeg2video -b:v 300k -c:a mp2 "
+        "-b:a 64k -program program_num=5:st=0:st=1 -program program_num=9:st=2:st=3:st=4 "
+        "-program program_num=12:st=5 -muxrate 1500000 -f mpegts " + path;
+    ASSERT_EQ(std::system(make.c_str()), 0) << make;
+    const std::vector<ProbedProgram> probed = Probe(path);
+    ASSERT_EQ(probed.size(), 3u);
+
+    StartOutput();
+    Play("file:" + path);
+    ASSERT_TRUE(SearchOnce()) << tree.Status();
+    ASSERT_EQ(db.CountPrograms(), 3);
+    for (std::size_t i = 0; i < probed.size(); ++i) {
+        ProgramEntry got;
+        ASSERT_TRUE(db.ReadProgram(CChannelDatabase::MakeProgramKey(static_cast<int>(i) + 1), got));
+        std::vector<int> video, audio;
+        for (const auto& [type, pid] : probed[i].streams) (type == "video" ? video : audio).push_back(pid);
+        EXPECT_EQ(got.pmtPid, HexText(probed[i].pmtPid)) << i;
+        EXPECT_EQ(got.pcrPid, HexText(probed[i].pcrPid)) << i;
+        EXPECT_EQ(got.videoPid, video.empty() ? "00" : HexText(video.back())) << i;
+        EXPECT_EQ(got.audioPid1, audio.empty() ? "00" : HexText(audio.front())) << i;
+        EXPECT_EQ(got.audioPid2, audio.size() < 2 ? "00" : HexText(audio.back())) << i;
+        EXPECT_EQ(Utf8(got.type), video.empty() ? "广播节目" : "电视节目") << i;
+    }
 }
 
 // The whole road on the simulated card: the demodulator locks a transponder
