@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int count = pass.ReceivePat();
     if (count > 0) {
         pass.CollectPmts(count);
-        if (pass.Programs().size() > static_cast<std::size_t>(orbix::kPatCapacity)) __builtin_trap();
+        if (pass.Programs().size() > static_cast<std::size_t>(orbix::kPatCapacity))
+            __builtin_trap();
     }
     return 0;
 }

@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 void Write(const fs::path& dir, const std::string& name, const Bytes& bytes) {
     fs::create_directories(dir);
     std::ofstream(dir / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 Bytes Join(const std::vector<orbix::sim::TsPacket>& packets) {
@@ -38,7 +39,8 @@ Bytes SearchInput(const orbix::sim::MuxConfig& mux) {
     for (std::size_t i = 0; i < 7; ++i) packets.push_back(pat[i % pat.size()]);
     for (int round = 0; round < 3; ++round) {
         for (const auto& p : mux.programs) {
-            for (const auto& packet : Section(p.pmtPid, orbix::sim::BuildPmtSection(p))) packets.push_back(packet);
+            for (const auto& packet : Section(p.pmtPid, orbix::sim::BuildPmtSection(p)))
+                packets.push_back(packet);
         }
     }
     Bytes out;
@@ -46,7 +48,8 @@ Bytes SearchInput(const orbix::sim::MuxConfig& mux) {
         const std::size_t n = std::min<std::size_t>(7, packets.size() - i) * 188;
         out.push_back(static_cast<std::uint8_t>(n >> 8));
         out.push_back(static_cast<std::uint8_t>(n & 0xFF));
-        for (std::size_t k = i; k < i + n / 188; ++k) out.insert(out.end(), packets[k].begin(), packets[k].end());
+        for (std::size_t k = i; k < i + n / 188; ++k)
+            out.insert(out.end(), packets[k].begin(), packets[k].end());
     }
     return out;
 }
@@ -68,15 +71,18 @@ int main(int argc, char** argv) {
     for (const auto& m : muxes) {
         Write(dir / "fuzz_parse_pat", m.name, Join(Section(0, orbix::sim::BuildPatSection(m.mux))));
         const auto& program = m.mux.programs.front();
-        Bytes pmt{static_cast<std::uint8_t>(program.pmtPid >> 8), static_cast<std::uint8_t>(program.pmtPid),
-                  static_cast<std::uint8_t>(program.number >> 8), static_cast<std::uint8_t>(program.number)};
+        Bytes pmt{static_cast<std::uint8_t>(program.pmtPid >> 8),
+                  static_cast<std::uint8_t>(program.pmtPid),
+                  static_cast<std::uint8_t>(program.number >> 8),
+                  static_cast<std::uint8_t>(program.number)};
         const Bytes packets = Join(Section(program.pmtPid, orbix::sim::BuildPmtSection(program)));
         pmt.insert(pmt.end(), packets.begin(), packets.end());
         Write(dir / "fuzz_assemble_pmt", m.name, pmt);
         Write(dir / "fuzz_search_pass", m.name, SearchInput(m.mux));
     }
     for (const char* text : {"1FFF", "ff", "", "g", "0100"}) {
-        Write(dir / "fuzz_hex_to_int", std::string("hex_") + (*text ? text : "empty"), Bytes(text, text + std::strlen(text)));
+        Write(dir / "fuzz_hex_to_int", std::string("hex_") + (*text ? text : "empty"),
+              Bytes(text, text + std::strlen(text)));
     }
     return 0;
 }

@@ -10,7 +10,7 @@ namespace orbix {
 
 // Where the search's datagrams come from: the UDP receiver, or a buffer.
 class IDatagramSource {
-public:
+  public:
     virtual ~IDatagramSource() = default;
     // Bytes received into buffer (at most size), or -1 when nothing came in
     // time.
@@ -21,7 +21,7 @@ public:
 
 // Datagrams held in memory, handed out in order; then nothing more comes.
 class CBufferDatagramSource final : public IDatagramSource {
-public:
+  public:
     void Add(std::span<const std::uint8_t> datagram) {
         m_datagrams.emplace_back(datagram.begin(), datagram.end());
     }
@@ -35,7 +35,7 @@ public:
     int Discard() override { return 0; }
     std::size_t Taken() const { return m_next; }
 
-private:
+  private:
     std::vector<std::vector<std::uint8_t>> m_datagrams;
     std::size_t m_next = 0;
 };

@@ -16,7 +16,7 @@ namespace orbix {
 
 // The program tree window as the search reaches it.
 class IProgramTree {
-public:
+  public:
     virtual ~IProgramTree() = default;
     virtual void AddProgramItem(const std::string& nameGbk, bool tv) = 0;
     // Expands the first visible item (the television group).
@@ -27,7 +27,7 @@ public:
 
 // The main window's status text.
 class IStatusText {
-public:
+  public:
     virtual ~IStatusText() = default;
     virtual void SetStatusText(const std::string& textGbk) = 0;
 };
@@ -58,7 +58,7 @@ struct SearchServices {
 // search at a time per search state: a start while one runs, or between a
 // start and the worker's first step, is refused.
 class CProgramSearch {
-public:
+  public:
     CProgramSearch(ProgramSearchState& state, SearchServices services);
     virtual ~CProgramSearch();
     CProgramSearch(const CProgramSearch&) = delete;
@@ -79,7 +79,7 @@ public:
 
     static int ProgramSearchThread(CProgramSearch* search);
 
-private:
+  private:
     bool Claim();
     void RunProgramSearch();
     bool StorePrograms(const std::vector<ProgramEntry>& programs);

@@ -6,8 +6,8 @@
 namespace orbix {
 namespace {
 
-constexpr int kPatHeaderBytes = 8;    // table_id up to last_section_number
-constexpr int kPmtHeaderBytes = 12;   // table_id up to program_info_length
+constexpr int kPatHeaderBytes = 8;   // table_id up to last_section_number
+constexpr int kPmtHeaderBytes = 12;  // table_id up to program_info_length
 constexpr int kCrcBytes = 4;
 constexpr int kSectionLengthField = 3;  // table_id and the two length bytes
 constexpr int kStreamHeaderBytes = 5;
@@ -26,9 +26,7 @@ int PayloadStart(const std::uint8_t* packet) {
     return start < kTsPacketSize ? start : -1;
 }
 
-int SectionLength(const std::uint8_t* section) {
-    return ((section[1] & 0x0F) << 8) | section[2];
-}
+int SectionLength(const std::uint8_t* section) { return ((section[1] & 0x0F) << 8) | section[2]; }
 
 int CountedPackets(std::span<const std::uint8_t> packets, int packetCount) {
     const int held = static_cast<int>(packets.size() / kTsPacketSize);
@@ -74,8 +72,7 @@ int GatherSection(std::span<const std::uint8_t> packets, int count, int first,
 // The bytes of the section that the parsers may read: up to the CRC. Empty
 // when the section_length cannot hold minHeader bytes and the CRC or exceeds
 // the legal maximum, or when the bytes held end before the CRC.
-std::span<const std::uint8_t> UsableSection(std::span<const std::uint8_t> section,
-                                            int minHeader) {
+std::span<const std::uint8_t> UsableSection(std::span<const std::uint8_t> section, int minHeader) {
     if (static_cast<int>(section.size()) < minHeader) return {};
     const int length = SectionLength(section.data());
     if (length < minHeader - kSectionLengthField + kCrcBytes || length > kMaxSectionLength) {
@@ -133,7 +130,8 @@ int ParsePmtSection(std::span<const std::uint8_t> raw, PmtTable& table) {
     table.programNumber = static_cast<std::uint16_t>((s[3] << 8) | s[4]);
     table.pcrPid = static_cast<std::uint16_t>(((s[8] & 0x1F) << 8) | s[9]);
     table.programInfoLength = static_cast<std::uint16_t>(((s[10] & 0x0F) << 8) | s[11]);
-    table.programScrambled = HasCaDescriptor(Clip(section, kPmtHeaderBytes, table.programInfoLength));
+    table.programScrambled =
+        HasCaDescriptor(Clip(section, kPmtHeaderBytes, table.programInfoLength));
     table.streamScrambled = false;
     int count = 0;
     std::size_t pos = kPmtHeaderBytes + table.programInfoLength;

@@ -38,7 +38,8 @@ int ReceiveInto(IDatagramSource& source, std::span<std::uint8_t> slot) {
     const int received = source.Receive(slot.data(), static_cast<int>(slot.size()));
     if (received > 0) {
         const auto whole = static_cast<std::size_t>(received / kTsPacketSize * kTsPacketSize);
-        std::fill(slot.begin() + static_cast<long>(std::min(whole, slot.size())), slot.end(), std::uint8_t{0});
+        std::fill(slot.begin() + static_cast<long>(std::min(whole, slot.size())), slot.end(),
+                  std::uint8_t{0});
     }
     return received;
 }

@@ -46,7 +46,7 @@ struct SearchTables {
 // One pass of the search over a datagram source: the PAT, then the PMTs of
 // its programs, steering the PID filter so that only what it needs comes.
 class CSearchPass {
-public:
+  public:
     CSearchPass(IDatagramSource& source, CPidFilter& filter, SearchTables tables, IClock& clock,
                 const CStopSignal& stop)
         : m_source(source), m_filter(filter), m_tables(tables), m_clock(clock), m_stop(stop) {}
@@ -59,7 +59,7 @@ public:
     // The program records of the PAT entries with a non-zero program number.
     std::vector<ProgramEntry> Programs() const;
 
-private:
+  private:
     bool CollectBatch(std::span<const PatEntry> entries, int first, int datagrams);
     void FillRow(int index, const PatEntry& entry, std::span<const std::uint8_t> packets);
     int ReceiveDatagrams(std::span<std::uint8_t> area, int count);

@@ -21,7 +21,8 @@ void CUdpReceiver::Fail(const char* format, int error, bool tell) {
     char text[64];
     std::snprintf(text, sizeof text, format, error);
     m_lastError = text;
-    if (tell) m_notices.Show(Notice{m_lastError, "Warning", NoticeButtons::Ok, NoticeIcon::Warning});
+    if (tell)
+        m_notices.Show(Notice{m_lastError, "Warning", NoticeButtons::Ok, NoticeIcon::Warning});
 }
 
 bool CUdpReceiver::Create() {

@@ -17,7 +17,7 @@ inline constexpr int kReceiveTimeoutMs = 3000;
 // user at once (caption "Warning"); every failure leaves its text, with the
 // system's error number, in LastError.
 class CUdpReceiver final : public IDatagramSource {
-public:
+  public:
     explicit CUdpReceiver(INotices& notices, int receiveTimeoutMs = kReceiveTimeoutMs);
     ~CUdpReceiver() override;
     CUdpReceiver(const CUdpReceiver&) = delete;
@@ -38,7 +38,7 @@ public:
     bool IsOpen() const { return m_socket >= 0; }
     const std::string& LastError() const { return m_lastError; }
 
-private:
+  private:
     void Fail(const char* format, int error, bool tell);
 
     INotices& m_notices;

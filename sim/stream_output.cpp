@@ -125,7 +125,8 @@ void CStreamOutput::Run() {
             played = 0;
             m_held = 0;
         }
-        const std::int64_t elapsedUs = std::chrono::duration_cast<std::chrono::microseconds>(now - start).count();
+        const std::int64_t elapsedUs =
+            std::chrono::duration_cast<std::chrono::microseconds>(now - start).count();
         const std::int64_t packetBits = kPacketSize * 8;
         std::int64_t due = elapsedUs * source->BitRate() / packetBits / 1'000'000;
         const std::int64_t maxBurst = source->BitRate() * kMaxCatchUpMs / 1000 / packetBits;

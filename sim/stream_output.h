@@ -57,7 +57,7 @@ struct StreamOutputConfig {
 // with those of the new one. The pacing
 // follows real time; it is the one part of the simulated card that does.
 class CStreamOutput {
-public:
+  public:
     CStreamOutput(CardStreamView card, LockedStreamFn locked, StreamOutputConfig config = {});
     ~CStreamOutput();
     CStreamOutput(const CStreamOutput&) = delete;
@@ -73,7 +73,7 @@ public:
     // Why the locked transponder's stream could not be played, if it could not.
     std::string SourceError() const;
 
-private:
+  private:
     void Run();
     ITsSource* SourceFor(const LockedStream& locked);
     void Play(ITsSource& source, std::int64_t packets);

@@ -38,7 +38,8 @@ std::vector<std::uint8_t> FinishSection(std::vector<std::uint8_t> section) {
     section[1] = static_cast<std::uint8_t>(0xB0 | ((length >> 8) & 0x0F));
     section[2] = static_cast<std::uint8_t>(length & 0xFF);
     const std::uint32_t crc = MpegCrc32(section.data(), section.size());
-    for (int shift = 24; shift >= 0; shift -= 8) section.push_back(static_cast<std::uint8_t>(crc >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        section.push_back(static_cast<std::uint8_t>(crc >> shift));
     return section;
 }
 
@@ -79,14 +80,21 @@ std::uint32_t MpegCrc32(const std::uint8_t* data, std::size_t size) {
     std::uint32_t crc = 0xFFFFFFFFu;
     for (std::size_t i = 0; i < size; ++i) {
         crc ^= static_cast<std::uint32_t>(data[i]) << 24;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
     }
     return crc;
 }
 
 std::vector<std::uint8_t> BuildPatSection(const MuxConfig& config) {
-    std::vector<std::uint8_t> s{0x00, 0, 0, static_cast<std::uint8_t>(config.transportStreamId >> 8),
-                                static_cast<std::uint8_t>(config.transportStreamId & 0xFF), 0xC1, 0, 0};
+    std::vector<std::uint8_t> s{0x00,
+                                0,
+                                0,
+                                static_cast<std::uint8_t>(config.transportStreamId >> 8),
+                                static_cast<std::uint8_t>(config.transportStreamId & 0xFF),
+                                0xC1,
+                                0,
+                                0};
     if (config.networkEntry) s.insert(s.end(), {0, 0, 0xE0, 0x10});
     for (const MuxProgram& p : config.programs) {
         s.push_back(static_cast<std::uint8_t>(p.number >> 8));
@@ -97,23 +105,33 @@ std::vector<std::uint8_t> BuildPatSection(const MuxConfig& config) {
 }
 
 std::vector<std::uint8_t> BuildPmtSection(const MuxProgram& program) {
-    std::vector<std::uint8_t> s{0x02, 0, 0, static_cast<std::uint8_t>(program.number >> 8),
-                                static_cast<std::uint8_t>(program.number & 0xFF), 0xC1, 0, 0};
+    std::vector<std::uint8_t> s{0x02,
+                                0,
+                                0,
+                                static_cast<std::uint8_t>(program.number >> 8),
+                                static_cast<std::uint8_t>(program.number & 0xFF),
+                                0xC1,
+                                0,
+                                0};
     PutPid(s, program.pcrPid);
     std::vector<std::uint8_t> info;
-    if (program.scrambled) PutCaDescriptor(info, static_cast<std::uint16_t>(0x1F00 + program.number));
+    if (program.scrambled)
+        PutCaDescriptor(info, static_cast<std::uint16_t>(0x1F00 + program.number));
     for (int left = program.privateInfoBytes; left > 2; left -= 2 + std::min(left - 2, 255)) {
         const int size = std::min(left - 2, 255);
         info.push_back(0xF0);
         info.push_back(static_cast<std::uint8_t>(size));
-        info.insert(info.end(), static_cast<std::size_t>(size), static_cast<std::uint8_t>(program.number));
+        info.insert(info.end(), static_cast<std::size_t>(size),
+                    static_cast<std::uint8_t>(program.number));
     }
     PutLength12(s, info.size());
     s.insert(s.end(), info.begin(), info.end());
     for (const MuxStream& es : program.streams) {
         std::vector<std::uint8_t> esInfo;
-        if (es.streamType == 3 || es.streamType == 4) esInfo.insert(esInfo.end(), {0x0A, 4, 'c', 'h', 'i', 0});
-        if (es.scrambled) PutCaDescriptor(esInfo, static_cast<std::uint16_t>(0x1E00 + (es.pid & 0xFF)));
+        if (es.streamType == 3 || es.streamType == 4)
+            esInfo.insert(esInfo.end(), {0x0A, 4, 'c', 'h', 'i', 0});
+        if (es.scrambled)
+            PutCaDescriptor(esInfo, static_cast<std::uint16_t>(0x1E00 + (es.pid & 0xFF)));
         s.push_back(es.streamType);
         PutPid(s, es.pid);
         PutLength12(s, esInfo.size());
@@ -147,8 +165,10 @@ CGeneratedMux::CGeneratedMux(MuxConfig config) : m_config(std::move(config)) {
             m_es.push_back(EsSlot{es.pid, es.pid == p.pcrPid, es.scrambled || p.scrambled, -1});
         }
     }
-    const std::int64_t packetsPerSecond = std::max<std::int64_t>(1, m_config.bitRate / (kPacketSize * 8));
-    m_packetsPerInterval = std::max<std::int64_t>(1, packetsPerSecond * m_config.psiIntervalMs / 1000);
+    const std::int64_t packetsPerSecond =
+        std::max<std::int64_t>(1, m_config.bitRate / (kPacketSize * 8));
+    m_packetsPerInterval =
+        std::max<std::int64_t>(1, packetsPerSecond * m_config.psiIntervalMs / 1000);
     m_pcrSpacing = std::max<std::int64_t>(1, packetsPerSecond * kPcrSpacingMs / 1000);
 }
 
@@ -181,7 +201,8 @@ void CGeneratedMux::PayloadPacket(TsPacket& packet) {
     packet.fill(static_cast<std::uint8_t>(m_packetIndex));
     PacketHeader(packet, es.pid, false, m_continuity[es.pid]);
     if (es.scrambled) packet[3] |= 0x80;
-    if (es.carriesPcr && (es.lastPcrPacket < 0 || m_packetIndex - es.lastPcrPacket >= m_pcrSpacing)) {
+    if (es.carriesPcr &&
+        (es.lastPcrPacket < 0 || m_packetIndex - es.lastPcrPacket >= m_pcrSpacing)) {
         es.lastPcrPacket = m_packetIndex;
         packet[3] |= 0x20;
         packet[4] = 7;
@@ -203,7 +224,8 @@ std::unique_ptr<CTsFileSource> CTsFileSource::Open(const std::string& path, std:
     std::size_t first = 0;
     while (first < bytes.size() && bytes[first] != kSync) ++first;
     auto source = std::unique_ptr<CTsFileSource>(new CTsFileSource);
-    for (std::size_t at = first; at + kPacketSize <= bytes.size() && bytes[at] == kSync; at += kPacketSize) {
+    for (std::size_t at = first; at + kPacketSize <= bytes.size() && bytes[at] == kSync;
+         at += kPacketSize) {
         TsPacket packet;
         std::memcpy(packet.data(), bytes.data() + at, kPacketSize);
         source->m_packets.push_back(packet);
@@ -218,11 +240,13 @@ std::unique_ptr<CTsFileSource> CTsFileSource::Open(const std::string& path, std:
     for (std::size_t i = 0; i < source->m_packets.size(); ++i) {
         const auto pcr = PacketPcr(source->m_packets[i]);
         if (!pcr) continue;
-        const auto pid = static_cast<std::uint16_t>(((source->m_packets[i][1] & 0x1F) << 8) | source->m_packets[i][2]);
+        const auto pid = static_cast<std::uint16_t>(((source->m_packets[i][1] & 0x1F) << 8) |
+                                                    source->m_packets[i][2]);
         auto [it, added] = firstPcr.try_emplace(pid, i, *pcr);
         if (!added && *pcr > it->second.second && firstPcr.begin()->first == pid) {
-            measured = static_cast<std::int64_t>((i - it->second.first) * kPacketSize * 8 * kPcrHz /
-                                                 static_cast<std::size_t>(*pcr - it->second.second));
+            measured =
+                static_cast<std::int64_t>((i - it->second.first) * kPacketSize * 8 * kPcrHz /
+                                          static_cast<std::size_t>(*pcr - it->second.second));
         }
     }
     source->m_bitRate = bitRate > 0 ? bitRate : measured;
@@ -245,21 +269,26 @@ MuxConfig MakeMux(int tv, int radio, int scrambled, bool longPmt) {
         const auto base = static_cast<std::uint16_t>(0x200 + 0x10 * number);
         MuxProgram p{number, static_cast<std::uint16_t>(0x1000 + number), base, {}, false, 0};
         if (i < tv) {
-            p.streams = {{2, base, false}, {4, static_cast<std::uint16_t>(base + 1), false},
-                         {4, static_cast<std::uint16_t>(base + 2), false}, {6, static_cast<std::uint16_t>(base + 3), false}};
+            p.streams = {{2, base, false},
+                         {4, static_cast<std::uint16_t>(base + 1), false},
+                         {4, static_cast<std::uint16_t>(base + 2), false},
+                         {6, static_cast<std::uint16_t>(base + 3), false}};
         } else {
             p.streams = {{3, base, false}, {4, static_cast<std::uint16_t>(base + 1), false}};
         }
         if (i < scrambled) {
             // Alternate where the CA descriptor sits: program level, then stream level.
-            if (i % 2 == 0) p.scrambled = true;
-            else p.streams.back().scrambled = true;
+            if (i % 2 == 0)
+                p.scrambled = true;
+            else
+                p.streams.back().scrambled = true;
         }
         config.programs.push_back(std::move(p));
     }
     if (longPmt && !config.programs.empty()) {
         MuxProgram& p = config.programs.front();
-        for (int k = 0; k < 10; ++k) p.streams.push_back({4, static_cast<std::uint16_t>(0x1800 + k), false});
+        for (int k = 0; k < 10; ++k)
+            p.streams.push_back({4, static_cast<std::uint16_t>(0x1800 + k), false});
         p.privateInfoBytes = 120;
     }
     return config;
@@ -276,15 +305,17 @@ std::optional<std::int64_t> Number(std::string_view text) {
 
 // "key=value,key=value" into a multiplex; false on an unknown key or a bad number.
 bool ParseMux(std::string_view text, MuxConfig& config, std::string& error) {
-    std::map<std::string, std::int64_t> values{{"tv", 1}, {"radio", 0}, {"scrambled", 0}, {"longpmt", 0},
-                                               {"rate", 15'000'000}, {"psi", 100}, {"null", 10}};
+    std::map<std::string, std::int64_t> values{
+        {"tv", 1},    {"radio", 0}, {"scrambled", 0}, {"longpmt", 0}, {"rate", 15'000'000},
+        {"psi", 100}, {"null", 10}};
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
         const std::string_view item = text.substr(0, comma);
         text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
         const std::size_t eq = item.find('=');
         const auto key = std::string(item.substr(0, eq));
-        const auto value = eq == std::string_view::npos ? std::nullopt : Number(item.substr(eq + 1));
+        const auto value =
+            eq == std::string_view::npos ? std::nullopt : Number(item.substr(eq + 1));
         if (!values.contains(key) || !value) {
             error = "bad multiplex item \"" + std::string(item) + "\"";
             return false;
@@ -344,7 +375,8 @@ std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int sk
         return CTsFileSource::Open(path, rate, error);
     }
     MuxConfig config;
-    const std::string_view mux = description.starts_with("mux:") ? description.substr(4) : description;
+    const std::string_view mux =
+        description.starts_with("mux:") ? description.substr(4) : description;
     if (!ParseMux(mux, config, error)) return nullptr;
     return std::make_unique<CGeneratedMux>(std::move(config));
 }

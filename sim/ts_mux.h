@@ -16,7 +16,7 @@ using TsPacket = std::array<std::uint8_t, kPacketSize>;
 // A transport stream played at a fixed bit rate, one packet at a time, for
 // ever (sources loop).
 class ITsSource {
-public:
+  public:
     virtual ~ITsSource() = default;
     virtual std::int64_t BitRate() const = 0;
     virtual void NextPacket(TsPacket& packet) = 0;
@@ -33,17 +33,17 @@ struct MuxProgram {
     std::uint16_t pmtPid = 0;
     std::uint16_t pcrPid = 0;
     std::vector<MuxStream> streams;
-    bool scrambled = false;      // CA descriptor in the program_info loop
-    int privateInfoBytes = 0;    // filler descriptors that lengthen the PMT
+    bool scrambled = false;    // CA descriptor in the program_info loop
+    int privateInfoBytes = 0;  // filler descriptors that lengthen the PMT
 };
 
 struct MuxConfig {
     std::uint16_t transportStreamId = 1;
-    bool networkEntry = true;    // PAT entry 0 -> PID 0x10 first
+    bool networkEntry = true;  // PAT entry 0 -> PID 0x10 first
     std::vector<MuxProgram> programs;
     std::int64_t bitRate = 15'000'000;
     int psiIntervalMs = 100;
-    int nullPercent = 10;        // share of the payload time left to null packets
+    int nullPercent = 10;  // share of the payload time left to null packets
 };
 
 // The sections with their CRC_32, ready to be cut into packets.
@@ -60,13 +60,13 @@ std::uint32_t MpegCrc32(const std::uint8_t* data, std::size_t size);
 // in an adaptation field of the PCR PID every 30 ms at least) and null
 // packets.
 class CGeneratedMux final : public ITsSource {
-public:
+  public:
     explicit CGeneratedMux(MuxConfig config);
     std::int64_t BitRate() const override { return m_config.bitRate; }
     void NextPacket(TsPacket& packet) override;
     const MuxConfig& Config() const { return m_config; }
 
-private:
+  private:
     void QueuePsi();
     void PayloadPacket(TsPacket& packet);
 
@@ -91,7 +91,7 @@ private:
 // A transport-stream file played in a loop at its own bit rate (from its
 // PCRs) or at a given one.
 class CTsFileSource final : public ITsSource {
-public:
+  public:
     // Null with a reason in error when the file cannot be read or holds no
     // packets, or no bit rate can be found or was given.
     static std::unique_ptr<CTsFileSource> Open(const std::string& path, std::int64_t bitRate,
@@ -100,7 +100,7 @@ public:
     void NextPacket(TsPacket& packet) override;
     std::size_t PacketCount() const { return m_packets.size(); }
 
-private:
+  private:
     std::vector<TsPacket> m_packets;
     std::size_t m_next = 0;
     std::int64_t m_bitRate = 0;

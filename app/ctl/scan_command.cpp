@@ -26,7 +26,7 @@ constexpr std::int64_t kLockWaitMs = 10'000;
 // The search's window side on a console: the status text and the programs
 // found go to standard output.
 class CConsoleSearchView final : public IProgramTree, public IStatusText {
-public:
+  public:
     void AddProgramItem(const std::string&, bool) override {}
     void ExpandFirstItem() override {}
     void Redraw() override {}
@@ -79,8 +79,8 @@ void PrintPrograms(const CChannelDatabase& database) {
         ProgramEntry p;
         if (!database.ReadProgram(key, p)) continue;
         std::printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", Utf8(key).c_str(), Utf8(p.name).c_str(),
-                    Utf8(p.type).c_str(), p.pmtPid.c_str(), p.videoPid.c_str(),
-                    p.audioPid1.c_str(), p.audioPid2.c_str(), p.pcrPid.c_str());
+                    Utf8(p.type).c_str(), p.pmtPid.c_str(), p.videoPid.c_str(), p.audioPid1.c_str(),
+                    p.audioPid2.c_str(), p.pcrPid.c_str());
     }
 }
 
@@ -145,8 +145,8 @@ int RunScan(const std::vector<std::string>& args) {
     CardObjects card;
     int result = 1;
     const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
-        BringUpContext context{*scanCard.backend.ports, RealClock(), notices, pidFilter,
-                               ioBase, "./conwh.ocx", {}};
+        BringUpContext context{*scanCard.backend.ports, RealClock(), notices, pidFilter, ioBase,
+                               "./conwh.ocx",           {}};
         if (BringUpCard(context, card)) {
             result = ScanOnCard(Gbk(args[0]), Gbk(args[1]), *card.access, pidFilter, notices);
         }

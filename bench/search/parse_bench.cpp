@@ -43,7 +43,8 @@ void BM_ParsePmt(benchmark::State& state) {
     std::vector<orbix::sim::TsPacket> packets;
     while (packets.size() < 42) {
         for (const auto& p : mux.programs) {
-            for (const auto& packet : Section(p.pmtPid, orbix::sim::BuildPmtSection(p))) packets.push_back(packet);
+            for (const auto& packet : Section(p.pmtPid, orbix::sim::BuildPmtSection(p)))
+                packets.push_back(packet);
         }
     }
     packets.resize(42);
@@ -52,7 +53,8 @@ void BM_ParsePmt(benchmark::State& state) {
     std::vector<std::int64_t> walked;
     for (const auto& p : mux.programs) {
         std::size_t i = 0;
-        while (i < packets.size() && !(((packets[i][1] & 0x1F) << 8 | packets[i][2]) == p.pmtPid)) ++i;
+        while (i < packets.size() && !(((packets[i][1] & 0x1F) << 8 | packets[i][2]) == p.pmtPid))
+            ++i;
         walked.push_back(static_cast<std::int64_t>((i + 1) * 188));
     }
     orbix::PmtTable table;
@@ -72,7 +74,8 @@ BENCHMARK(BM_ParsePmt);
 // One PMT packet parsed on its own, as the search does after assembly.
 void BM_ParsePmtSinglePacket(benchmark::State& state) {
     const auto mux = orbix::sim::MakeMux(1, 0, 1, false);
-    const Bytes packet = Join(Section(mux.programs[0].pmtPid, orbix::sim::BuildPmtSection(mux.programs[0])));
+    const Bytes packet =
+        Join(Section(mux.programs[0].pmtPid, orbix::sim::BuildPmtSection(mux.programs[0])));
     orbix::PmtTable table;
     for (auto _ : state) {
         benchmark::DoNotOptimize(orbix::ParsePmt(packet, 1, table, mux.programs[0].pmtPid));

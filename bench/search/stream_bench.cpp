@@ -30,7 +30,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 class CQuietView final : public orbix::IProgramTree, public orbix::IStatusText {
-public:
+  public:
     void AddProgramItem(const std::string&, bool) override {}
     void ExpandFirstItem() override {}
     void Redraw() override {}
@@ -40,11 +40,13 @@ public:
 
 int Search(int runs) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("orbixrx-bench-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("orbixrx-bench-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const auto image = orbix::sim::CCardLogicModel::MakeValidImage();
     std::ofstream(dir / "conwh.ocx", std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        .write(reinterpret_cast<const char*>(image.data()),
+               static_cast<std::streamsize>(image.size()));
 
     orbix::sim::CSimCard card;
     orbix::CVirtualClock busClock;
@@ -57,7 +59,8 @@ int Search(int runs) {
     orbix::CPidFilter filter;
     filter.SetCardAccess(&access);
     orbix::sim::CStreamOutput output(orbix::sim::ViewOfLogic(card.Logic()), [] {
-        return std::optional(orbix::sim::LockedStream{"news10", "mux:tv=8,radio=2,rate=20000000,psi=100", 0});
+        return std::optional(
+            orbix::sim::LockedStream{"news10", "mux:tv=8,radio=2,rate=20000000,psi=100", 0});
     });
     std::string error;
     if (!output.Start(error)) {
@@ -100,7 +103,8 @@ int Stream(int seconds) {
     table[slot++] = 0x6000;
     for (const auto& p : config.programs) {
         table[slot++] = static_cast<std::uint16_t>(0x6000 | p.pmtPid);
-        for (const auto& es : p.streams) table[slot++] = static_cast<std::uint16_t>(0x6000 | es.pid);
+        for (const auto& es : p.streams)
+            table[slot++] = static_cast<std::uint16_t>(0x6000 | es.pid);
     }
 
     const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
@@ -137,8 +141,10 @@ int Stream(int seconds) {
             }
         }
     });
-    orbix::sim::CStreamOutput output({[table] { return table; }, [] { return std::uint8_t{2}; }},
-                                     [mux] { return std::optional(orbix::sim::LockedStream{"bench", mux, 0}); });
+    orbix::sim::CStreamOutput output(
+        {[table] { return table; }, [] { return std::uint8_t{2}; }}, [mux] {
+            return std::optional(orbix::sim::LockedStream{"bench", mux, 0});
+        });
     if (!output.Start(error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
@@ -153,11 +159,14 @@ int Stream(int seconds) {
     ::close(s);
     const std::uint64_t sent = output.DatagramsSent();
     const std::uint64_t got = received.load();
-    std::printf("stream %d s at 45 Mbit/s: sent %llu datagrams (%.2f Mbit/s of packets), received %llu, "
-                "lost %lld, send errors %llu, continuity gaps %llu\n",
-                seconds, static_cast<unsigned long long>(sent), static_cast<double>(sent) * 1316 * 8 / elapsed / 1e6,
-                static_cast<unsigned long long>(got), static_cast<long long>(sent) - static_cast<long long>(got),
-                static_cast<unsigned long long>(output.SendErrors()), static_cast<unsigned long long>(gaps.load()));
+    std::printf(
+        "stream %d s at 45 Mbit/s: sent %llu datagrams (%.2f Mbit/s of packets), received %llu, "
+        "lost %lld, send errors %llu, continuity gaps %llu\n",
+        seconds, static_cast<unsigned long long>(sent),
+        static_cast<double>(sent) * 1316 * 8 / elapsed / 1e6, static_cast<unsigned long long>(got),
+        static_cast<long long>(sent) - static_cast<long long>(got),
+        static_cast<unsigned long long>(output.SendErrors()),
+        static_cast<unsigned long long>(gaps.load()));
     return sent == got && gaps.load() == 0 ? 0 : 1;
 }
 

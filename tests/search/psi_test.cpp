@@ -19,8 +19,8 @@ TEST(HexToInt, ConvertsAsCallersExpect) {
     const struct {
         const char* text;
         int value;
-    } cases[] = {{"1FFF", 8191}, {"ff", 255}, {"", 0}, {"g", 55}, {"1ff", 511}, {"00", 0},
-                 {"FFFFFFFF", -1}, {"100000000", 0}};
+    } cases[] = {{"1FFF", 8191}, {"ff", 255}, {"", 0},          {"g", 55},
+                 {"1ff", 511},   {"00", 0},   {"FFFFFFFF", -1}, {"100000000", 0}};
     for (const auto& c : cases) EXPECT_EQ(HexToInt(c.text), c.value) << c.text;
 }
 
@@ -29,9 +29,9 @@ TEST(CheckTsPacket, TestsSyncErrorBitAndPid) {
         std::uint8_t b0, b1, b2;
         std::uint16_t pid;
         int result;
-    } cases[] = {{0x47, 0x00, 0x00, 0, 1},      {0x47, 0x41, 0x00, 0x100, 1},
-                 {0x46, 0x00, 0x00, 0, 0},      {0x47, 0x80, 0x00, 0, 0},
-                 {0x47, 0x00, 0x01, 0, 0},      {0x47, 0x1F, 0xFF, 0x1FFF, 1}};
+    } cases[] = {{0x47, 0x00, 0x00, 0, 1}, {0x47, 0x41, 0x00, 0x100, 1},
+                 {0x46, 0x00, 0x00, 0, 0}, {0x47, 0x80, 0x00, 0, 0},
+                 {0x47, 0x00, 0x01, 0, 0}, {0x47, 0x1F, 0xFF, 0x1FFF, 1}};
     for (const auto& c : cases) {
         sim::TsPacket p{};
         p[0] = c.b0;
@@ -66,7 +66,8 @@ TEST(ParsePat, EmptyPatHasNoEntries) {
 
 TEST(ParsePat, PatSpanningTwoPacketsKeepsTheFirst64Entries) {
     std::vector<std::pair<std::uint16_t, std::uint16_t>> entries;
-    for (std::uint16_t i = 1; i <= 70; ++i) entries.push_back({i, static_cast<std::uint16_t>(0x100 + i)});
+    for (std::uint16_t i = 1; i <= 70; ++i)
+        entries.push_back({i, static_cast<std::uint16_t>(0x100 + i)});
     auto packets = Packets(0, PatSection(entries));
     ASSERT_EQ(packets.size(), 2u);
     packets.insert(packets.begin() + 1, FillerPacket(0x33));
@@ -161,8 +162,8 @@ TEST(ParsePmt, ReadsStreamsAndCaDescriptors) {
     } cases[] = {
         {"plain", Program({{2, 0x101, false}, {4, 0x102, false}}), 2, false, false},
         {"CA in the second stream", Program({{2, 0x101, false}, {4, 0x102, true}}), 2, false, true},
-        {"CA at program level", sim::MuxProgram{1, 0x100, 0x101, {{2, 0x101, false}}, true, 0}, 1, true,
-         false},
+        {"CA at program level", sim::MuxProgram{1, 0x100, 0x101, {{2, 0x101, false}}, true, 0}, 1,
+         true, false},
         {"no streams", Program({}), 0, false, false},
     };
     for (const auto& c : cases) {
@@ -208,7 +209,8 @@ TEST(AssembleSection, TakesContinuationsOnlyWhenTheSectionNeedsThem) {
         ASSERT_EQ(((section[1] & 0x0F) << 8 | section[2]), c.sectionLength);
         auto packets = Packets(0x100, section);
         // Other PIDs between the first packet and its continuations are skipped.
-        for (std::size_t i = 1; i < packets.size(); i += 2) packets.insert(packets.begin() + static_cast<long>(i), FillerPacket(0x55));
+        for (std::size_t i = 1; i < packets.size(); i += 2)
+            packets.insert(packets.begin() + static_cast<long>(i), FillerPacket(0x55));
         const Bytes buffer = Join(packets);
         std::vector<std::uint8_t> out(kAssemblyAreaSize);
         const int n = static_cast<int>(packets.size());
@@ -229,7 +231,8 @@ TEST(AssembleSection, LongPmtGivesEveryStream) {
     const Bytes buffer = Join(Packets(program.pmtPid, sim::BuildPmtSection(program)));
     ASSERT_GT(buffer.size(), 188u);
     std::vector<std::uint8_t> out(kAssemblyAreaSize);
-    ASSERT_EQ(AssembleSection(program.pmtPid, 1, buffer, static_cast<int>(buffer.size() / 188), out), 1);
+    ASSERT_EQ(
+        AssembleSection(program.pmtPid, 1, buffer, static_cast<int>(buffer.size() / 188), out), 1);
     PmtTable table;
     ASSERT_EQ(ParsePmt(out, 1, table, program.pmtPid), static_cast<int>(program.streams.size()));
     EXPECT_EQ(table.streams[13].pid, program.streams[13].pid);
@@ -252,7 +255,8 @@ Bytes PmtPacket(const sim::MuxProgram& program, void (*damage)(Bytes&)) {
 
 TEST(ParsePmt, BadStreamsNeverReadOutsideAndGiveTheHardenedResult) {
     std::vector<sim::MuxStream> many;
-    for (std::uint16_t k = 0; k < 36; ++k) many.push_back({3, static_cast<std::uint16_t>(0x300 + k), false});
+    for (std::uint16_t k = 0; k < 36; ++k)
+        many.push_back({3, static_cast<std::uint16_t>(0x300 + k), false});
     const sim::MuxProgram two = Program({{2, 0x101, false}, {4, 0x102, false}});
     sim::MuxProgram withInfo = two;
     withInfo.privateInfoBytes = 10;
@@ -269,19 +273,20 @@ TEST(ParsePmt, BadStreamsNeverReadOutsideAndGiveTheHardenedResult) {
          PmtPacket(two, [](Bytes& s) { test::SetSectionLength(s, 1000); }), -1},
         {"program_info_length past the section",
          PmtPacket(two, [](Bytes& s) { s[10] = 0xFF, s[11] = 0xFF; }), 0},
-        {"descriptor length past program_info",
-         PmtPacket(withInfo, [](Bytes& s) { s[13] = 200; }), 2},
+        {"descriptor length past program_info", PmtPacket(withInfo, [](Bytes& s) { s[13] = 200; }),
+         2},
         {"ES_info_length past the section",
          PmtPacket(two, [](Bytes& s) { s[15] = 0xFF, s[16] = 0xFF; }), 1},
-        {"more than 32 streams (two packets)", Join(Packets(0x100, sim::BuildPmtSection(Program(many)))),
-         kPmtStreamCapacity},
+        {"more than 32 streams (two packets)",
+         Join(Packets(0x100, sim::BuildPmtSection(Program(many)))), kPmtStreamCapacity},
         {"zero-filled", Bytes(kDatagramSize, 0), -1},
         {"all 0xFF", Bytes(kDatagramSize, 0xFF), -1},
     };
     for (const auto& c : cases) {
         PmtTable table;
         table.streamCount = 77;
-        const int result = ParsePmt(c.buffer, static_cast<int>(c.buffer.size() / 188), table, 0x100);
+        const int result =
+            ParsePmt(c.buffer, static_cast<int>(c.buffer.size() / 188), table, 0x100);
         EXPECT_EQ(result, c.result) << c.name;
         EXPECT_EQ(table.streamCount, result < 0 ? 77 : result) << c.name;
     }

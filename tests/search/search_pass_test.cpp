@@ -15,15 +15,18 @@ std::vector<Bytes> Datagrams(std::vector<sim::TsPacket> packets) {
     while (packets.size() % 7 != 0) packets.push_back(test::FillerPacket(0x1FFF));
     std::vector<Bytes> out;
     for (std::size_t i = 0; i < packets.size(); i += 7) {
-        out.push_back(test::Join({packets.begin() + static_cast<long>(i), packets.begin() + static_cast<long>(i) + 7}));
+        out.push_back(test::Join(
+            {packets.begin() + static_cast<long>(i), packets.begin() + static_cast<long>(i) + 7}));
     }
     return out;
 }
 
-std::vector<sim::TsPacket> Repeat(const sim::TsPacket& p, int n) { return std::vector<sim::TsPacket>(n, p); }
+std::vector<sim::TsPacket> Repeat(const sim::TsPacket& p, int n) {
+    return std::vector<sim::TsPacket>(n, p);
+}
 
 class SearchPassTest : public ::testing::Test {
-protected:
+  protected:
     void Feed(const std::vector<Bytes>& datagrams) {
         for (const auto& d : datagrams) source.Add(d);
     }
@@ -36,10 +39,12 @@ protected:
         Feed(Datagrams(cycle));
         ASSERT_EQ(Pass().ReceivePat(), static_cast<int>(mux.programs.size()) + 1);
     }
-    std::vector<sim::TsPacket> Pmts(const sim::MuxConfig& mux, std::size_t first, std::size_t last) {
+    std::vector<sim::TsPacket> Pmts(const sim::MuxConfig& mux, std::size_t first,
+                                    std::size_t last) {
         std::vector<sim::TsPacket> packets;
         for (std::size_t i = first; i < last && i < mux.programs.size(); ++i) {
-            for (const auto& p : test::Packets(mux.programs[i].pmtPid, sim::BuildPmtSection(mux.programs[i]))) {
+            for (const auto& p :
+                 test::Packets(mux.programs[i].pmtPid, sim::BuildPmtSection(mux.programs[i]))) {
                 packets.push_back(p);
             }
         }
@@ -56,7 +61,8 @@ protected:
 };
 
 TEST_F(SearchPassTest, PatStepTakesOnlyDatagramsWhollyOnPid0) {
-    const auto patPacket = test::Packets(0, test::PatSection({{0, 0x10}, {1, 0x100}, {2, 0x200}}))[0];
+    const auto patPacket =
+        test::Packets(0, test::PatSection({{0, 0x10}, {1, 0x100}, {2, 0x200}}))[0];
     auto mixed = Repeat(test::FillerPacket(0x100), 7);
     mixed[2] = patPacket;
     Feed(Datagrams(mixed));
@@ -74,9 +80,13 @@ TEST_F(SearchPassTest, PatStepEndsAsAfterATimeOut) {
         std::size_t taken;
     } cases[] = {
         {"nothing comes", {}, 0},
-        {"only other PIDs, for ever", std::vector<Bytes>(kPatDatagramLimit + 50, Datagrams(Repeat(test::FillerPacket(0x44), 7))[0]),
+        {"only other PIDs, for ever",
+         std::vector<Bytes>(kPatDatagramLimit + 50,
+                            Datagrams(Repeat(test::FillerPacket(0x44), 7))[0]),
          kPatDatagramLimit},
-        {"a datagram cut inside its first packet", {Bytes(patPacket.begin(), patPacket.begin() + 15)}, 1},
+        {"a datagram cut inside its first packet",
+         {Bytes(patPacket.begin(), patPacket.begin() + 15)},
+         1},
         {"a zero-filled datagram", {Bytes(kDatagramSize, 0)}, 1},
     };
     for (const auto& c : cases) {

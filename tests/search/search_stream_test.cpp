@@ -2,23 +2,22 @@
 // output, the card's PID table programmed through the card layer, and the
 // search worker storing into a channel database in a temporary directory.
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <chrono>
 #include <filesystem>
 #include <thread>
 
+#include "demod/tune_worker.h"
 #include "platform/text.h"
 #include "search/program_search.h"
-#include "demod/tune_worker.h"
 #include "sim/stream_output.h"
 #include "support/card_fixture.h"
 #include "tests/demod/demod_rig.h"
@@ -29,7 +28,7 @@ namespace {
 using namespace std::chrono_literals;
 
 class CTreeRecorder final : public IProgramTree, public IStatusText {
-public:
+  public:
     void AddProgramItem(const std::string& name, bool tv) override {
         std::lock_guard lock(m_mutex);
         items.emplace_back(Utf8(name), tv);
@@ -50,7 +49,7 @@ public:
     std::atomic<int> expanded{0};
     std::atomic<int> redraws{0};
 
-private:
+  private:
     std::mutex m_mutex;
 };
 
@@ -87,7 +86,7 @@ ProgramEntry Expected(const sim::MuxProgram& p, int patIndex) {
 }
 
 class SearchStreamTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fixture.LoadLogic();
         fixture.access.SetLnbSelect(2);
@@ -120,7 +119,8 @@ protected:
             const int patIndex = static_cast<int>(i) + (mux.networkEntry ? 1 : 0);
             const ProgramEntry want = Expected(mux.programs[i], patIndex);
             ProgramEntry got;
-            ASSERT_TRUE(db.ReadProgram(CChannelDatabase::MakeProgramKey(static_cast<int>(i) + 1), got));
+            ASSERT_TRUE(
+                db.ReadProgram(CChannelDatabase::MakeProgramKey(static_cast<int>(i) + 1), got));
             EXPECT_EQ(Utf8(got.name), want.name) << i;
             EXPECT_EQ(Utf8(got.type), want.type) << i;
             EXPECT_EQ(got.pmtPid, want.pmtPid) << i;
@@ -206,12 +206,12 @@ TEST_F(SearchStreamTest, CardStoppingAfterThePatFailsAndStoresNothing) {
     StartOutput();
     // The card stops as soon as the filter no longer asks for the PAT.
     output.Stop();
-    sim::CStreamOutput stopping{sim::ViewOfLogic(fixture.card.Logic()), [this] {
-                                    const auto table = fixture.card.Logic().PidTable();
-                                    const bool pat = table[0] == 0x6000;
-                                    return pat ? std::optional(sim::LockedStream{"a", "news10", 0})
-                                               : std::nullopt;
-                                }};
+    sim::CStreamOutput stopping{
+        sim::ViewOfLogic(fixture.card.Logic()), [this] {
+            const auto table = fixture.card.Logic().PidTable();
+            const bool pat = table[0] == 0x6000;
+            return pat ? std::optional(sim::LockedStream{"a", "news10", 0}) : std::nullopt;
+        }};
     std::string error;
     ASSERT_TRUE(stopping.Start(error));
     EXPECT_FALSE(SearchOnce());
@@ -231,7 +231,8 @@ TEST_F(SearchStreamTest, GarbageDatagramsFailTheSearch) {
         std::vector<std::uint8_t> junk(kDatagramSize);
         std::uint32_t seed = 7;
         for (int n = 0; !done.load(); ++n) {
-            for (auto& b : junk) b = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+            for (auto& b : junk)
+                b = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
             // Now and then a short, a zero-filled or an all-0xFF datagram.
             std::size_t size = n % 5 == 0 ? static_cast<std::size_t>(n % 1316) : junk.size();
             if (n % 7 == 0) std::fill(junk.begin(), junk.end(), n % 2 ? 0x00 : 0xFF);
@@ -270,7 +271,9 @@ struct ProbedProgram {
 
 // What ffprobe reports of a file's programs.
 std::vector<ProbedProgram> Probe(const std::string& path) {
-    const std::string command = "ffprobe -v error -show_entries program=pmt_pid,pcr_pid:stream=id,codec_type -of flat " + path;
+    const std::string command =
+        "ffprobe -v error -show_entries program=pmt_pid,pcr_pid:stream=id,codec_type -of flat " +
+        path;
     std::FILE* pipe = ::popen(command.c_str(), "r");
     std::vector<ProbedProgram> programs;
     if (pipe == nullptr) return programs;
@@ -284,11 +287,15 @@ std::vector<ProbedProgram> Probe(const std::string& path) {
         ProbedProgram& p = programs[program];
         if (std::sscanf(line, "programs.program.%*u.pmt_pid=%d", &p.pmtPid) == 1) continue;
         if (std::sscanf(line, "programs.program.%*u.pcr_pid=%d", &p.pcrPid) == 1) continue;
-        if (std::sscanf(line, "programs.program.%*u.streams.stream.%u.%*[a-z_]=%63s", &stream, value) != 2) continue;
+        if (std::sscanf(line, "programs.program.%*u.streams.stream.%u.%*[a-z_]=%63s", &stream,
+                        value) != 2)
+            continue;
         if (p.streams.size() <= stream) p.streams.resize(stream + 1);
         const std::string text(value);
-        if (std::strstr(line, ".codec_type=") != nullptr) p.streams[stream].first = text.substr(1, text.size() - 2);
-        if (std::strstr(line, ".id=") != nullptr) p.streams[stream].second = static_cast<int>(std::strtol(text.c_str() + 1, nullptr, 16));
+        if (std::strstr(line, ".codec_type=") != nullptr)
+            p.streams[stream].first = text.substr(1, text.size() - 2);
+        if (std::strstr(line, ".id=") != nullptr)
+            p.streams[stream].second = static_cast<int>(std::strtol(text.c_str() + 1, nullptr, 16));
     }
     ::pclose(pipe);
     return programs;
@@ -308,12 +315,14 @@ TEST_F(SearchStreamTest, FfmpegStreamGivesWhatFfprobeReports) {
     }
     const std::string path = (fixture.dir.Path() / "made.ts").string();
     const std::string make =
-        "ffmpeg -v error -y -f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i sine=frequency=440 "
+        "ffmpeg -v error -y -f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i "
+        "sine=frequency=440 "
         "-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=frequency=880 "
         "-f lavfi -i sine=frequency=660 -f lavfi -i sine=frequency=330 -t 2 "
         "-map 0:v -map 1:a -map 2:v -map 3:a -map 4:a -map 5:a -c:v mpeg2video -b:v 300k -c:a mp2 "
         "-b:a 64k -program program_num=5:st=0:st=1 -program program_num=9:st=2:st=3:st=4 "
-        "-program program_num=12:st=5 -muxrate 1500000 -f mpegts " + path;
+        "-program program_num=12:st=5 -muxrate 1500000 -f mpegts " +
+        path;
     ASSERT_EQ(std::system(make.c_str()), 0) << make;
     const std::vector<ProbedProgram> probed = Probe(path);
     ASSERT_EQ(probed.size(), 3u);
@@ -326,7 +335,8 @@ TEST_F(SearchStreamTest, FfmpegStreamGivesWhatFfprobeReports) {
         ProgramEntry got;
         ASSERT_TRUE(db.ReadProgram(CChannelDatabase::MakeProgramKey(static_cast<int>(i) + 1), got));
         std::vector<int> video, audio;
-        for (const auto& [type, pid] : probed[i].streams) (type == "video" ? video : audio).push_back(pid);
+        for (const auto& [type, pid] : probed[i].streams)
+            (type == "video" ? video : audio).push_back(pid);
         EXPECT_EQ(got.pmtPid, HexText(probed[i].pmtPid)) << i;
         EXPECT_EQ(got.pcrPid, HexText(probed[i].pcrPid)) << i;
         EXPECT_EQ(got.videoPid, video.empty() ? "00" : HexText(video.back())) << i;
@@ -372,7 +382,8 @@ TEST(SearchOnTheSimulatedCard, LocksAndStoresTheTransponderMultiplex) {
         for (std::size_t i = 0; i < mux.programs.size(); ++i) {
             const ProgramEntry want = Expected(mux.programs[i], static_cast<int>(i) + 1);
             ProgramEntry got;
-            ASSERT_TRUE(db.ReadProgram(CChannelDatabase::MakeProgramKey(static_cast<int>(i) + 1), got));
+            ASSERT_TRUE(
+                db.ReadProgram(CChannelDatabase::MakeProgramKey(static_cast<int>(i) + 1), got));
             EXPECT_EQ(Utf8(got.name), want.name);
             EXPECT_EQ(got.pmtPid, want.pmtPid);
             EXPECT_EQ(got.videoPid, want.videoPid);

@@ -1,10 +1,11 @@
 // The receiver and the simulated card's stream output over the loopback.
+#include "sim/stream_output.h"
+
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <mutex>
@@ -13,7 +14,6 @@
 
 #include "search/psi.h"
 #include "search/udp_receiver.h"
-#include "sim/stream_output.h"
 
 namespace orbix {
 namespace {
@@ -75,7 +75,7 @@ TEST(UdpReceiver, FailuresAreToldWithTheSystemErrorNumber) {
 
 // A stream output with a PID table and a control byte the test sets.
 class StreamOutputTest : public ::testing::Test {
-protected:
+  protected:
     void SetTable(std::vector<std::uint16_t> slots) {
         std::lock_guard lock(mutex);
         table.fill(0);
@@ -86,7 +86,8 @@ protected:
         locked = std::move(value);
     }
     // Datagrams that reach a socket on the port within the time.
-    std::vector<std::vector<std::uint8_t>> Receive(CUdpReceiver& receiver, std::chrono::milliseconds time) {
+    std::vector<std::vector<std::uint8_t>> Receive(CUdpReceiver& receiver,
+                                                   std::chrono::milliseconds time) {
         std::vector<std::vector<std::uint8_t>> out;
         const auto end = std::chrono::steady_clock::now() + time;
         while (std::chrono::steady_clock::now() < end) {

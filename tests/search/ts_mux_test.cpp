@@ -20,11 +20,20 @@ TEST(StreamSource, DescriptionsAreReadOrRefusedWithAReason) {
         bool made;
         int programs;
     } cases[] = {
-        {"", 0, true, 10},          {"", 1, true, 40},       {"", 2, true, 6},
-        {"", 7, true, 8},           {"news10", 5, true, 10}, {"bouquet40", 0, true, 40},
-        {"mux:tv=3,radio=2", 0, true, 5}, {"tv=1", 0, true, 1}, {"mux:tv=x", 0, false, 0},
-        {"mux:tv=3,colour=2", 0, false, 0}, {"mux:tv=500", 0, false, 0}, {"mux:rate=5", 0, false, 0},
-        {"unknown", 0, false, 0},   {"file:/no/such/file.ts", 0, false, 0},
+        {"", 0, true, 10},
+        {"", 1, true, 40},
+        {"", 2, true, 6},
+        {"", 7, true, 8},
+        {"news10", 5, true, 10},
+        {"bouquet40", 0, true, 40},
+        {"mux:tv=3,radio=2", 0, true, 5},
+        {"tv=1", 0, true, 1},
+        {"mux:tv=x", 0, false, 0},
+        {"mux:tv=3,colour=2", 0, false, 0},
+        {"mux:tv=500", 0, false, 0},
+        {"mux:rate=5", 0, false, 0},
+        {"unknown", 0, false, 0},
+        {"file:/no/such/file.ts", 0, false, 0},
         {"file:/dev/null@x", 0, false, 0},
     };
     for (const auto& c : cases) {
@@ -65,7 +74,8 @@ TEST(GeneratedMux, RepeatsPsiAtItsIntervalWithPcrAndNulls) {
 
 TEST(TsFileSource, PlaysAFileInALoopAtItsPcrRate) {
     // A file of a generated multiplex at 2 Mbit/s.
-    const auto path = std::filesystem::temp_directory_path() / ("orbixrx-ts-" + std::to_string(::getpid()) + ".ts");
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("orbixrx-ts-" + std::to_string(::getpid()) + ".ts");
     std::string error;
     auto mux = sim::MakeStreamSource("mux:tv=2,rate=2000000", 0, error);
     {
