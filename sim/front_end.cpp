@@ -46,6 +46,7 @@ class CSimFrontEnd::CDemodPort final : public IBusDevice {
         : m_keep(std::move(owner)), m_owner(*m_keep) {}
     bool Select(bool read) override {
         std::lock_guard lock(m_owner.m_mutex);
+        if (m_owner.SilenceDue()) m_owner.m_demod.SetSilent(true);
         return m_owner.m_demod.Select(read);
     }
     bool WriteByte(std::uint8_t value) override {
@@ -91,7 +92,10 @@ class CSimFrontEnd::CTunerPort final : public IBusDevice {
     CSimFrontEnd& m_owner;
 };
 
-CSimFrontEnd::CSimFrontEnd(Sky sky, IClock& clock) : m_sky(std::move(sky)), m_clock(clock) {}
+CSimFrontEnd::CSimFrontEnd(Sky sky, IClock& clock)
+    : m_sky(std::move(sky)), m_clock(clock), m_startMs(clock.NowMs()) {
+    m_tuner.SetAbsent(m_sky.faults.tunerAbsent);
+}
 
 std::shared_ptr<CSimFrontEnd> CSimFrontEnd::Create(Sky sky, IClock& clock) {
     return std::make_shared<CSimFrontEnd>(std::move(sky), clock);
@@ -118,7 +122,7 @@ void CSimFrontEnd::SetControlSource(std::function<std::uint8_t()> control) {
 
 std::optional<SkyTransponder> CSimFrontEnd::LockedTransponder() const {
     std::lock_guard lock(m_mutex);
-    if (m_demod.Silent()) return std::nullopt;
+    if (m_demod.Silent() || SilenceDue()) return std::nullopt;
     const SkyTransponder* locked = nullptr;
     const ChipStatus status = Measure(m_demod.Settings(), &locked);
     if (!status.data || locked == nullptr) return std::nullopt;
@@ -151,7 +155,20 @@ std::uint64_t CSimFrontEnd::TunerProgrammings() const {
     return m_tuner.Programmings();
 }
 
-double CSimFrontEnd::FadeDb() const { return m_clock.NowMs() < m_fadeEndMs ? m_fadeDropDb : 0.0; }
+double CSimFrontEnd::FadeDb() const {
+    const std::int64_t now = m_clock.NowMs();
+    double drop = now < m_fadeEndMs ? m_fadeDropDb : 0.0;
+    for (const ScheduledFade& f : m_sky.faults.fades) {
+        const std::int64_t start = m_startMs + f.atMs;
+        if (now >= start && now < start + f.durationMs) drop = std::max(drop, f.dropDb);
+    }
+    return drop;
+}
+
+bool CSimFrontEnd::SilenceDue() const {
+    const auto& at = m_sky.faults.demodSilentAtMs;
+    return at && m_clock.NowMs() >= m_startMs + *at;
+}
 
 std::optional<CSimFrontEnd::Candidate> CSimFrontEnd::Receive(const SkySatellite& satellite,
                                                              const SkyTransponder& tp,

@@ -44,7 +44,7 @@ class CSimFrontEnd : public std::enable_shared_from_this<CSimFrontEnd> {
     // The sky transponder the demodulator is locked to right now, if any.
     std::optional<SkyTransponder> LockedTransponder() const;
 
-    // Fault injections, all off by default.
+    // Fault injections, all off by default (a sky file may schedule some).
     // C/N and level drop by dropDb for durationMs of the clock's time.
     void StartFade(double dropDb, std::int64_t durationMs);
     void SetDemodSilent(bool silent);
@@ -65,6 +65,8 @@ class CSimFrontEnd : public std::enable_shared_from_this<CSimFrontEnd> {
     std::optional<Candidate> Receive(const SkySatellite& satellite, const SkyTransponder& tp,
                                      std::uint8_t control) const;
     double FadeDb() const;
+    // The sky's scheduled demodulator silence has come.
+    bool SilenceDue() const;
 
     const Sky m_sky;
     IClock& m_clock;
@@ -74,6 +76,7 @@ class CSimFrontEnd : public std::enable_shared_from_this<CSimFrontEnd> {
     CSimTuner m_tuner;
     double m_fadeDropDb = 0;
     std::int64_t m_fadeEndMs = 0;
+    const std::int64_t m_startMs;
 };
 
 }  // namespace orbix::sim

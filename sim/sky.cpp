@@ -73,7 +73,11 @@ class CSkyParser {
         const std::string_view keyword = NextToken(line);
         if (keyword == "satellite") return Satellite(line);
         if (keyword == "transponder") return Transponder(line);
-        return "unknown keyword \"" + std::string(keyword) + "\" (satellite or transponder)";
+        if (keyword == "fade") return Fade(line);
+        if (keyword == "silent-demod") return SilentDemod(line);
+        if (keyword == "no-tuner") return NoTuner(line);
+        return "unknown keyword \"" + std::string(keyword) +
+               "\" (satellite, transponder, fade, silent-demod, no-tuner)";
     }
 
     std::string Satellite(std::string_view rest) {
@@ -121,6 +125,41 @@ class CSkyParser {
         if (!why.empty()) return why;
         m_sky.satellites.back().transponders.push_back(std::move(t));
         return {};
+    }
+
+    // "fade AT FOR DROP": seconds from the start, seconds, dB.
+    std::string Fade(std::string_view rest) {
+        double at = 0;
+        double duration = 0;
+        double drop = 0;
+        const bool ok = ParseSeconds(NextToken(rest), at) &&
+                        ParseSeconds(NextToken(rest), duration) &&
+                        ParseDouble(NextToken(rest), drop) && drop >= 0 && Trim(rest).empty();
+        if (!ok) return "fade needs a start and a length in seconds and a drop in dB";
+        m_sky.faults.fades.push_back({Milliseconds(at), Milliseconds(duration), drop});
+        return {};
+    }
+
+    std::string SilentDemod(std::string_view rest) {
+        double at = 0;
+        if (!ParseSeconds(NextToken(rest), at) || !Trim(rest).empty()) {
+            return "silent-demod needs the seconds after the start";
+        }
+        m_sky.faults.demodSilentAtMs = Milliseconds(at);
+        return {};
+    }
+
+    std::string NoTuner(std::string_view rest) {
+        if (!Trim(rest).empty()) return "unexpected text after no-tuner";
+        m_sky.faults.tunerAbsent = true;
+        return {};
+    }
+
+    static bool ParseSeconds(std::string_view text, double& out) {
+        return ParseDouble(text, out) && out >= 0 && out <= 1e9;
+    }
+    static std::int64_t Milliseconds(double seconds) {
+        return static_cast<std::int64_t>(std::llround(seconds * 1000.0));
     }
 
     static std::string Options(std::string_view rest, SkyTransponder& t) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,8 +37,24 @@ struct SkySatellite {
     std::vector<SkyTransponder> transponders;
 };
 
+// A fade scheduled from the card's start: C/N and level drop by dropDb.
+struct ScheduledFade {
+    std::int64_t atMs = 0;
+    std::int64_t durationMs = 0;
+    double dropDb = 0;
+};
+
+// Faults a sky file can schedule; none by default.
+struct SkyFaults {
+    std::vector<ScheduledFade> fades;
+    // The demodulator stops answering this long after the card's start.
+    std::optional<std::int64_t> demodSilentAtMs;
+    bool tunerAbsent = false;
+};
+
 struct Sky {
     std::vector<SkySatellite> satellites;
+    SkyFaults faults;
 };
 
 struct SkyParseResult {

@@ -154,7 +154,8 @@ void IdleCpu(const std::filesystem::path& dir) {
     constexpr int kSeconds = 10;
     // A record whose carrier is nowhere in the sky: the worker re-tunes for
     // ever.
-    const sim::Sky nothing{{sim::SkySatellite{"Nothing", sim::LnbKind::UniversalKu, {}}}};
+    sim::Sky nothing;
+    nothing.satellites.push_back({"Nothing", sim::LnbKind::UniversalKu, {}});
     CBench empty(nothing, sim::DefaultSky(), dir);
     TuneTarget t{"Sat-Ku", "11052V", {}};
     empty.Database().ReadTransponder(t.satellite, t.transponder, t.tp);

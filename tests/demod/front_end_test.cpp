@@ -30,7 +30,9 @@ sim::Sky OneTransponder(double mhz, int rateKs, sim::FecRate fec = sim::FecRate:
     tp.symbolRateKs = rateKs;
     tp.fec = fec;
     tp.cnDb = cn;
-    return sim::Sky{{sim::SkySatellite{"S", sim::LnbKind::UniversalKu, {tp}}}};
+    sim::Sky sky;
+    sky.satellites.push_back({"S", sim::LnbKind::UniversalKu, {tp}});
+    return sky;
 }
 
 TEST(FrontEnd, CarrierOffFromTheRecordLocksWithinTheSearchRange) {
@@ -186,12 +188,32 @@ TEST(FrontEnd, FaultsBreakTheLock) {
     }
 }
 
+TEST(FrontEnd, ScheduledFaultsComeAtTheirTime) {
+    sim::Sky sky = sim::DefaultSky();
+    sky.faults.fades.push_back({10000, 5000, 20});
+    sky.faults.demodSilentAtMs = 30000;
+    DemodRig rig(sky);
+    const auto& sat = sky.satellites[0];
+    ASSERT_EQ(Tune(rig, RecordFor(sat, sat.transponders[4])).locked, 1);
+    rig.clock.Advance(10000 - rig.clock.NowMs());
+    EXPECT_EQ(rig.demod.IsLocked(), 0) << "faded";
+    rig.clock.Advance(5000);
+    EXPECT_EQ(Tune(rig, RecordFor(sat, sat.transponders[4])).locked, 1) << "fade over";
+    rig.clock.Advance(30000 - rig.clock.NowMs());
+    EXPECT_FALSE(rig.demod.CheckId());
+    EXPECT_EQ(rig.demod.IsLocked(), 0);
+}
+
 TEST(FrontEnd, AbsentTunerFindsNothing) {
     const sim::Sky sky = sim::DefaultSky();
     const auto& sat = sky.satellites[0];
     DemodRig rig;
     rig.frontEnd->SetTunerAbsent(true);
     EXPECT_EQ(Tune(rig, RecordFor(sat, sat.transponders[0])).locked, 0);
+    sim::Sky scheduled = sky;
+    scheduled.faults.tunerAbsent = true;
+    DemodRig fromFile(scheduled);
+    EXPECT_EQ(Tune(fromFile, RecordFor(sat, sat.transponders[0])).locked, 0);
 }
 
 TEST(FrontEnd, TheFrontEndOfACardCanBeFound) {

@@ -92,6 +92,33 @@ TEST(Sky, RefusesBadLinesSayingWhere) {
     }
 }
 
+TEST(Sky, ScheduledFaults) {
+    const auto parsed = sim::ParseSky(
+        "satellite S ku\n"
+        "fade 20 10.5 15\n"
+        "fade 0 1 3\n"
+        "silent-demod 60\n"
+        "no-tuner\n");
+    ASSERT_TRUE(parsed.sky.has_value()) << parsed.error;
+    const auto& f = parsed.sky->faults;
+    ASSERT_EQ(f.fades.size(), 2u);
+    EXPECT_EQ(f.fades[0].atMs, 20000);
+    EXPECT_EQ(f.fades[0].durationMs, 10500);
+    EXPECT_DOUBLE_EQ(f.fades[0].dropDb, 15);
+    EXPECT_EQ(f.demodSilentAtMs, 60000);
+    EXPECT_TRUE(f.tunerAbsent);
+    EXPECT_FALSE(sim::DefaultSky().faults.tunerAbsent);
+    EXPECT_TRUE(sim::DefaultSky().faults.fades.empty());
+
+    const char* bad[] = {"fade 1 2\n",     "fade -1 2 3\n",       "fade 1 2 -3\n", "fade 1 2 3 4\n",
+                         "silent-demod\n", "silent-demod soon\n", "no-tuner now\n"};
+    for (const char* line : bad) {
+        const auto r = sim::ParseSky(std::string("satellite S ku\n") + line);
+        EXPECT_FALSE(r.sky.has_value()) << line;
+        EXPECT_EQ(r.error.rfind("line 2: ", 0), 0u) << r.error;
+    }
+}
+
 TEST(Sky, FileErrorsNameTheFile) {
     CTempDir dir;
     const auto missing = sim::LoadSkyFile((dir.Path() / "none.sky").string());
