@@ -290,16 +290,26 @@ TEST(Worker, StopWakesThePauseAndJoins) {
     rig.worker->Stop();  // a second stop is harmless
 }
 
-TEST(Worker, StopEndsARunningSearchEarly) {
-    WorkerRig rig;
-    CStopSignal stop;
-    rig.demod.SetStopSignal(&stop);
-    stop.Request();
-    rig.demod.SetLnbSelect(2);
-    // A search in a sky with nothing to find runs its whole range unless
-    // stopped; stopped, it gives up at the first sub-range.
-    EXPECT_EQ(rig.demod.TuneTransponder(5000, 13000), 0);
-    rig.demod.SetStopSignal(nullptr);
+TEST(Worker, StopCutsTheTunePausesAndTheSearchShort) {
+    // 20000 kS/s in an empty sky: the search tries three sub-ranges, each
+    // with its own tuner setting, unless told to stop.
+    for (const bool stopped : {false, true}) {
+        SCOPED_TRACE(stopped ? "stopped" : "running");
+        DemodRig rig(sim::Sky{});
+        CStopSignal stop;
+        if (stopped) stop.Request();
+        rig.demod.SetStopSignal(&stop);
+        rig.demod.SetLnbSelect(2);
+        const std::int64_t slept = rig.clock.SleptMs();
+        EXPECT_EQ(rig.demod.TuneTransponder(20000, 13000), 0);
+        EXPECT_EQ(rig.frontEnd->TunerProgrammings(), stopped ? 2u : 4u);
+        if (stopped) {
+            EXPECT_LT(rig.clock.SleptMs() - slept, 100);
+        } else {
+            EXPECT_GE(rig.clock.SleptMs() - slept, 350);
+        }
+        rig.demod.SetStopSignal(nullptr);
+    }
 }
 
 }  // namespace
