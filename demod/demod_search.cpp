@@ -14,6 +14,9 @@ constexpr std::int32_t kTunerSpanHz = 24000 * 1000;
 // no satellite carrier is that wide.
 constexpr std::int32_t kMinSymbolRateKs = 1000;
 constexpr std::int32_t kMaxSymbolRateKs = 90000;
+// Tuner frequencies a tune accepts, 100 kHz units: beyond the synthesizer's
+// reach the kHz arithmetic of the search would overflow.
+constexpr std::int32_t kMaxFrequency100kHz = 200000;
 
 // Signal quality by noise indicator MSB - 13.
 constexpr std::array<int, 41> kQualityTable{99, 97, 94, 92, 89, 87, 84, 82, 79, 76, 74, 71, 69, 67,
@@ -54,11 +57,13 @@ std::int32_t CDemod::SymbolRateFromRegs(int h, int m, int l) {
 
 void CDemod::Tune(std::int32_t symbolRateKs, std::int32_t frequency100kHz) {
     m_symbolRateSetting = symbolRateKs;
-    m_requestedFrequency = frequency100kHz * 100;
+    const std::int32_t frequency = std::clamp(frequency100kHz, 0, kMaxFrequency100kHz);
+    m_requestedFrequency = frequency * 100;
     // A rejected tune also invalidates the previous one: searching on its
     // parameters would lock the old carrier and report it for this request.
     m_tuneValid = false;
     if (symbolRateKs < kMinSymbolRateKs || symbolRateKs > kMaxSymbolRateKs) return;
+    if (frequency != frequency100kHz) return;
     const bool wide = symbolRateKs > 8000;
     TunerInit();
     Init(true);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/demod/scripted_demod.h"
 
 namespace orbix::testing {
@@ -144,12 +146,15 @@ TEST(Search, EndsAtOnceWithoutAClockOrAValidTune) {
         std::int32_t firstRate;  // 0: no first tune
         std::int32_t rate;
         bool standby;
+        std::int32_t frequency = 12000;  // 100 kHz
     };
     const Case cases[] = {
         {"no valid tune yet", 0, 500, false},
         {"master clock 0", 0, 27500, true},
         {"rejected tune after a good one", 27500, 999, false},
         {"symbol rate beyond any carrier", 0, 2000000000, false},
+        {"frequency beyond the tuner", 0, 27500, false, 2000000000},
+        {"negative frequency", 0, 27500, false, -5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -157,12 +162,13 @@ TEST(Search, EndsAtOnceWithoutAClockOrAValidTune) {
         rig.demod.Init(true);
         if (c.standby) rig.chip->reads[0x02] = {0x80};
         if (c.firstRate != 0) rig.demod.Tune(c.firstRate, 13000);
-        rig.demod.Tune(c.rate, 12000);
+        rig.demod.Tune(c.rate, c.frequency);
         rig.chip->writes.clear();
+        const std::int32_t requested = std::clamp(c.frequency, 0, 200000);
         EXPECT_EQ(rig.demod.Search(), kNoTiming);
         EXPECT_EQ(rig.demod.Result().state, kNoTiming);
-        EXPECT_EQ(rig.demod.Result().frequencyFound, 1200000);
-        EXPECT_EQ(rig.demod.FoundFrequency(), 12000);
+        EXPECT_EQ(rig.demod.Result().frequencyFound, requested * 100);
+        EXPECT_EQ(rig.demod.FoundFrequency(), requested);
         EXPECT_TRUE(rig.chip->writes.empty());
     }
 }
