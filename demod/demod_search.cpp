@@ -157,6 +157,8 @@ void CDemod::ZigZag(void (CDemod::*test)(), int failState, int successState, std
                     std::int32_t step, int edges) {
     const auto limit = To16(static_cast<std::int32_t>(
         (m_params.subRange / 2) / static_cast<std::uint32_t>(m_params.derotatorUnit)));
+    // A zero step would never reach the limit; the smallest step still does.
+    step = std::max(step, std::int32_t{1});
     m_params.direction = -1;
     int count = 0;
     std::int16_t previous = start;
