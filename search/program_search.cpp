@@ -50,7 +50,7 @@ void CProgramSearch::RunProgramSearch() {
     m_succeeded.store(false);
     CUdpReceiver& receiver = m_state.receiver;
     if (!receiver.Create()) return Finish(true);
-    if (!receiver.Bind(kStreamPort)) {
+    if (!receiver.Bind(m_state.port)) {
         // Without its time-out the socket could block the search for ever.
         if (receiver.IsOpen()) receiver.Close();
         return Finish(true);

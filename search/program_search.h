@@ -34,10 +34,13 @@ class IStatusText {
 
 // The search state the satellite tree window owns and hands to every search.
 struct ProgramSearchState {
-    explicit ProgramSearchState(INotices& notices, int receiveTimeoutMs = kReceiveTimeoutMs)
-        : receiver(notices, receiveTimeoutMs) {}
+    explicit ProgramSearchState(INotices& notices, int receiveTimeoutMs = kReceiveTimeoutMs,
+                                int streamPort = kStreamPort)
+        : receiver(notices, receiveTimeoutMs), port(streamPort) {}
 
     CUdpReceiver receiver;
+    // The card's stream port; tests may use a private one.
+    int port;
     PatTable patTable;
     PmtTable pmtTable;
     SearchTable searchTable{};

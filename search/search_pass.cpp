@@ -10,7 +10,11 @@ namespace orbix {
 namespace {
 
 constexpr int kBatchSize = CPidFilter::kSlots;
-constexpr int kBatchDatagrams = 5;
+
+// Datagrams received for a filter of n PMT PIDs: one datagram per seven
+// PMTs and five more, so that a section missed while the filter changed
+// comes round again.
+int DatagramsFor(int n) { return n / kPacketsPerDatagram + 5; }
 
 bool IsVideo(std::uint8_t type) { return type == 1 || type == 2; }
 bool IsAudio(std::uint8_t type) { return type == 3 || type == 4; }
@@ -106,12 +110,14 @@ bool CSearchPass::CollectPmts(int count) {
     for (int i = 0; i < count; ++i) m_tables.rows[i] = SearchRow{};
     if (count <= kBatchSize) {
         m_filter.SetPmtPids(entries);
-        return CollectBatch(entries, 0, count / kPacketsPerDatagram + 5);
+        return CollectBatch(entries, 0, DatagramsFor(count));
     }
     const int batches = (count + kBatchSize - 1) / kBatchSize;
     for (int b = 1; b <= batches; ++b) {
         m_filter.SetPmtPidsPage(entries, count, b);
-        if (!CollectBatch(entries, (b - 1) * kBatchSize, kBatchDatagrams)) return false;
+        const int first = (b - 1) * kBatchSize;
+        const int inBatch = std::min(kBatchSize, count - first);
+        if (!CollectBatch(entries, first, DatagramsFor(inBatch))) return false;
     }
     return true;
 }

@@ -24,23 +24,6 @@ TEST(HexToInt, ConvertsAsCallersExpect) {
     for (const auto& c : cases) EXPECT_EQ(HexToInt(c.text), c.value) << c.text;
 }
 
-TEST(CheckTsPacket, TestsSyncErrorBitAndPid) {
-    const struct {
-        std::uint8_t b0, b1, b2;
-        std::uint16_t pid;
-        int result;
-    } cases[] = {{0x47, 0x00, 0x00, 0, 1}, {0x47, 0x41, 0x00, 0x100, 1},
-                 {0x46, 0x00, 0x00, 0, 0}, {0x47, 0x80, 0x00, 0, 0},
-                 {0x47, 0x00, 0x01, 0, 0}, {0x47, 0x1F, 0xFF, 0x1FFF, 1}};
-    for (const auto& c : cases) {
-        sim::TsPacket p{};
-        p[0] = c.b0;
-        p[1] = c.b1;
-        p[2] = c.b2;
-        EXPECT_EQ(CheckTsPacket(p.data(), c.pid), c.result);
-    }
-}
-
 TEST(ParsePat, TakesTheFirstPatPacketOfTheDatagram) {
     std::vector<sim::TsPacket> packets(7, FillerPacket(0x100));
     packets[2] = Packets(0, PatSection({{0, 0x10}, {1, 0x100}, {2, 0x200}}))[0];

@@ -131,12 +131,15 @@ TEST_F(SearchPassTest, CollectsMoreThan32ProgramsInBatches) {
     ReceivePatOf(mux);
     // Entry 0 is the network entry: batch 1 holds programs 1..31, batch 2
     // programs 32..43.
+    // 32 / 7 + 5 datagrams for the first batch, 12 / 7 + 5 for the second.
+    const auto filler = Datagrams(Repeat(test::FillerPacket(0x1FFF), 7))[0];
     Feed(Datagrams(Pmts(mux, 0, 31)));
+    Feed(std::vector<Bytes>(4, filler));
     Feed(Datagrams(Pmts(mux, 31, 43)));
-    for (int i = 0; i < 3; ++i) Feed(Datagrams(Repeat(test::FillerPacket(0x1FFF), 7)));
+    Feed(std::vector<Bytes>(4, filler));
     CSearchPass pass = Pass();
     ASSERT_TRUE(pass.CollectPmts(44));
-    EXPECT_EQ(source.Taken(), 1u + 5u + 5u);
+    EXPECT_EQ(source.Taken(), 1u + 9u + 6u);
     const auto programs = pass.Programs();
     ASSERT_EQ(programs.size(), 43u);
     for (std::size_t i = 0; i < programs.size(); ++i) {
@@ -151,7 +154,7 @@ TEST_F(SearchPassTest, CollectsMoreThan32ProgramsInBatches) {
 
 TEST_F(SearchPassTest, SilenceWhileCollectingFailsTheStep) {
     sim::MuxConfig mux = sim::MakeMux(40, 0, 0, false);
-    for (const int stopAfter : {0, 3, 5 + 2}) {
+    for (const int stopAfter : {0, 3, 9 + 2}) {
         source = CBufferDatagramSource();
         ReceivePatOf(mux);
         auto all = Datagrams(Pmts(mux, 0, 40));

@@ -143,17 +143,22 @@ class SearchStreamTest : public ::testing::Test {
     CPidFilter filter;
     CChannelDatabase db{(fixture.dir.Path() / "SATSETUPL.ini").string()};
     CTreeRecorder tree;
+    // A port of this process's own: other runs of these tests on the machine
+    // cannot cross its streams. The real port is used further down.
+    const int port = 20000 + static_cast<int>(::getpid() % 20000);
     // A shorter receive time-out (still above the 700 ms a datagram of seven
     // PAT packets takes to fill) keeps the silent cases quick; the search's
     // logic is the same at 3000 ms.
-    ProgramSearchState state{fixture.notices, 1500};
+    ProgramSearchState state{fixture.notices, 1500, port};
     CProgramSearch search{state, {filter, db, tree, tree, RealClock()}};
     std::mutex lockMutex;
     std::optional<sim::LockedStream> locked;
-    sim::CStreamOutput output{sim::ViewOfLogic(fixture.card.Logic()), [this] {
+    sim::CStreamOutput output{sim::ViewOfLogic(fixture.card.Logic()),
+                              [this] {
                                   std::lock_guard lock(lockMutex);
                                   return locked;
-                              }};
+                              },
+                              {"127.255.255.255", port, 2}};
 };
 
 TEST_F(SearchStreamTest, StoresEveryProgramOfTheGeneratedMultiplexes) {
@@ -207,11 +212,13 @@ TEST_F(SearchStreamTest, CardStoppingAfterThePatFailsAndStoresNothing) {
     // The card stops as soon as the filter no longer asks for the PAT.
     output.Stop();
     sim::CStreamOutput stopping{
-        sim::ViewOfLogic(fixture.card.Logic()), [this] {
+        sim::ViewOfLogic(fixture.card.Logic()),
+        [this] {
             const auto table = fixture.card.Logic().PidTable();
             const bool pat = table[0] == 0x6000;
             return pat ? std::optional(sim::LockedStream{"a", "news10", 0}) : std::nullopt;
-        }};
+        },
+        {"127.255.255.255", port, 2}};
     std::string error;
     ASSERT_TRUE(stopping.Start(error));
     EXPECT_FALSE(SearchOnce());
@@ -220,13 +227,13 @@ TEST_F(SearchStreamTest, CardStoppingAfterThePatFailsAndStoresNothing) {
 
 TEST_F(SearchStreamTest, GarbageDatagramsFailTheSearch) {
     std::atomic<bool> done{false};
-    std::thread sender([&done] {
+    std::thread sender([&done, this] {
         const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
         const int on = 1;
         ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
         sockaddr_in to{};
         to.sin_family = AF_INET;
-        to.sin_port = htons(kStreamPort);
+        to.sin_port = htons(static_cast<std::uint16_t>(port));
         ::inet_pton(AF_INET, "127.255.255.255", &to.sin_addr);
         std::vector<std::uint8_t> junk(kDatagramSize);
         std::uint32_t seed = 7;
