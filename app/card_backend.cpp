@@ -10,18 +10,22 @@ namespace orbix {
 namespace {
 
 // The simulated card with its front end in front of the built-in sky, or of
-// the sky file named by ORBIXRX_SKY.
+// the sky file named by ORBIXRX_SKY, and its stream output running.
 CardBackend MakeSimulatedCard(const std::string& name) {
     sim::Sky sky = sim::DefaultSky();
     const char* skyPath = std::getenv("ORBIXRX_SKY");
     if (skyPath != nullptr && *skyPath != '\0') {
         sim::SkyParseResult loaded = sim::LoadSkyFile(skyPath);
-        if (!loaded.sky) return {nullptr, name, "ORBIXRX_SKY: " + loaded.error};
+        if (!loaded.sky) return {nullptr, name, "ORBIXRX_SKY: " + loaded.error, nullptr};
         sky = std::move(*loaded.sky);
     }
     auto card = std::make_unique<sim::CSimCard>();
-    sim::CSimFrontEnd::Create(std::move(sky))->AttachTo(*card);
-    return {std::move(card), name, {}};
+    auto frontEnd = sim::CSimFrontEnd::Create(std::move(sky));
+    frontEnd->AttachTo(*card);
+    std::string error;
+    auto stream = sim::StartStreamOutput(*card, frontEnd, error);
+    if (!stream) return {nullptr, name, error, nullptr};
+    return {std::move(card), name, {}, std::move(stream)};
 }
 
 }  // namespace
@@ -30,10 +34,10 @@ CardBackend MakeCardBackend() {
     const char* env = std::getenv("ORBIXRX_CARD");
     const std::string choice = (env != nullptr && *env != '\0') ? env : "simulated";
     if (choice == "simulated") return MakeSimulatedCard(choice);
-    if (choice == "hardware") return {MakeHardwarePortIo(), choice, {}};
-    return {
-        nullptr, choice,
-        "ORBIXRX_CARD=" + choice + " is not a card back end; use \"simulated\" or \"hardware\"."};
+    if (choice == "hardware") return {MakeHardwarePortIo(), choice, {}, nullptr};
+    return {nullptr, choice,
+            "ORBIXRX_CARD=" + choice + " is not a card back end; use \"simulated\" or \"hardware\".",
+            nullptr};
 }
 
 }  // namespace orbix

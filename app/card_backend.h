@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/port_io.h"
+#include "sim/stream_output.h"
 
 namespace orbix {
 
@@ -13,6 +14,9 @@ struct CardBackend {
     std::unique_ptr<IPortIo> ports;
     std::string name;
     std::string error;  // why no back end could be made (UTF-8)
+    // The simulated card's transport stream to UDP port 8511; declared after
+    // the card so that it stops before the card goes.
+    std::unique_ptr<sim::CStreamOutput> stream;
 };
 
 CardBackend MakeCardBackend();

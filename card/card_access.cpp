@@ -35,7 +35,7 @@ private:
 };
 
 CCardAccess::CCardAccess(IPortIo& ports, IClock& clock, INotices& notices)
-    : m_ports(ports), m_clock(clock), m_notices(notices), m_bus(ports) {}
+    : m_clock(clock), m_notices(notices), m_bus(ports) {}
 
 CCardAccess::~CCardAccess() = default;
 

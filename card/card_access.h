@@ -84,7 +84,6 @@ public:
 private:
     class CHold;
 
-    IPortIo& m_ports;
     IClock& m_clock;
     INotices& m_notices;
     CSerialBus m_bus;

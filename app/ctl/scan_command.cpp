@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/card_backend.h"
 #include "app/card_bringup.h"
@@ -12,10 +11,6 @@
 #include "platform/notices.h"
 #include "platform/text.h"
 #include "search/program_search.h"
-#include "sim/front_end.h"
-#include "sim/sim_card.h"
-#include "sim/sky.h"
-#include "sim/stream_output.h"
 
 namespace orbix::ctl {
 namespace {
@@ -34,33 +29,6 @@ class CConsoleSearchView final : public IProgramTree, public IStatusText {
 
     std::string status;
 };
-
-// The card for the scan, as MakeCardBackend makes it; the simulated card
-// also gets its stream output, without which nothing reaches the port.
-struct ScanCard {
-    CardBackend backend;
-    std::unique_ptr<sim::CStreamOutput> stream;
-};
-
-ScanCard MakeScanCard() {
-    const char* env = std::getenv("ORBIXRX_CARD");
-    const std::string choice = (env != nullptr && *env != '\0') ? env : "simulated";
-    if (choice != "simulated") return {MakeCardBackend(), nullptr};
-    sim::Sky sky = sim::DefaultSky();
-    const char* skyPath = std::getenv("ORBIXRX_SKY");
-    if (skyPath != nullptr && *skyPath != '\0') {
-        sim::SkyParseResult loaded = sim::LoadSkyFile(skyPath);
-        if (!loaded.sky) return {{nullptr, choice, "ORBIXRX_SKY: " + loaded.error}, nullptr};
-        sky = std::move(*loaded.sky);
-    }
-    auto card = std::make_unique<sim::CSimCard>();
-    auto frontEnd = sim::CSimFrontEnd::Create(std::move(sky));
-    frontEnd->AttachTo(*card);
-    std::string error;
-    auto stream = sim::StartStreamOutput(*card, frontEnd, error);
-    if (!stream) return {{nullptr, choice, error}, nullptr};
-    return {{std::move(card), choice, {}}, std::move(stream)};
-}
 
 bool WaitForLock(const CTuneSharedState& state) {
     for (std::int64_t waited = 0; waited < kLockWaitMs; waited += 100) {
@@ -133,19 +101,19 @@ int RunScan(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: orbixctl scan SATELLITE TRANSPONDER\n");
         return 2;
     }
-    ScanCard scanCard = MakeScanCard();
-    if (!scanCard.backend.ports) {
-        std::fprintf(stderr, "%s\n", scanCard.backend.error.c_str());
+    CardBackend backend = MakeCardBackend();
+    if (!backend.ports) {
+        std::fprintf(stderr, "%s\n", backend.error.c_str());
         return 2;
     }
     CConsoleNotices notices;
     CInstanceLock lock;
-    StartUpContext start{*scanCard.backend.ports, notices, lock, "orbixrx", {}};
+    StartUpContext start{*backend.ports, notices, lock, "orbixrx", {}};
     CPidFilter pidFilter;
     CardObjects card;
     int result = 1;
     const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
-        BringUpContext context{*scanCard.backend.ports, RealClock(), notices, pidFilter, ioBase,
+        BringUpContext context{*backend.ports, RealClock(), notices, pidFilter, ioBase,
                                "./conwh.ocx",           {}};
         if (BringUpCard(context, card)) {
             result = ScanOnCard(Gbk(args[0]), Gbk(args[1]), *card.access, pidFilter, notices);
@@ -153,7 +121,6 @@ int RunScan(const std::vector<std::string>& args) {
         // The filter must not outlive its card.
         pidFilter.SetCardAccess(nullptr);
     });
-    if (scanCard.stream) scanCard.stream->Stop();
     return outcome == StartUpOutcome::Ran ? result : 1;
 }
 
