@@ -13,13 +13,13 @@ constexpr std::array<std::string_view, 5> kFecTexts{"1/2", "2/3", "3/4", "5/6", 
 
 constexpr std::string_view kDefaultSky = R"(# The simulated card's built-in sky.
 satellite Sat-Ku ku
-transponder 11052V 11052 V 27500 3/4 level=-32 cn=12
-transponder 11471H 11471 H 22000 2/3 level=-38 cn=10
-transponder 12010V 12010 V 22000 5/6 inverted level=-36 cn=11
-transponder 12380H 12380 H 5000 1/2 level=-52 cn=4.5
-transponder 12622V 12622 V 27500 3/4 level=-30 cn=13
+transponder 11052V 11052 V 27500 3/4 level=-32 cn=12 stream=news10
+transponder 11471H 11471 H 22000 2/3 level=-38 cn=10 stream=bouquet40
+transponder 12010V 12010 V 22000 5/6 inverted level=-36 cn=11 stream=pay6
+transponder 12380H 12380 H 5000 1/2 level=-52 cn=4.5 stream=radio8
+transponder 12622V 12622 V 27500 3/4 level=-30 cn=13 stream=news10
 satellite Sat-C c
-transponder 3840H 3840 H 27500 3/4 level=-40 cn=9
+transponder 3840H 3840 H 27500 3/4 level=-40 cn=9 stream=bouquet40
 )";
 
 std::string_view Trim(std::string_view s) {

@@ -62,7 +62,7 @@ struct SkyParseResult {
     std::string error;  // "line N: why" when sky is empty
 };
 
-// The built-in sky (listed in sim/SKY.md).
+// The built-in sky (listed in the README).
 Sky DefaultSky();
 SkyParseResult ParseSky(std::string_view text);
 SkyParseResult LoadSkyFile(const std::string& path);
