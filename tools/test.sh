@@ -6,5 +6,5 @@ cd "$(dirname "$0")/.."
 bash tools/install_deps.sh
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORBIXRX_SANITIZE=ON
 cmake --build build-test
-ctest --test-dir build-test --output-on-failure -j 2
 if [ -x tools/run_fuzzers.sh ]; then bash tools/run_fuzzers.sh; fi
+ctest --test-dir build-test --output-on-failure -j 2
