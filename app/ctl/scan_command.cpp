@@ -1,9 +1,7 @@
 #include <cstdio>
 
-#include "app/card_backend.h"
-#include "app/card_bringup.h"
+#include "app/ctl/card_session.h"
 #include "app/ctl/commands.h"
-#include "app/startup.h"
 #include "db/channel_database.h"
 #include "demod/demod.h"
 #include "demod/tune_worker.h"
@@ -54,22 +52,12 @@ void PrintPrograms(const CChannelDatabase& database) {
 
 // Locks, searches and prints; the exit code of the command.
 int ScanOnCard(const std::string& satellite, const std::string& transponder, CCardAccess& access,
-               CPidFilter& pidFilter, CConsoleNotices& notices) {
+               CPidFilter& pidFilter, INotices& notices) {
     CChannelDatabase database;
-    TuneTarget target{satellite, transponder, {}};
-    if (database.FindTransponderIndex(satellite, transponder) < 0) {
-        std::fprintf(stderr, "no transponder \"%s\" of satellite \"%s\" in %s\n",
-                     Utf8(transponder).c_str(), Utf8(satellite).c_str(), database.Path().c_str());
-        return 2;
-    }
-    database.ReadTransponder(satellite, transponder, target.tp);
     CDemod demod;
-    demod.SetCardAccess(&access);
-    demod.Init(true);
-    if (!demod.CheckId()) {
-        notices.Tell(Gbk("初始化高频头失败!"));
-        demod.SetCardAccess(nullptr);
-        return 1;
+    TuneTarget target;
+    if (int failed = PrepareTune(satellite, transponder, database, demod, access, notices, target)) {
+        return failed;
     }
     CTuneSharedState state;
     state.RequestTune(target);
@@ -101,27 +89,9 @@ int RunScan(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: orbixctl scan SATELLITE TRANSPONDER\n");
         return 2;
     }
-    CardBackend backend = MakeCardBackend();
-    if (!backend.ports) {
-        std::fprintf(stderr, "%s\n", backend.error.c_str());
-        return 2;
-    }
-    CConsoleNotices notices;
-    CInstanceLock lock;
-    StartUpContext start{*backend.ports, notices, lock, "orbixrx", {}};
-    CPidFilter pidFilter;
-    CardObjects card;
-    int result = 1;
-    const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
-        BringUpContext context{*backend.ports, RealClock(), notices, pidFilter, ioBase,
-                               "./conwh.ocx",           {}};
-        if (BringUpCard(context, card)) {
-            result = ScanOnCard(Gbk(args[0]), Gbk(args[1]), *card.access, pidFilter, notices);
-        }
-        // The filter must not outlive its card.
-        pidFilter.SetCardAccess(nullptr);
+    return RunWithCard({}, [&](CCardAccess& access, CPidFilter& pidFilter, INotices& notices) {
+        return ScanOnCard(Gbk(args[0]), Gbk(args[1]), access, pidFilter, notices);
     });
-    return outcome == StartUpOutcome::Ran ? result : 1;
 }
 
 }  // namespace orbix::ctl

@@ -1,10 +1,8 @@
 #include <csignal>
 #include <cstdio>
 
-#include "app/card_backend.h"
-#include "app/card_bringup.h"
+#include "app/ctl/card_session.h"
 #include "app/ctl/commands.h"
-#include "app/startup.h"
 #include "db/channel_database.h"
 #include "db/record_text.h"
 #include "demod/demod.h"
@@ -54,24 +52,12 @@ void PrintState(CTuneSharedState& state, CDemod& demod) {
 }
 
 // Tunes as the worker does and reports; the exit code of the command.
-int TuneOnCard(const TuneArgs& args, CCardAccess& access, CPidFilter& pidFilter,
-               CConsoleNotices& notices) {
+int TuneOnCard(const TuneArgs& args, CCardAccess& access, CPidFilter& pidFilter, INotices& notices) {
     CChannelDatabase database;
-    TuneTarget target{args.satellite, args.transponder, {}};
-    if (database.FindTransponderIndex(args.satellite, args.transponder) < 0) {
-        std::fprintf(stderr, "no transponder \"%s\" of satellite \"%s\" in %s\n",
-                     Utf8(args.transponder).c_str(), Utf8(args.satellite).c_str(),
-                     database.Path().c_str());
-        return 2;
-    }
-    database.ReadTransponder(args.satellite, args.transponder, target.tp);
     CDemod demod;
-    demod.SetCardAccess(&access);
-    demod.Init(true);
-    if (!demod.CheckId()) {
-        notices.Tell(Gbk("初始化高频头失败!"));
-        demod.SetCardAccess(nullptr);
-        return 1;
+    TuneTarget target;
+    if (int failed = PrepareTune(args.satellite, args.transponder, database, demod, access, notices, target)) {
+        return failed;
     }
     CTuneSharedState state;
     state.RequestTune(target);
@@ -100,25 +86,9 @@ int RunTune(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: orbixctl tune SATELLITE TRANSPONDER [--once]\n");
         return 2;
     }
-    CardBackend backend = MakeCardBackend();
-    if (!backend.ports) {
-        std::fprintf(stderr, "%s\n", backend.error.c_str());
-        return 2;
-    }
-    CConsoleNotices notices;
-    CInstanceLock lock;
-    StartUpContext start{*backend.ports, notices, lock, "orbixrx", {}};
-    CPidFilter pidFilter;
-    CardObjects card;
-    int result = 1;
-    const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
-        BringUpContext context{*backend.ports, RealClock(),   notices, pidFilter,
-                               ioBase,         "./conwh.ocx", {}};
-        if (BringUpCard(context, card)) result = TuneOnCard(tune, *card.access, pidFilter, notices);
-        // The filter must not outlive its card.
-        pidFilter.SetCardAccess(nullptr);
+    return RunWithCard({}, [&](CCardAccess& access, CPidFilter& pidFilter, INotices& notices) {
+        return TuneOnCard(tune, access, pidFilter, notices);
     });
-    return outcome == StartUpOutcome::Ran ? result : 1;
 }
 
 }  // namespace orbix::ctl
