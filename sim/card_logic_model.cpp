@@ -100,11 +100,11 @@ void CCardLogicModel::ConfigurationByte(std::uint8_t value) {
     ++m_received;
 }
 
-void CCardLogicModel::EndConfiguration(int strayBits) {
+void CCardLogicModel::EndConfiguration(int strayBits, int idleClocks) {
     if (!m_configuring) return;
     m_configuring = false;
-    bool valid = strayBits == 0 && m_received == kImageSize && m_head == kImageSyncWord &&
-                 ~m_crc == LittleEndian(m_tail);
+    const bool valid = strayBits == 0 && idleClocks >= kStartUpClocks && m_received == kImageSize &&
+                       m_head == kImageSyncWord && ~m_crc == LittleEndian(m_tail);
     std::lock_guard lock(m_mutex);
     m_loaded = valid;
     m_registers.fill(0);

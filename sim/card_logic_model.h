@@ -23,6 +23,7 @@ public:
     static constexpr std::array<std::uint8_t, 4> kImageSyncWord{0x4F, 0x52, 0x58, 0x4C};
     static constexpr std::uint8_t kIdentity = 0xB3;
     static constexpr std::uint8_t kControlRegister = 0x40;
+    static constexpr int kStartUpClocks = 1600;
 
     bool Select(bool read) override;
     bool WriteByte(std::uint8_t value) override;
@@ -32,9 +33,11 @@ public:
     // The configuration stream, fed by the bus model.
     void BeginConfiguration();
     void ConfigurationByte(std::uint8_t value);
-    // driven clock pulses that did not complete a byte, and the released
-    // (idle) clock pulses seen before a driven one
-    void EndConfiguration(int strayBits);
+    // The stream ended at a stop: clock pulses that were not image data
+    // (an incomplete byte, a header pulse with the data line high, data after
+    // the idle clocks), and the idle clocks that followed the image. The logic
+    // starts only with its start-up clocks behind a whole image.
+    void EndConfiguration(int strayBits, int idleClocks);
 
     bool Loaded() const;
     // Fault injection: the logic forgets its configuration, as after a

@@ -86,7 +86,7 @@ void CSerialBusModel::ByteReceived() {
         m_phase = Phase::Configure;
         m_rawBits = -1;  // the header's own clock pulse comes first
         m_rawByte = 0;
-        m_idleSeen = false;
+        m_idleClocks = 0;
         m_stray = 0;
         m_logic->BeginConfiguration();
         return;
@@ -122,14 +122,15 @@ void CSerialBusModel::BeginTransmit() {
 
 void CSerialBusModel::ConfigurationPulse(bool bit, bool driven) {
     if (!driven) {
-        m_idleSeen = true;
+        ++m_idleClocks;
         return;
     }
     if (m_rawBits < 0) {
+        if (bit) ++m_stray;  // the header's pulse is clocked with the data line low
         m_rawBits = 0;
         return;
     }
-    if (m_idleSeen) ++m_stray;  // image data after the closing idle clocks
+    if (m_idleClocks > 0) ++m_stray;  // image data after the closing idle clocks
     if (bit) m_rawByte = static_cast<std::uint8_t>(m_rawByte | (1u << m_rawBits));
     if (++m_rawBits == 8) {
         m_logic->ConfigurationByte(m_rawByte);
@@ -157,7 +158,7 @@ bool CSerialBusModel::MidByte() const {
 
 void CSerialBusModel::EndConfiguration() {
     if (m_phase != Phase::Configure) return;
-    m_logic->EndConfiguration(m_stray + (m_rawBits > 0 ? 1 : 0));
+    m_logic->EndConfiguration(m_stray + (m_rawBits > 0 ? 1 : 0), m_idleClocks);
 }
 
 // Whatever was under way ends at a start or stop condition.

@@ -85,7 +85,7 @@ private:
     // configuration stream
     std::uint8_t m_rawByte = 0;
     int m_rawBits = 0;
-    bool m_idleSeen = false;
+    int m_idleClocks = 0;
     int m_stray = 0;
 };
 

@@ -76,17 +76,33 @@ TEST(BusModel, AcknowledgeComesOnlyFromAnAttachedDevice) {
     EXPECT_EQ(f.Violations(), 0u);
 }
 
-TEST(BusModel, ConfigurationStreamWithWrongLengthIsRefused) {
-    BusFixture f;
+TEST(BusModel, LogicStartsOnlyFromAWellFramedImage) {
+    struct Case {
+        const char* what;
+        std::size_t imageBytes;
+        int headerPulse;  // port value while the header's pulse is clocked
+        int idleRuns;     // runs of 16 idle clocks after the image
+        bool loaded;
+    };
+    const std::size_t whole = sim::CCardLogicModel::kImageSize;
+    const Case cases[] = {
+        {"as the driver sends it", whole, 0x08, 100, true},
+        {"one byte short", whole - 1, 0x08, 100, false},
+        {"header pulse with the data line high", whole, 0x0C, 100, false},
+        {"without the start-up clocks", whole, 0x08, 1, false},
+    };
     const auto image = sim::CCardLogicModel::MakeValidImage();
-    f.bus.Start();
-    f.bus.WriteByteRaw(0xED);
-    for (int v : {0x08, 0x09, 0x08}) f.bus.Put(static_cast<std::uint8_t>(v));
-    for (std::size_t i = 0; i + 1 < image.size(); ++i) f.bus.WriteByteRaw(image[i]);
-    f.bus.IdleClocks();
-    f.bus.Stop();
-    EXPECT_FALSE(f.card.Logic().Loaded());
-    EXPECT_EQ(f.card.Logic().ConfigurationsRefused(), 1u);
+    for (const Case& c : cases) {
+        BusFixture f;
+        f.bus.Start();
+        f.bus.WriteByteRaw(0xED);
+        for (int v : {c.headerPulse, c.headerPulse | 1, c.headerPulse}) f.bus.Put(static_cast<std::uint8_t>(v));
+        for (std::size_t i = 0; i < c.imageBytes; ++i) f.bus.WriteByteRaw(image[i]);
+        for (int i = 0; i < c.idleRuns; ++i) f.bus.IdleClocks();
+        f.bus.Stop();
+        EXPECT_EQ(f.card.Logic().Loaded(), c.loaded) << c.what;
+        EXPECT_EQ(f.Violations(), 0u) << c.what;
+    }
 }
 
 }  // namespace
