@@ -1,36 +1,46 @@
 #include "db/profile_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <climits>
 #include <fstream>
+#include <random>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 #include "tests/db/temp_dir.h"
 
 namespace orbix {
 namespace {
 
-using test::CTempDir;
-using test::ReadBytes;
-using test::WriteBytes;
+using namespace test;
 using namespace std::string_literals;
 
 const std::string kLongLine(100'000, 'x');
 
-struct ReadCase {
-    std::string file, section, key;
-    std::size_t buffer;
-    std::string expected;  // "<default>" when the default comes back
-};
+class ProfileFile : public ::testing::Test {
+  protected:
+    void Given(const std::string& text) { WriteBytes(file.Path(), text); }
+    std::string Bytes() const { return ReadBytes(file.Path()); }
 
-TEST(ProfileFile, ReadsAsTheWindowsProfileFunctionsDo) {
-    const ReadCase cases[] = {
+    CTempDir dir;
+    CProfileFile file{dir.File("a.ini")};
+};
+using ProfileSafety = ProfileFile;
+
+TEST_F(ProfileFile, ReadsAsTheWindowsProfileFunctionsDo) {
+    // file, section, key, buffer size, what comes back
+    const std::tuple<std::string, std::string, std::string, std::size_t, std::string> cases[] = {
         {"[Last]\r\nsino=CETV\r\n", "LAST", "SINO", 50, "CETV"},  // letter case ignored
-        {"[A]\nk=1\n[a]\nk=2\n", "A", "k", 50, "1"},              // first duplicate section
-        {"[A]\nx=1\n[a]\nk=2\n", "a", "k", 50, "<default>"},      // later duplicate unseen
+        {"[A]\nx=1\n[a]\nk=2\n", "a", "k", 50, "<default>"},      // first duplicate section only
         {"[A]\nk=1\nK=2\n", "A", "k", 50, "1"},                   // first duplicate key
         {"  [ A ]  \n \t k  =  v v \t\n", "A", "k", 50, "v v"},   // blanks trimmed
         {"[A]\nk=1\n", " A ", " k", 50, "1"},                     // requested names trimmed
@@ -41,7 +51,6 @@ TEST(ProfileFile, ReadsAsTheWindowsProfileFunctionsDo) {
         {"[A]\nk\n", "A", "k", 50, "<default>"},        // no "=": no key
         {"[A]\n[B\nk=1\n", "A", "k", 50, "1"},          // "[B" opens no section
         {"[A] junk\nk=1\n", "A", "k", 50, "1"},         // text after "]" ignored
-        {"[A]\rk=1\rj=2", "A", "j", 50, "2"},           // CR line ends
         {"[A]\r\nk=1\nj=2\r[B]\n", "A", "j", 50, "2"},  // mixed line ends
         {"[A]\nk=abcdef\n", "A", "k", 4, "abc"},        // cut to buffer - 1
         {"", "PID", "NUM", 4, "<de"},                   // the default too
@@ -59,158 +68,185 @@ TEST(ProfileFile, ReadsAsTheWindowsProfileFunctionsDo) {
         {"[A]\nk=\x81", "A", "k", 50, "\x81"},  // lone lead byte at the end
         {"[A\x81", "A\x81", "k", 50, "<default>"},
     };
-    CTempDir dir;
-    CProfileFile file(dir.File("a.ini"));
-    for (const ReadCase& c : cases) {
-        WriteBytes(file.Path(), c.file);
-        EXPECT_EQ(file.ReadString(c.section, c.key, "<default>", c.buffer), c.expected) << c.file;
+    for (const auto& [text, section, key, buffer, expected] : cases) {
+        Given(text);
+        EXPECT_EQ(file.ReadString(section, key, "<default>", buffer), expected) << text;
     }
 }
 
-TEST(ProfileFile, IntegersAndSections) {
-    CTempDir dir;
-    CProfileFile file(dir.File("a.ini"));
-    WriteBytes(file.Path(), "[A]\na=12abc\nb=abc\nc=-5\nd=99999999999\ne=\"42\"\nf=27500f\n");
+TEST_F(ProfileFile, IntegersAndSections) {
+    Given("[A]\na=12abc\nb=abc\nc=-5\nd=99999999999\ne=\"42\"\nf=27500f\n");
     const std::pair<const char*, int> ints[] = {
         {"a", 12}, {"b", 0}, {"c", 0}, {"d", INT_MAX}, {"e", 42}, {"f", 27500}, {"absent", 7}};
     for (const auto& [key, expected] : ints) EXPECT_EQ(file.ReadInt("A", key, 7), expected) << key;
 
-    WriteBytes(file.Path(), "[Last]\nsino = \"CETV\"\nnot a key\nx=y\n[B]\nz=1\n");
-    using Lines = std::vector<std::string>;
-    EXPECT_EQ(file.ReadSection("LAST", 50), (Lines{"sino=\"CETV\"", "x=y"}));
-    EXPECT_EQ(file.ReadSection("Last", 8), (Lines{"sino=\""}));
-    EXPECT_EQ(file.ReadSection("Last", 13), (Lines{"sino=\"CETV\""}));
-    EXPECT_EQ(file.ReadSection("Last", 15), (Lines{"sino=\"CETV\"", "x"}));
-    EXPECT_TRUE(file.ReadSection("None", 50).empty());
+    Given("[Last]\nsino = \"CETV\"\nnot a key\nx=y\n[B]\nz=1\n");
+    EXPECT_EQ(file.ReadSection("LAST", 50), (std::vector<std::string>{"sino=\"CETV\"", "x=y"}));
+    EXPECT_EQ(file.ReadSection("Last", 8), (std::vector<std::string>{"sino=\""}));
+    EXPECT_EQ(file.ReadSection("Last", 13), (std::vector<std::string>{"sino=\"CETV\""}));
+    EXPECT_EQ(file.ReadSection("Last", 15), (std::vector<std::string>{"sino=\"CETV\"", "x"}));
 }
 
-TEST(ProfileFile, SeriesOfWritesGivesExactBytes) {
-    CTempDir dir;
-    CProfileFile file(dir.File("a.ini"));
+TEST_F(ProfileFile, SeriesOfWritesGivesExactBytes) {
     EXPECT_TRUE(file.DeleteSection("A"));
     EXPECT_FALSE(std::filesystem::exists(file.Path())) << "deleting nothing creates no file";
-    WriteBytes(file.Path(), "; note\n[Main]\nNUM = 1\n\n[sino]\nNUMTP=1\nTP1=x\n[sino]\nTP1=old\n");
-    EXPECT_TRUE(file.WriteString("Main", "SAT1", "sino"));
-    EXPECT_TRUE(file.WriteString("MAIN", "num", "2"));
-    EXPECT_TRUE(file.WriteString("New", "k", "v"));
-    EXPECT_TRUE(file.DeleteKey("SINO", "numtp"));
-    EXPECT_TRUE(file.WriteSection("Last", "a=b"));
-    EXPECT_TRUE(file.WriteSection("last", "c=d"));
-    EXPECT_TRUE(file.DeleteSection("NEW"));
-    EXPECT_TRUE(file.WriteSection("Sino", "TP1=y"));
-    EXPECT_TRUE(file.WriteString("Last", "e", ""));
-    EXPECT_EQ(ReadBytes(file.Path()),
+    Given("; note\n[Main]\nNUM = 1\n\n[sino]\nNUMTP=1\nTP1=x\n[sino]\nTP1=old\n");
+    std::filesystem::permissions(file.Path(), std::filesystem::perms(0640));
+    std::filesystem::create_symlink(file.Path(), dir.File("link.ini"));
+    CProfileFile link(dir.File("link.ini"));  // writes replace the file the link names
+    EXPECT_TRUE(link.WriteString("Main", "SAT1", "sino") && link.WriteString("MAIN", "num", "2") &&
+                link.WriteString("New", "k", "v") && link.DeleteKey("SINO", "numtp") &&
+                link.WriteSection("Last", "a=b") && link.WriteSection("last", "c=d") &&
+                link.DeleteSection("NEW") && link.WriteSection("Sino", "TP1=y") &&
+                link.WriteString("Last", "e", ""));
+    EXPECT_EQ(Bytes(),
               "; note\r\n[Main]\r\nNUM=2\r\nSAT1=sino\r\n\r\n[sino]\r\nTP1=y\r\n"
               "[Last]\r\nc=d\r\ne=\r\n");
-    WriteBytes(file.Path(), "[A]\nk=1\nk=2\nj=3\n[a]\nk=4\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(link.Path()));
+    EXPECT_EQ(std::filesystem::status(file.Path()).permissions(), std::filesystem::perms(0640));
+    Given("[A]\nk=1\nk=2\nj=3\n[a]\nk=4\n");
     EXPECT_TRUE(file.DeleteKey("a", "K"));
-    EXPECT_EQ(ReadBytes(file.Path()), "[A]\r\nj=3\r\n[a]\r\nk=4\r\n");
+    EXPECT_EQ(Bytes(), "[A]\r\nj=3\r\n[a]\r\nk=4\r\n");
     EXPECT_TRUE(file.DeleteSection("A"));
-    EXPECT_EQ(ReadBytes(file.Path()), "") << "duplicate sections go too";
+    EXPECT_EQ(Bytes(), "") << "duplicate sections go too";
+    EXPECT_TRUE(file.Transact([](IProfile& p) {
+        p.WriteString("A", "k", "2");
+        p.WriteString("A", "j", p.ReadString("A", "k", "", 10) + "0");
+    }));
+    EXPECT_EQ(Bytes(), "[A]\r\nk=2\r\nj=20\r\n") << "a transaction sees its own writes";
 }
 
-TEST(ProfileFile, RefusedTextsLeaveTheFileAlone) {
-    CTempDir dir;
-    CProfileFile file(dir.File("a.ini"));
+// CR, LF, NUL or what would read back as another structure are refused; a
+// transaction with one refused write makes none of its writes.
+TEST_F(ProfileFile, RefusedWritesLeaveTheFileAlone) {
     const std::string before = "[A]\r\nk=1\r\n";
-    WriteBytes(file.Path(), before);
-    const std::function<bool()> writes[] = {
-        [&] { return file.WriteString("A", "k", "a\r\nb=c"); },
-        [&] { return file.WriteString("A", "k", "a\rb"); },
-        [&] { return file.WriteString("A", "k", "a\0b"s); },
-        [&] { return file.WriteString("A", "k\n[B]", "1"); },
-        [&] { return file.WriteString("A", "a=b", "1"); },
-        [&] { return file.WriteString("A", "[B]", "1"); },
-        [&] { return file.WriteString("A", " k", "1"); },
-        [&] { return file.WriteString("A]B", "k", "1"); },
-        [&] { return file.WriteString("A\x81", "k", "1"); },  // would swallow its "]"
-        [&] { return file.WriteSection("A", "a=b\nc=d"); },
-        [&] { return file.WriteSection("A", "[B]"); },
-        [&] { return file.DeleteSection("A\n"); },
-    };
-    for (std::size_t i = 0; i < std::size(writes); ++i) {
-        EXPECT_FALSE(writes[i]()) << "write " << i;
-        EXPECT_EQ(ReadBytes(file.Path()), before) << "write " << i;
-    }
+    Given(before);
+    const std::string texts[][3] = {
+        {"A", "k", "a\r\nb=c"}, {"A", "k", "a\rb"}, {"A", "k", "a\0b"s},
+        {"A", "k\n[B]", "1"},   {"A", "a=b", "1"},  {"A", "[B]", "1"},
+        {"A", " k", "1"},       {"A]B", "k", "1"},  {"A\x81", "k", "1"}};  // \x81 would eat "]"
+    for (const auto& [s, k, v] : texts)
+        EXPECT_FALSE(file.WriteString(s, k, v)) << s << "/" << k << "=" << v;
+    EXPECT_FALSE(file.WriteSection("A", "a=b\nc=d") || file.WriteSection("A", "[B]") ||
+                 file.DeleteSection("A\n"));
+    EXPECT_FALSE(file.Transact([](IProfile& p) {
+        p.WriteString("A", "k", "2");
+        p.WriteString("A", "j", "bad\nvalue");
+    }));
+    EXPECT_EQ(Bytes(), before);
 }
 
-TEST(ProfileFile, BadInputKeepsItsValidKeysOnTheNextWrite) {
-    CTempDir dir;
-    CProfileFile file(dir.File("a.ini"));
-    WriteBytes(file.Path(), "\xEF\xBB\xBF[Main]\nNUM=2\n\x01\x00\xFF\n"s + kLongLine +
-                                "\n[sino]\r\nTP1=\x81[\x81]|\r\n\x81");
+TEST_F(ProfileFile, BadInputKeepsItsValidKeysOnTheNextWrite) {
+    Given("\xEF\xBB\xBF[Main]\nNUM=2\n\x01\x00\xFF\n"s + kLongLine +
+          "\n[sino]\r\nTP1=\x81[\x81]|\r\n\x81");
     EXPECT_TRUE(file.WriteString("Main", "SAT1", "sino"));
-    EXPECT_EQ(ReadBytes(file.Path()), "\xEF\xBB\xBF[Main]\r\nNUM=2\r\n\x01\x00\xFF\r\n"s +
-                                          kLongLine +
-                                          "\r\nSAT1=sino\r\n[sino]\r\nTP1=\x81[\x81]|\r\n\x81\r\n");
+    EXPECT_EQ(Bytes(), "\xEF\xBB\xBF[Main]\r\nNUM=2\r\n\x01\x00\xFF\r\n"s + kLongLine +
+                           "\r\nSAT1=sino\r\n[sino]\r\nTP1=\x81[\x81]|\r\n\x81\r\n");
 }
 
-TEST(ProfileFile, ReadsSeeChangesMadeBehindTheirBack) {
-    CTempDir dir;
-    CProfileFile file(dir.File("a.ini"));
-    WriteBytes(file.Path(), "[A]\nk=1\n");
+TEST_F(ProfileFile, ReadsSeeChangesMadeBehindTheirBack) {
+    Given("[A]\nk=1\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(120));  // old enough to be kept parsed
     ASSERT_EQ(file.ReadString("A", "k", "", 10), "1");
 
     // Same size, same modification time, same inode: only the change time tells.
     struct stat before {};
     ASSERT_EQ(stat(file.Path().c_str(), &before), 0);
-    {
-        std::fstream f(file.Path(), std::ios::in | std::ios::out | std::ios::binary);
-        f.seekp(6);
-        f.put('2');
-    }
+    std::fstream(file.Path(), std::ios::in | std::ios::out | std::ios::binary).seekp(6).put('2');
     const timespec times[2] = {before.st_atim, before.st_mtim};
     ASSERT_EQ(utimensat(AT_FDCWD, file.Path().c_str(), times, 0), 0);
     EXPECT_EQ(file.ReadString("A", "k", "", 10), "2");
-
-    WriteBytes(dir.File("b.ini"), "[A]\nk=3\n");
-    ASSERT_EQ(rename(dir.File("b.ini").c_str(), file.Path().c_str()), 0);
-    EXPECT_EQ(file.ReadString("A", "k", "", 10), "3");
 }
 
-TEST(ProfileFile, WhatIsNoFileIsNeitherReadNorOverwritten) {
-    CTempDir dir;
+TEST_F(ProfileFile, WhatIsNoFileIsNeitherReadNorOverwritten) {
     std::filesystem::create_directory(dir.File("directory"));
     mkfifo(dir.File("pipe").c_str(), 0644);
     for (const char* name : {"directory", "pipe"}) {
-        CProfileFile file(dir.File(name));
-        auto type = std::filesystem::status(file.Path()).type();
-        EXPECT_EQ(file.ReadString("A", "k", "NOT FIND", 20), "NOT FIND") << name;
-        EXPECT_FALSE(file.WriteString("A", "k", "1")) << name;
-        EXPECT_EQ(std::filesystem::status(file.Path()).type(), type) << name;
+        CProfileFile odd(dir.File(name));
+        auto type = std::filesystem::status(odd.Path()).type();
+        EXPECT_EQ(odd.ReadString("A", "k", "NOT FIND", 20), "NOT FIND") << name;
+        EXPECT_FALSE(odd.WriteString("A", "k", "1")) << name;
+        EXPECT_EQ(std::filesystem::status(odd.Path()).type(), type) << name;
     }
 }
 
-TEST(ProfileFile, TransactionIsAllOrNothing) {
-    CTempDir dir;
-    CProfileFile file(dir.File("a.ini"));
-    WriteBytes(file.Path(), "[A]\r\nk=1\r\n");
-    EXPECT_FALSE(file.Transact([](IProfile& p) {
-        p.WriteString("A", "k", "2");
-        p.WriteString("A", "j", "bad\nvalue");
-    }));
-    EXPECT_EQ(ReadBytes(file.Path()), "[A]\r\nk=1\r\n");
-    EXPECT_TRUE(file.Transact([](IProfile& p) {
-        p.WriteString("A", "k", "2");
-        p.WriteString("A", "j", p.ReadString("A", "k", "", 10) + "0");
-    }));
-    EXPECT_EQ(ReadBytes(file.Path()), "[A]\r\nk=2\r\nj=20\r\n")
-        << "reads inside see earlier writes";
+constexpr int kChildCannotTest = 77;
+
+std::string Key(const std::string& prefix, int i) { return prefix + std::to_string(i); }
+
+// Three threads and another process write distinct keys into one file at once.
+TEST_F(ProfileSafety, ThreadsAndAnotherProcessLoseNoUpdate) {
+    const int keys[] = {1000, 1000, 1000, 300};  // the last writer is the other process
+    auto write = [&](int w) {
+        for (int i = 0; i < keys[w]; ++i) file.WriteString("K", std::to_string(w * 5000 + i), "v");
+        return 0;
+    };
+    if (fork() == 0) _exit(write(3));
+    std::vector<std::thread> threads;
+    for (int w = 0; w < 3; ++w) threads.emplace_back(write, w);
+    for (std::thread& t : threads) t.join();
+    wait(nullptr);
+    EXPECT_EQ(file.ReadSection("K", 1 << 20).size(), 3300u);
 }
 
-TEST(ProfileFile, KeepsLinkPermissionsAndNoStaleTemporaries) {
-    CTempDir dir;
-    std::string target = dir.File("real.ini");
-    WriteBytes(target, "[A]\r\nk=1\r\n");
-    std::filesystem::permissions(target, std::filesystem::perms(0640));
-    std::filesystem::create_symlink(target, dir.File("link.ini"));
-    WriteBytes(target + ".tmpAbC123", "left by a killed writer");
-    EXPECT_TRUE(CProfileFile(dir.File("link.ini")).WriteString("A", "k", "2"));
-    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.ini")));
-    EXPECT_EQ(ReadBytes(target), "[A]\r\nk=2\r\n");
-    EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
-    EXPECT_FALSE(std::filesystem::exists(target + ".tmpAbC123"));
+// A writer killed at any moment leaves the file whole, with the keys it never
+// touches and with each change of several keys made entirely or not at all.
+TEST_F(ProfileSafety, WriterKilledAtRandomMomentsLeavesAWholeFile) {
+    ASSERT_TRUE(file.Transact([](IProfile& p) {
+        for (int i = 0; i < 50; ++i) p.WriteString("Static", Key("s", i), "keep");
+    }));
+    std::mt19937 random(12345);
+    for (int round = 0; round < 20; ++round) {
+        pid_t pid = fork();
+        for (int n = 0; pid == 0; ++n) {  // the child writes until it is killed
+            const std::string value = std::to_string(n);
+            file.Transact([&](IProfile& p) {
+                for (int i = 0; i < 20; ++i) p.WriteString("Batch", Key("b", i), value);
+            });
+            file.WriteString("Loop", "counter", value);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+
+        ASSERT_TRUE(Bytes().ends_with("\r\n")) << round;
+        const std::string first = file.ReadString("Batch", "b0", "", 32);
+        for (int i = 0; i < 50; ++i) {
+            ASSERT_EQ(file.ReadString("Static", Key("s", i), "", 10), "keep") << round;
+            ASSERT_EQ(file.ReadString("Batch", Key("b", i % 20), "", 32), first) << round;
+        }
+    }
+    EXPECT_TRUE(file.WriteString("Static", "s0", "keep"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 2)
+        << "the file and its lock file, no left-over temporary";
+}
+
+// A full disk (a file size limit) or a read-only directory: the write fails and
+// the file stays as it was. Root writes anywhere, so the child drops to nobody.
+TEST_F(ProfileSafety, WriteThatCannotBeMadeKeepsTheFile) {
+    for (const std::string how : {"full", "read-only", "read-only, no lock"}) {
+        CTempDir sub;
+        CProfileFile kept(sub.File("a.ini"));
+        ASSERT_TRUE(kept.WriteString("A", "k", "1"));
+        if (how == "read-only, no lock") std::filesystem::remove(kept.Path() + ".lock");
+        const std::string before = ReadBytes(kept.Path());
+        std::filesystem::permissions(sub.path, std::filesystem::perms(how == "full" ? 0755 : 0555));
+        pid_t pid = fork();
+        if (pid == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{64, 64};
+            if (how == "full" ? setrlimit(RLIMIT_FSIZE, &limit) != 0
+                              : geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+                _exit(kChildCannotTest);
+            _exit(kept.WriteString("A", "k", std::string(1000, 'x')));
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        std::filesystem::permissions(sub.path, std::filesystem::perms(0755));
+        if (WEXITSTATUS(status) == kChildCannotTest) GTEST_SKIP() << how << ": cannot be made";
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << how << ": reported success";
+        EXPECT_EQ(ReadBytes(kept.Path()), before) << how;
+    }
 }
 
 }  // namespace

@@ -1,46 +1,35 @@
 #pragma once
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <stdlib.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 
 namespace orbix::test {
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
-class CTempDir {
-  public:
+// A fresh temporary directory, removed with its contents when the object goes.
+struct CTempDir {
     CTempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orbixdb.XXXXXX").string();
-        m_path = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~CTempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
+        if (mkdtemp(path.data()) == nullptr) throw std::runtime_error("no temporary directory");
     }
     CTempDir(const CTempDir&) = delete;
-    CTempDir& operator=(const CTempDir&) = delete;
+    ~CTempDir() { std::filesystem::remove_all(path, ignored); }
+    std::string File(const std::string& name) const { return path + "/" + name; }
 
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-
-  private:
-    std::string m_path;
+    std::string path = std::filesystem::temp_directory_path() / "orbixdb.XXXXXX";
+    std::error_code ignored;
 };
 
 inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::string(
+        std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
 }
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 }  // namespace orbix::test
