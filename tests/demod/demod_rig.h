@@ -1,15 +1,13 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <utility>
 
-#include "db/channel_database.h"
-#include "demod/demod.h"
+#include "demod/tune_worker.h"
 #include "platform/text.h"
 #include "sim/front_end.h"
-#include "sim/sky.h"
 #include "support/card_fixture.h"
 
 namespace orbix::testing {
@@ -25,32 +23,63 @@ struct DemodRig : CardFixture {
         demod.Init(true);
     }
 
+    // The sky transponder the chip is locked to, or "".
+    std::string LockedName() const {
+        return frontEnd->LockedTransponder().value_or(sim::SkyTransponder{}).name;
+    }
+
     std::shared_ptr<sim::CSimFrontEnd> frontEnd;
     CDemod demod;
 };
 
-// The LO a record names for a sky transponder: the C-band LNB's, or the
-// universal Ku LNB's for the transponder's band.
-inline int LoFor(const sim::SkySatellite& sat, const sim::SkyTransponder& tp) {
-    if (sat.lnb == sim::LnbKind::CBand) return 5150;
-    return tp.frequencyMhz >= 11700 ? 10600 : 9750;
-}
-
-// The channel-database record a user would enter for a sky transponder.
+// The channel-database record a user would enter for a sky transponder: the
+// C-band LNB's LO, or the universal Ku LNB's for the transponder's band.
 inline TransponderParams RecordFor(const sim::SkySatellite& sat, const sim::SkyTransponder& tp) {
+    const bool cBand = sat.lnb == sim::LnbKind::CBand;
+    const int lo = cBand ? 5150 : tp.frequencyMhz >= 11700 ? 10600 : 9750;
     TransponderParams r;
     r.satellite = sat.name;
     r.name = tp.name;
     r.frequency = static_cast<float>(tp.frequencyMhz);
     r.symbolRate = tp.symbolRateKs;
     r.polarisation = Gbk(tp.polarisation == sim::Polarisation::Vertical ? "垂直" : "水平");
-    const int lo = LoFor(sat, tp);
     r.lnbFrequency = std::to_string(lo);
     r.fec = std::string(sim::FecText(tp.fec));
     r.diseqc = Gbk("关");
-    r.band = sat.lnb == sim::LnbKind::CBand ? "C" : "Ku";
+    r.band = cBand ? "C" : "Ku";
     r.tone22k = Gbk(lo == 10600 ? "开" : "关");
     return r;
+}
+
+// The built-in sky, parsed once: satellite 0 is Sat-Ku, 1 is Sat-C.
+inline const sim::Sky& BuiltInSky() {
+    static const sim::Sky sky = sim::DefaultSky();
+    return sky;
+}
+inline TransponderParams BuiltInRecord(std::size_t satellite, std::size_t transponder) {
+    const auto& sat = BuiltInSky().satellites[satellite];
+    return RecordFor(sat, sat.transponders[transponder]);
+}
+
+// Level and quality as the driver reads them.
+inline std::pair<int, int> SignalOf(CDemod& demod) {
+    int level = -1, quality = -1;
+    demod.GetSignalInfo(level, quality);
+    return {level, quality};
+}
+
+struct TuneOutcome {
+    int locked = 0;
+    double found = 0;  // MHz, as the worker writes it back
+};
+
+// Tunes a record the way the worker does.
+inline TuneOutcome TuneRecord(DemodRig& rig, const TransponderParams& r) {
+    const TuneSettings s = SettingsFor(r);
+    rig.demod.SetLnbSelect(s.lnbSelect);
+    rig.demod.SetToneWanted(s.toneOn);
+    const int locked = rig.demod.TuneTransponder(r.symbolRate, s.tunerFrequency);
+    return {locked, CorrectedFrequency(r.frequency, s.lo, rig.demod.FoundFrequency())};
 }
 
 }  // namespace orbix::testing

@@ -1,226 +1,184 @@
 #include <gtest/gtest.h>
 
-#include "demod/tune_worker.h"
+#include <tuple>
+
 #include "tests/demod/demod_rig.h"
 
 namespace orbix::testing {
 namespace {
 
-struct TuneOutcome {
-    int locked = 0;
-    double found = 0;  // MHz, as the worker writes it back
-};
-
-TuneOutcome Tune(DemodRig& rig, const TransponderParams& r) {
-    const TuneSettings s = SettingsFor(r);
-    rig.demod.SetLnbSelect(s.lnbSelect);
-    rig.demod.SetToneWanted(s.toneOn);
-    TuneOutcome out;
-    out.locked = rig.demod.TuneTransponder(r.symbolRate, s.tunerFrequency);
-    out.found = CorrectedFrequency(r.frequency, s.lo, rig.demod.FoundFrequency());
-    return out;
+// A sky of one vertical Ku transponder, T on satellite S, written as a sky
+// file would; options follow the FEC.
+sim::Sky OneTransponder(double mhz, int rateKs, const std::string& fecAndOptions = "3/4") {
+    return *sim::ParseSky("satellite S ku\ntransponder T " + std::to_string(mhz) + " V " +
+                          std::to_string(rateKs) + " " + fecAndOptions + "\n")
+                .sky;
 }
 
-sim::Sky OneTransponder(double mhz, int rateKs, sim::FecRate fec = sim::FecRate::R3_4,
-                        double cn = 10) {
-    sim::SkyTransponder tp;
-    tp.satellite = "S";
-    tp.name = "T";
-    tp.frequencyMhz = mhz;
-    tp.symbolRateKs = rateKs;
-    tp.fec = fec;
-    tp.cnDb = cn;
-    sim::Sky sky;
-    sky.satellites.push_back({"S", sim::LnbKind::UniversalKu, {tp}});
-    return sky;
+// Each locks at its true frequency, the inverted spectrum through the IQ
+// swap (the C-band LNB inverts too).
+TEST(FrontEnd, EveryBuiltInTransponderLocksFromItsRecord) {
+    for (const auto& sat : BuiltInSky().satellites) {
+        for (const auto& tp : sat.transponders) {
+            SCOPED_TRACE(tp.name);
+            DemodRig rig;
+            const TuneOutcome out = TuneRecord(rig, RecordFor(sat, tp));
+            EXPECT_EQ(out.locked, 1);
+            EXPECT_NEAR(out.found, tp.frequencyMhz, 0.15);
+            EXPECT_EQ(rig.LockedName(), tp.name);
+            EXPECT_EQ(rig.demod.ReadField(fld::IQ),
+                      tp.inverted == (sat.lnb == sim::LnbKind::CBand));
+        }
+    }
 }
 
 TEST(FrontEnd, CarrierOffFromTheRecordLocksWithinTheSearchRange) {
-    struct Case {
-        int rateKs;
-        double offsetMhz;
-        bool locks;
+    // Symbol rate, carrier offset from the record, and whether it locks.
+    const std::tuple<int, double, bool> cases[] = {
+        {27500, 3.0, true}, {27500, -5.0, true}, {27500, 9.0, false}, {27500, -12, false},
+        {22000, 4.5, true}, {5000, -1.2, true},  {5000, 6.0, false},  {5000, -9.0, false},
     };
-    const Case cases[] = {
-        {27500, 0.0, true},  {27500, 3.0, true},  {27500, -5.0, true}, {27500, 9.0, false},
-        {27500, -12, false}, {22000, 4.5, true},  {5000, 2.0, true},   {5000, -1.2, true},
-        {5000, 6.0, false},  {5000, -9.0, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.rateKs << " kS/s, " << c.offsetMhz << " MHz");
-        const double recorded = 11200.0;
-        const sim::Sky sky = OneTransponder(recorded + c.offsetMhz, c.rateKs);
+    for (const auto& [rateKs, offsetMhz, locks] : cases) {
+        SCOPED_TRACE(::testing::Message() << rateKs << " kS/s, " << offsetMhz << " MHz");
+        const sim::Sky sky = OneTransponder(11200.0 + offsetMhz, rateKs);
         DemodRig rig(sky);
         TransponderParams r = RecordFor(sky.satellites[0], sky.satellites[0].transponders[0]);
-        r.frequency = static_cast<float>(recorded);
-        const TuneOutcome out = Tune(rig, r);
-        EXPECT_EQ(out.locked, c.locks ? 1 : 0);
-        EXPECT_EQ(rig.demod.IsLocked(), c.locks ? 1 : 0);
-        if (c.locks) {
-            EXPECT_NEAR(out.found, recorded + c.offsetMhz, 0.15);
-        } else {
-            EXPECT_FALSE(rig.frontEnd->LockedTransponder().has_value());
+        r.frequency = 11200.0f;
+        const TuneOutcome out = TuneRecord(rig, r);
+        EXPECT_EQ(out.locked, locks ? 1 : 0);
+        EXPECT_EQ(rig.frontEnd->LockedTransponder().has_value(), locks);
+        if (locks) {
+            EXPECT_NEAR(out.found, 11200.0 + offsetMhz, 0.15);
         }
     }
 }
 
 TEST(FrontEnd, OnlyTheRightLnbToneLoAndRateLock) {
-    struct Case {
-        const char* what;
-        void (*change)(TransponderParams&);
-        bool locks;
+    using R = TransponderParams&;
+    // What, the change to the 11052 V 27500 record (none: the tuner is absent), locks.
+    const std::tuple<const char*, void (*)(R), bool> cases[] = {
+        {"horizontal", [](R r) { r.polarisation = Gbk("水平"); }, false},
+        {"supply off", [](R r) { r.polarisation = Gbk("关"); }, false},
+        {"tone on", [](R r) { r.tone22k = Gbk("开"); }, false},
+        {"high-band LO", [](R r) { r.lnbFrequency = "10600"; }, false},
+        {"C-band LO", [](R r) { r.lnbFrequency = "5150"; }, false},
+        {"22000 kS/s", [](R r) { r.symbolRate = 22000; }, false},
+        {"27800 kS/s", [](R r) { r.symbolRate = 27800; }, false},
+        {"27600 kS/s", [](R r) { r.symbolRate = 27600; }, true},
+        {"tuner absent", nullptr, false},
     };
-    const Case cases[] = {
-        {"as stored", [](TransponderParams&) {}, true},
-        {"horizontal", [](TransponderParams& r) { r.polarisation = Gbk("水平"); }, false},
-        {"supply off", [](TransponderParams& r) { r.polarisation = Gbk("关"); }, false},
-        {"tone on", [](TransponderParams& r) { r.tone22k = Gbk("开"); }, false},
-        {"high-band LO", [](TransponderParams& r) { r.lnbFrequency = "10600"; }, false},
-        {"C-band LO", [](TransponderParams& r) { r.lnbFrequency = "5150"; }, false},
-        {"22000 kS/s", [](TransponderParams& r) { r.symbolRate = 22000; }, false},
-        {"27800 kS/s", [](TransponderParams& r) { r.symbolRate = 27800; }, false},
-        {"27600 kS/s", [](TransponderParams& r) { r.symbolRate = 27600; }, true},
-    };
-    const sim::Sky sky = sim::DefaultSky();
-    const auto& sat = sky.satellites[0];
-    const auto& tp = sat.transponders[0];  // 11052 V 27500, low band
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        DemodRig rig;
-        TransponderParams r = RecordFor(sat, tp);
-        c.change(r);
-        EXPECT_EQ(Tune(rig, r).locked, c.locks ? 1 : 0);
-    }
-}
-
-TEST(FrontEnd, InvertedSpectrumLocksThroughTheIqSwap) {
-    struct Case {
-        std::size_t satellite, transponder;
-        int iq;
-    };
-    const Case cases[] = {
-        {0, 0, 1},  // straight
-        {0, 2, 0},  // transmitted inverted
-        {1, 0, 0},  // C band: the LNB inverts
-    };
-    const sim::Sky sky = sim::DefaultSky();
-    for (const Case& c : cases) {
-        const auto& sat = sky.satellites[c.satellite];
-        const auto& tp = sat.transponders[c.transponder];
-        SCOPED_TRACE(tp.name);
-        DemodRig rig;
-        EXPECT_EQ(Tune(rig, RecordFor(sat, tp)).locked, 1);
-        EXPECT_EQ(rig.demod.ReadField(fld::IQ), c.iq);
+    for (const auto& [what, change, locks] : cases) {
+        SCOPED_TRACE(what);
+        sim::Sky sky = BuiltInSky();
+        sky.faults.tunerAbsent = change == nullptr;
+        DemodRig rig(sky);
+        TransponderParams r = BuiltInRecord(0, 0);
+        if (change != nullptr) change(r);
+        EXPECT_EQ(TuneRecord(rig, r).locked, locks ? 1 : 0);
+        EXPECT_EQ(rig.frontEnd->TunerProgrammings() == 0, change == nullptr);
     }
 }
 
 TEST(FrontEnd, CarrierWithoutDataGivesUp) {
-    const sim::Sky sky = OneTransponder(11200, 27500, sim::FecRate::R7_8, 3.5);
+    const sim::Sky sky = OneTransponder(11200, 27500, "7/8 cn=3.5");
     DemodRig rig(sky);
-    const auto out = Tune(rig, RecordFor(sky.satellites[0], sky.satellites[0].transponders[0]));
-    EXPECT_EQ(out.locked, 0);
+    EXPECT_EQ(
+        TuneRecord(rig, RecordFor(sky.satellites[0], sky.satellites[0].transponders[0])).locked, 0);
     EXPECT_EQ(rig.demod.Result().state, kDataSearchGaveUp);
     EXPECT_EQ(rig.demod.IsLocked(), 0);
 }
 
 TEST(FrontEnd, SignalReadingsFollowLevelAndNoiseAndHoldStill) {
-    struct Case {
-        std::size_t satellite, transponder;
-        int levelLow, levelHigh, qualityLow, qualityHigh;
-    };
-    const Case cases[] = {
-        {0, 4, 70, 90, 70, 95},  // 12622V, strong
-        {0, 0, 70, 90, 70, 90},  // 11052V
-        {0, 3, 20, 50, 20, 50},  // 12380H, weak
-    };
-    const sim::Sky sky = sim::DefaultSky();
-    for (const Case& c : cases) {
-        const auto& sat = sky.satellites[c.satellite];
-        const auto& tp = sat.transponders[c.transponder];
-        SCOPED_TRACE(tp.name);
+    // Transponder of Sat-Ku, level and quality bounds: 12622V strong, 11052V,
+    // 12380H weak.
+    const std::tuple<std::size_t, int, int, int, int> cases[] = {
+        {4, 70, 90, 70, 95}, {0, 70, 90, 70, 90}, {3, 20, 50, 20, 50}};
+    for (const auto& [transponder, levelLow, levelHigh, qualityLow, qualityHigh] : cases) {
+        SCOPED_TRACE(transponder);
         DemodRig rig;
-        ASSERT_EQ(Tune(rig, RecordFor(sat, tp)).locked, 1);
-        int level = 0;
-        int quality = 0;
-        rig.demod.GetSignalInfo(level, quality);
-        EXPECT_GE(level, c.levelLow);
-        EXPECT_LE(level, c.levelHigh);
-        EXPECT_GE(quality, c.qualityLow);
-        EXPECT_LE(quality, c.qualityHigh);
-        for (int i = 0; i < 20; ++i) {
-            int l = 0;
-            int q = 0;
-            rig.demod.GetSignalInfo(l, q);
-            EXPECT_EQ(l, level);
-            EXPECT_EQ(q, quality);
-        }
+        ASSERT_EQ(TuneRecord(rig, BuiltInRecord(0, transponder)).locked, 1);
+        const auto [level, quality] = SignalOf(rig.demod);
+        EXPECT_GE(level, levelLow);
+        EXPECT_LE(level, levelHigh);
+        EXPECT_GE(quality, qualityLow);
+        EXPECT_LE(quality, qualityHigh);
+        for (int i = 0; i < 20; ++i) ASSERT_EQ(SignalOf(rig.demod), std::make_pair(level, quality));
     }
+    DemodRig untuned(OneTransponder(11200, 27500));
+    EXPECT_EQ(SignalOf(untuned.demod), std::make_pair(0, 0));
+    EXPECT_EQ(untuned.demod.IsLocked(), 0);
 }
 
-TEST(FrontEnd, NothingWithoutSignal) {
-    DemodRig rig(OneTransponder(11200, 27500));
-    int level = -1;
-    int quality = -1;
-    rig.demod.GetSignalInfo(level, quality);
-    EXPECT_EQ(level, 0);
-    EXPECT_EQ(quality, 0);
-    EXPECT_EQ(rig.demod.IsLocked(), 0);
-}
-
-TEST(FrontEnd, FaultsBreakTheLock) {
-    struct Case {
-        const char* what;
-        void (*inject)(sim::CSimFrontEnd&);
-    };
-    const Case cases[] = {
-        {"demodulator stops answering", [](sim::CSimFrontEnd& f) { f.SetDemodSilent(true); }},
-        {"fade", [](sim::CSimFrontEnd& f) { f.StartFade(20, 1000); }},
-    };
-    const sim::Sky sky = sim::DefaultSky();
-    const auto& sat = sky.satellites[0];
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        DemodRig rig;
-        ASSERT_EQ(Tune(rig, RecordFor(sat, sat.transponders[4])).locked, 1);
-        c.inject(*rig.frontEnd);
-        EXPECT_EQ(rig.demod.IsLocked(), 0);
-        EXPECT_FALSE(rig.frontEnd->LockedTransponder().has_value());
-    }
-}
-
-TEST(FrontEnd, ScheduledFaultsComeAtTheirTime) {
-    sim::Sky sky = sim::DefaultSky();
+TEST(FrontEnd, ScheduledFaultsBreakTheLockAtTheirTime) {
+    sim::Sky sky = BuiltInSky();
     sky.faults.fades.push_back({10000, 5000, 20});
     sky.faults.demodSilentAtMs = 30000;
     DemodRig rig(sky);
-    const auto& sat = sky.satellites[0];
-    ASSERT_EQ(Tune(rig, RecordFor(sat, sat.transponders[4])).locked, 1);
+    const TransponderParams r = BuiltInRecord(0, 4);
+    ASSERT_EQ(TuneRecord(rig, r).locked, 1);
     rig.clock.Advance(10000 - rig.clock.NowMs());
     EXPECT_EQ(rig.demod.IsLocked(), 0) << "faded";
+    EXPECT_FALSE(rig.frontEnd->LockedTransponder().has_value());
     rig.clock.Advance(5000);
-    EXPECT_EQ(Tune(rig, RecordFor(sat, sat.transponders[4])).locked, 1) << "fade over";
+    EXPECT_EQ(TuneRecord(rig, r).locked, 1) << "fade over";
     rig.clock.Advance(30000 - rig.clock.NowMs());
     EXPECT_FALSE(rig.demod.CheckId());
     EXPECT_EQ(rig.demod.IsLocked(), 0);
+    EXPECT_FALSE(rig.frontEnd->LockedTransponder().has_value());
 }
 
-TEST(FrontEnd, AbsentTunerFindsNothing) {
-    const sim::Sky sky = sim::DefaultSky();
-    const auto& sat = sky.satellites[0];
-    DemodRig rig;
-    rig.frontEnd->SetTunerAbsent(true);
-    EXPECT_EQ(Tune(rig, RecordFor(sat, sat.transponders[0])).locked, 0);
-    sim::Sky scheduled = sky;
-    scheduled.faults.tunerAbsent = true;
-    DemodRig fromFile(scheduled);
-    EXPECT_EQ(Tune(fromFile, RecordFor(sat, sat.transponders[0])).locked, 0);
+TEST(Sky, ParsesTheDocumentedFormatAndFaults) {
+    // What the built-in sky, written in this format, does not show already.
+    const auto parsed = sim::ParseSky(
+        "# comment\r\n\n"
+        "satellite Asia-3 none\n"
+        "  transponder A1 3840.5 H 27500 7/8 level=-45.5 stream=mux:news  two  \n"
+        "fade 20 10.5 15\n"
+        "silent-demod 60\n"
+        "no-tuner\n");
+    ASSERT_TRUE(parsed.sky.has_value()) << parsed.error;
+    const auto& sat = parsed.sky->satellites.at(0);
+    EXPECT_EQ(sat.lnb, sim::LnbKind::None);
+    const auto& a1 = sat.transponders.at(0);
+    EXPECT_DOUBLE_EQ(a1.frequencyMhz, 3840.5);
+    EXPECT_EQ(a1.fec, sim::FecRate::R7_8);
+    EXPECT_DOUBLE_EQ(a1.levelDbm, -45.5);
+    EXPECT_EQ(a1.stream, "mux:news  two");
+    const auto& f = parsed.sky->faults;
+    ASSERT_EQ(f.fades.size(), 1u);
+    EXPECT_EQ(f.fades[0].atMs, 20000);
+    EXPECT_EQ(f.fades[0].durationMs, 10500);
+    EXPECT_DOUBLE_EQ(f.fades[0].dropDb, 15);
+    EXPECT_EQ(f.demodSilentAtMs, 60000);
+    EXPECT_TRUE(f.tunerAbsent);
 }
 
-TEST(FrontEnd, TheFrontEndOfACardCanBeFound) {
-    DemodRig rig;
-    EXPECT_EQ(sim::CSimFrontEnd::AttachedTo(rig.card), rig.frontEnd);
-    sim::CSimCard bare;
-    EXPECT_EQ(sim::CSimFrontEnd::AttachedTo(bare), nullptr);
+TEST(Sky, RefusesBadLinesSayingWhere) {
+    // Text (after "satellite S ku" when the error is on line 2), error.
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "no satellite in the sky"},
+        {"transponder A 11000 V 27500 3/4\n", "line 1: transponder before any satellite"},
+        {"satelite T ku\n", "line 2: unknown keyword"},
+        {"satellite S ka\n", "line 1: unknown LNB"},
+        {"transponder A 11000 V 27500\n", "line 2: transponder needs"},
+        {"transponder A -5 V 27500 3/4\n", "line 2: bad frequency"},
+        {"transponder A 11000 L 27500 3/4\n", "line 2: bad polarisation"},
+        {"transponder A 11000 V 0 3/4\n", "line 2: bad symbol rate"},
+        {"transponder A 11000 V 27500 4/5\n", "line 2: bad FEC"},
+        {"transponder A 11000 V 27500 3/4 level=x\n", "line 2: bad level"},
+        {"transponder A 11000 V 27500 3/4 loud\n", "line 2: unknown option"},
+        {"fade -1 2 3\n", "line 2: "},
+        {"silent-demod soon\n", "line 2: "},
+        {"no-tuner now\n", "line 2: "},
+    };
+    for (const auto& [line, error] : cases) {
+        const bool second = std::string_view(error).starts_with("line 2");
+        const std::string text = std::string(second ? "satellite S ku\n" : "") + line;
+        const auto parsed = sim::ParseSky(text);
+        EXPECT_TRUE(!parsed.sky && parsed.error.starts_with(error)) << text << parsed.error;
+    }
+    // A sky file names itself in its errors.
+    EXPECT_NE(sim::LoadSkyFile("/nonexistent/none.sky").error.find("none.sky"), std::string::npos);
 }
 
 }  // namespace
