@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "platform/text.h"
+#include "search/search_pass.h"
 #include "sim/ts_mux.h"
 
 namespace orbix::test {
@@ -39,9 +42,31 @@ inline Bytes PatSection(std::vector<std::pair<std::uint16_t, std::uint16_t>> ent
     return sim::BuildPatSection(config);
 }
 
-inline void SetSectionLength(Bytes& section, int length) {
-    section[1] = static_cast<std::uint8_t>((section[1] & 0xF0) | ((length >> 8) & 0x0F));
-    section[2] = static_cast<std::uint8_t>(length & 0xFF);
+// Sets section_length of the section starting at byte at.
+inline void SetSectionLength(Bytes& bytes, int length, std::size_t at = 0) {
+    bytes[at + 1] = static_cast<std::uint8_t>((bytes[at + 1] & 0xF0) | ((length >> 8) & 0x0F));
+    bytes[at + 2] = static_cast<std::uint8_t>(length & 0xFF);
+}
+
+// The record the search makes of program p, PAT entry patIndex, from what
+// its PMT says: the rules of MakeProgramEntry are checked on their own.
+inline ProgramEntry EntryOf(int keyNumber, int patIndex, const sim::MuxProgram& p) {
+    SearchRow row;
+    row.streamCount = static_cast<int>(p.streams.size());
+    row.programScrambled = p.scrambled;
+    row.pcrPid = p.pcrPid;
+    for (std::size_t k = 0; k < p.streams.size(); ++k) {
+        row.streamTypes[k] = p.streams[k].streamType;
+        row.streamPids[k] = p.streams[k].pid;
+        row.streamScrambled = row.streamScrambled || p.streams[k].scrambled;
+    }
+    return MakeProgramEntry(keyNumber, patIndex, {p.number, p.pmtPid}, row);
+}
+
+// A stored record as one UTF-8 line: key|name|type|pmt|audio 1|audio 2|video|pcr.
+inline std::string Fields(const ProgramEntry& e) {
+    return Utf8(e.key) + "|" + Utf8(e.name) + "|" + Utf8(e.type) + "|" + e.pmtPid + "|" +
+           e.audioPid1 + "|" + e.audioPid2 + "|" + e.videoPid + "|" + e.pcrPid;
 }
 
 }  // namespace orbix::test
