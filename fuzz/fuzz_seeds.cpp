@@ -11,6 +11,8 @@
 
 namespace {
 
+namespace sim = orbix::sim;
+
 using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
@@ -21,25 +23,14 @@ void Write(const fs::path& dir, const std::string& name, const Bytes& bytes) {
                static_cast<std::streamsize>(bytes.size()));
 }
 
-Bytes Join(const std::vector<orbix::sim::TsPacket>& packets) {
-    Bytes out;
-    for (const auto& p : packets) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-std::vector<orbix::sim::TsPacket> Section(std::uint16_t pid, const Bytes& section) {
-    std::uint8_t continuity = 0;
-    return orbix::sim::PacketizeSection(pid, section, continuity);
-}
-
 // Datagram stream of one search of mux: seven PAT packets, then the PMTs.
-Bytes SearchInput(const orbix::sim::MuxConfig& mux) {
-    std::vector<orbix::sim::TsPacket> packets;
-    const auto pat = Section(0, orbix::sim::BuildPatSection(mux));
+Bytes SearchInput(const sim::MuxConfig& mux) {
+    std::vector<sim::TsPacket> packets;
+    const auto pat = sim::PacketizeSection(0, sim::BuildPatSection(mux));
     for (std::size_t i = 0; i < 7; ++i) packets.push_back(pat[i % pat.size()]);
     for (int round = 0; round < 3; ++round) {
         for (const auto& p : mux.programs) {
-            for (const auto& packet : Section(p.pmtPid, orbix::sim::BuildPmtSection(p)))
+            for (const auto& packet : sim::PacketizeSection(p.pmtPid, sim::BuildPmtSection(p)))
                 packets.push_back(packet);
         }
     }
@@ -64,18 +55,20 @@ int main(int argc, char** argv) {
     const fs::path dir = argv[1];
     const struct {
         const char* name;
-        orbix::sim::MuxConfig mux;
-    } muxes[] = {{"small", orbix::sim::MakeMux(2, 1, 1, false)},
-                 {"long", orbix::sim::MakeMux(3, 0, 2, true)},
-                 {"many", orbix::sim::MakeMux(36, 4, 0, false)}};
+        sim::MuxConfig mux;
+    } muxes[] = {{"small", sim::MakeMux(2, 1, 1, false)},
+                 {"long", sim::MakeMux(3, 0, 2, true)},
+                 {"many", sim::MakeMux(36, 4, 0, false)}};
     for (const auto& m : muxes) {
-        Write(dir / "fuzz_parse_pat", m.name, Join(Section(0, orbix::sim::BuildPatSection(m.mux))));
+        Write(dir / "fuzz_parse_pat", m.name,
+              sim::JoinPackets(sim::PacketizeSection(0, sim::BuildPatSection(m.mux))));
         const auto& program = m.mux.programs.front();
         Bytes pmt{static_cast<std::uint8_t>(program.pmtPid >> 8),
                   static_cast<std::uint8_t>(program.pmtPid),
                   static_cast<std::uint8_t>(program.number >> 8),
                   static_cast<std::uint8_t>(program.number)};
-        const Bytes packets = Join(Section(program.pmtPid, orbix::sim::BuildPmtSection(program)));
+        const Bytes packets =
+            sim::JoinPackets(sim::PacketizeSection(program.pmtPid, sim::BuildPmtSection(program)));
         pmt.insert(pmt.end(), packets.begin(), packets.end());
         Write(dir / "fuzz_assemble_pmt", m.name, pmt);
         Write(dir / "fuzz_search_pass", m.name, SearchInput(m.mux));

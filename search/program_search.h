@@ -32,6 +32,18 @@ class IStatusText {
     virtual void SetStatusText(const std::string& textGbk) = 0;
 };
 
+// The window side of a search run without windows: the program list is left
+// to the database, the status text is kept for the caller to show.
+class CStatusOnlyView final : public IProgramTree, public IStatusText {
+  public:
+    void AddProgramItem(const std::string&, bool) override {}
+    void ExpandFirstItem() override {}
+    void Redraw() override {}
+    void SetStatusText(const std::string& text) override { status = text; }
+
+    std::string status;
+};
+
 // The search state the satellite tree window owns and hands to every search.
 struct ProgramSearchState {
     explicit ProgramSearchState(INotices& notices, int receiveTimeoutMs = kReceiveTimeoutMs,

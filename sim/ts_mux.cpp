@@ -159,6 +159,18 @@ std::vector<TsPacket> PacketizeSection(std::uint16_t pid, const std::vector<std:
     return packets;
 }
 
+std::vector<TsPacket> PacketizeSection(std::uint16_t pid, const std::vector<std::uint8_t>& section) {
+    std::uint8_t continuity = 0;
+    return PacketizeSection(pid, section, continuity);
+}
+
+std::vector<std::uint8_t> JoinPackets(const std::vector<TsPacket>& packets) {
+    std::vector<std::uint8_t> out;
+    out.reserve(packets.size() * kPacketSize);
+    for (const TsPacket& p : packets) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
 CGeneratedMux::CGeneratedMux(MuxConfig config) : m_config(std::move(config)) {
     for (const MuxProgram& p : m_config.programs) {
         for (const MuxStream& es : p.streams) {

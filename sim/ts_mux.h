@@ -53,6 +53,10 @@ std::vector<std::uint8_t> BuildPmtSection(const MuxProgram& program);
 // counting continuity on the given counter.
 std::vector<TsPacket> PacketizeSection(std::uint16_t pid, const std::vector<std::uint8_t>& section,
                                        std::uint8_t& continuity);
+// The same with a fresh continuity counter.
+std::vector<TsPacket> PacketizeSection(std::uint16_t pid, const std::vector<std::uint8_t>& section);
+// Packets back to back, as a receive buffer holds them.
+std::vector<std::uint8_t> JoinPackets(const std::vector<TsPacket>& packets);
 std::uint32_t MpegCrc32(const std::uint8_t* data, std::size_t size);
 
 // A multiplex made up on the fly: PAT and PMTs at the start of every PSI

@@ -16,18 +16,6 @@ namespace {
 // How long the scan waits for the worker to report lock.
 constexpr std::int64_t kLockWaitMs = 10'000;
 
-// The search's window side on a console: the status text and the programs
-// found go to standard output.
-class CConsoleSearchView final : public IProgramTree, public IStatusText {
-  public:
-    void AddProgramItem(const std::string&, bool) override {}
-    void ExpandFirstItem() override {}
-    void Redraw() override {}
-    void SetStatusText(const std::string& text) override { status = text; }
-
-    std::string status;
-};
-
 bool WaitForLock(const CTuneSharedState& state) {
     for (std::int64_t waited = 0; waited < kLockWaitMs; waited += 100) {
         if (state.m_locked.load() != 0) return true;
@@ -69,7 +57,7 @@ int ScanOnCard(const std::string& satellite, const std::string& transponder, CCa
     } else {
         // A search starts from an empty program list.
         database.DeleteAllPrograms();
-        CConsoleSearchView view;
+        CStatusOnlyView view;
         ProgramSearchState search(notices);
         CProgramSearch programSearch(search, {pidFilter, database, view, view, RealClock()});
         const bool found = programSearch.RunNow();

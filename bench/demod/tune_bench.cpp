@@ -23,6 +23,7 @@
 #include "sim/front_end.h"
 #include "sim/sim_card.h"
 #include "sim/sky.h"
+#include "tests/support/sky_record.h"
 
 namespace orbix {
 namespace {
@@ -38,22 +39,6 @@ double CpuSeconds() {
         return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
     };
     return secs(usage.ru_utime) + secs(usage.ru_stime);
-}
-
-TransponderParams RecordFor(const sim::SkySatellite& sat, const sim::SkyTransponder& tp) {
-    const int lo = sat.lnb == sim::LnbKind::CBand ? 5150 : tp.frequencyMhz >= 11700 ? 10600 : 9750;
-    TransponderParams r;
-    r.satellite = sat.name;
-    r.name = tp.name;
-    r.frequency = static_cast<float>(tp.frequencyMhz);
-    r.symbolRate = tp.symbolRateKs;
-    r.polarisation = Gbk(tp.polarisation == sim::Polarisation::Vertical ? "垂直" : "水平");
-    r.lnbFrequency = std::to_string(lo);
-    r.fec = std::string(sim::FecText(tp.fec));
-    r.diseqc = Gbk("关");
-    r.band = sat.lnb == sim::LnbKind::CBand ? "C" : "Ku";
-    r.tone22k = Gbk(lo == 10600 ? "开" : "关");
-    return r;
 }
 
 // The simulated card brought up far enough to tune, with a channel database

@@ -9,24 +9,15 @@
 
 namespace {
 
+namespace sim = orbix::sim;
+
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes Join(const std::vector<orbix::sim::TsPacket>& packets) {
-    Bytes out;
-    for (const auto& p : packets) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-std::vector<orbix::sim::TsPacket> Section(std::uint16_t pid, const Bytes& section) {
-    std::uint8_t continuity = 0;
-    return orbix::sim::PacketizeSection(pid, section, continuity);
-}
 
 // A datagram of seven PAT packets of a 10-program multiplex.
 void BM_ParsePat(benchmark::State& state) {
-    const auto mux = orbix::sim::MakeMux(8, 2, 0, false);
-    const auto pat = Section(0, orbix::sim::BuildPatSection(mux))[0];
-    const Bytes datagram = Join(std::vector<orbix::sim::TsPacket>(7, pat));
+    const auto mux = sim::MakeMux(8, 2, 0, false);
+    const auto pat = sim::PacketizeSection(0, sim::BuildPatSection(mux))[0];
+    const Bytes datagram = sim::JoinPackets(std::vector<sim::TsPacket>(7, pat));
     orbix::PatTable table;
     for (auto _ : state) {
         benchmark::DoNotOptimize(orbix::ParsePat(datagram, 7, table));
@@ -39,16 +30,16 @@ BENCHMARK(BM_ParsePat);
 // The search's PMT buffer: 6 datagrams of the PMTs of 10 programs; every
 // PMT parsed from it in turn.
 void BM_ParsePmt(benchmark::State& state) {
-    const auto mux = orbix::sim::MakeMux(8, 2, 1, false);
-    std::vector<orbix::sim::TsPacket> packets;
+    const auto mux = sim::MakeMux(8, 2, 1, false);
+    std::vector<sim::TsPacket> packets;
     while (packets.size() < 42) {
         for (const auto& p : mux.programs) {
-            for (const auto& packet : Section(p.pmtPid, orbix::sim::BuildPmtSection(p)))
+            for (const auto& packet : sim::PacketizeSection(p.pmtPid, sim::BuildPmtSection(p)))
                 packets.push_back(packet);
         }
     }
     packets.resize(42);
-    const Bytes buffer = Join(packets);
+    const Bytes buffer = sim::JoinPackets(packets);
     // What each parse walks: the packets up to and including its PMT's.
     std::vector<std::int64_t> walked;
     for (const auto& p : mux.programs) {
@@ -73,9 +64,9 @@ BENCHMARK(BM_ParsePmt);
 
 // One PMT packet parsed on its own, as the search does after assembly.
 void BM_ParsePmtSinglePacket(benchmark::State& state) {
-    const auto mux = orbix::sim::MakeMux(1, 0, 1, false);
-    const Bytes packet =
-        Join(Section(mux.programs[0].pmtPid, orbix::sim::BuildPmtSection(mux.programs[0])));
+    const auto mux = sim::MakeMux(1, 0, 1, false);
+    const Bytes packet = sim::JoinPackets(
+        sim::PacketizeSection(mux.programs[0].pmtPid, sim::BuildPmtSection(mux.programs[0])));
     orbix::PmtTable table;
     for (auto _ : state) {
         benchmark::DoNotOptimize(orbix::ParsePmt(packet, 1, table, mux.programs[0].pmtPid));

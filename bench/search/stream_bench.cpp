@@ -29,14 +29,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class CQuietView final : public orbix::IProgramTree, public orbix::IStatusText {
-  public:
-    void AddProgramItem(const std::string&, bool) override {}
-    void ExpandFirstItem() override {}
-    void Redraw() override {}
-    void SetStatusText(const std::string& text) override { status = text; }
-    std::string status;
-};
 
 int Search(int runs) {
     namespace fs = std::filesystem;
@@ -70,7 +62,7 @@ int Search(int runs) {
     // Let the stream run a moment first, as after a lock.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     orbix::CChannelDatabase db((dir / "SATSETUPL.ini").string());
-    CQuietView view;
+    orbix::CStatusOnlyView view;
     orbix::ProgramSearchState state(notices);
     orbix::CProgramSearch search(state, {filter, db, view, view, orbix::RealClock()});
     std::vector<double> seconds;

@@ -168,7 +168,7 @@ TEST(SearchOnTheSimulatedCard, LocksAndStoresTheTransponderMultiplex) {
         testing::DemodRig rig;
         CPidFilter filter;
         filter.SetCardAccess(&rig.access);
-        const TuneSettings settings = SettingsFor(testing::RecordFor(sat, tp));
+        const TuneSettings settings = SettingsFor(RecordFor(sat, tp));
         rig.demod.SetLnbSelect(settings.lnbSelect);
         rig.demod.SetToneWanted(settings.toneOn);
         ASSERT_EQ(rig.demod.TuneTransponder(tp.symbolRateKs, settings.tunerFrequency), 1);

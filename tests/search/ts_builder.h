@@ -13,11 +13,7 @@ namespace orbix::test {
 using Bytes = std::vector<std::uint8_t>;
 
 // Packets back to back, as the search's buffers hold them.
-inline Bytes Join(const std::vector<sim::TsPacket>& packets) {
-    Bytes out;
-    for (const auto& p : packets) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
+inline Bytes Join(const std::vector<sim::TsPacket>& packets) { return sim::JoinPackets(packets); }
 
 inline sim::TsPacket FillerPacket(std::uint16_t pid) {
     sim::TsPacket p;
@@ -31,8 +27,7 @@ inline sim::TsPacket FillerPacket(std::uint16_t pid) {
 
 // A section cut into packets on pid.
 inline std::vector<sim::TsPacket> Packets(std::uint16_t pid, const Bytes& section) {
-    std::uint8_t continuity = 0;
-    return sim::PacketizeSection(pid, section, continuity);
+    return sim::PacketizeSection(pid, section);
 }
 
 inline Bytes PatSection(std::vector<std::pair<std::uint16_t, std::uint16_t>> entries) {
