@@ -2,13 +2,7 @@
 # orbixctl probe end to end on the simulated card: a working directory with a
 # valid image comes up; without one the program's message is printed and the
 # exit status is non-zero; a second instance is refused.
-set -u
-ctl=$1 make_conwh=$2
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-cd "$dir"
-export XDG_RUNTIME_DIR=$dir
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/ctl_scratch.sh"
 
 out=$("$ctl" probe 2>&1) && fail "probe passed without conwh.ocx: $out"
 grep -q "读取配置文件出错!" <<<"$out" || fail "no image message: $out"

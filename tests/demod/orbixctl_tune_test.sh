@@ -4,14 +4,7 @@
 # not lock; a missing record and a bad sky file are refused with a message;
 # a sky file replaces the built-in sky; the running mode reports until
 # interrupted.
-set -u
-ctl=$1 make_conwh=$2
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-cd "$dir"
-export XDG_RUNTIME_DIR=$dir
-unset ORBIXRX_SKY ORBIXRX_CARD
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/ctl_scratch.sh"
 
 "$make_conwh" conwh.ocx || fail "make_conwh"
 V=$'\xb4\xb9\xd6\xb1' H=$'\xcb\xae\xc6\xbd' OFF=$'\xb9\xd8' ON=$'\xbf\xaa'

@@ -2,13 +2,7 @@
 # orbixctl scan end to end on the simulated card: a transponder of the
 # default sky locks and its programs are stored and printed; one that cannot
 # lock, or that the database lacks, ends non-zero with the program's message.
-set -u
-ctl=$1 make_conwh=$2
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-cd "$dir"
-export XDG_RUNTIME_DIR=$dir
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/../support/ctl_scratch.sh"
 
 "$make_conwh" conwh.ocx || fail "make_conwh"
 printf '[Main]\r\nNUM=1\r\nSAT1=Sat-Ku\r\n[Sat-Ku]\r\nNUMTP=2\r\nTP1=11052V|11052|27500|垂直|9750|3/4|关|Ku|关|\r\nTP2=Nowhere|11800|27500|垂直|9750|3/4|关|Ku|关|\r\n' |
