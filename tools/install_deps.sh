@@ -2,7 +2,11 @@
 # Installs what building and testing OrbixRx needs on Debian 12, skipping the
 # download when everything is already there.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev ffmpeg)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev ffmpeg
+  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins libgl-dev libcap-dev
+  fonts-wqy-microhei fonts-liberation2
+  xvfb xauth xdotool x11-utils imagemagick trayer
+  vlc-bin vlc-plugin-base)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
