@@ -18,10 +18,11 @@ using NoticePresenter =
 // The real message boxes. Any thread may call Show: on the user-interface
 // thread the box is shown at once; a worker asks that thread through a
 // queued call and waits for the answer. Each text also goes to standard
-// error in UTF-8. Create it on the user-interface thread.
+// error in UTF-8. Create it on the user-interface thread; destroy it only
+// after the workers that use it have been joined.
 class CQtNotices final : public QObject, public INotices {
   public:
-    // appNameUtf8 is the caption for notices without one (empty: the
+    // appName is the caption for notices without one (empty: the
     // executable's name); an empty presenter shows a QMessageBox.
     explicit CQtNotices(QString appName = {}, NoticePresenter presenter = {},
                         QObject* parent = nullptr);
@@ -31,7 +32,8 @@ class CQtNotices final : public QObject, public INotices {
 
     // From now on workers waiting for a box get their default answer (Ok or
     // No) at once, and workers' new boxes only go to standard error, so the
-    // shutdown never waits for a worker that waits for a box.
+    // shutdown never waits for a worker that waits for a box. Boxes asked for
+    // on the user-interface thread itself are still shown.
     void BeginShutdown();
 
     // Workers waiting for an answer right now.
