@@ -23,6 +23,7 @@ CardBackend MakeSimulatedCard(const std::string& name) {
     auto frontEnd = sim::CSimFrontEnd::Create(std::move(sky));
     frontEnd->AttachTo(*card);
     std::string error;
+    // Streams to StreamPort(): 8511 unless ORBIXRX_STREAM_PORT names another.
     auto stream = sim::StartStreamOutput(*card, frontEnd, error);
     if (!stream) return {nullptr, name, error, nullptr};
     return {std::move(card), name, {}, std::move(stream)};

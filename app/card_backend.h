@@ -14,7 +14,7 @@ struct CardBackend {
     std::unique_ptr<IPortIo> ports;
     std::string name;
     std::string error;  // why no back end could be made (UTF-8)
-    // The simulated card's transport stream to UDP port 8511; declared after
+    // The simulated card's transport stream to StreamPort(); declared after
     // the card so that it stops before the card goes.
     std::unique_ptr<sim::CStreamOutput> stream;
 };

@@ -1,8 +1,19 @@
 #include "search/program_search.h"
 
-#include "platform/text.h"
+#include <algorithm>
+#include <span>
+
+#include "search/search_texts.h"
 
 namespace orbix {
+namespace {
+
+SearchProgress Progress(SearchStage stage, int programs = 0, int pmtsReceived = 0, int stored = 0,
+                        std::string reasonGbk = {}) {
+    return {stage, programs, pmtsReceived, stored, std::move(reasonGbk)};
+}
+
+}  // namespace
 
 CProgramSearch::CProgramSearch(ProgramSearchState& state, SearchServices services)
     : m_state(state), m_services(services) {}
@@ -49,34 +60,57 @@ void CProgramSearch::RunProgramSearch() {
     m_state.searchIdle.store(0);
     m_succeeded.store(false);
     CUdpReceiver& receiver = m_state.receiver;
-    if (!receiver.Create()) return Finish(true);
+    if (!receiver.Create()) return Fail(true, texts::ReasonNoSocket());
     if (!receiver.Bind(m_state.port)) {
         // Without its time-out the socket could block the search for ever.
         if (receiver.IsOpen()) receiver.Close();
-        return Finish(true);
+        return Fail(true, texts::ReasonNoPort());
     }
+    Report(Progress(SearchStage::Started));
     CSearchPass pass(receiver, m_services.filter,
                      {m_state.patTable, m_state.pmtTable, m_state.searchTable}, m_services.clock,
                      m_stop);
+    pass.SetPmtProgress([this](int received, int programs) {
+        Report(Progress(SearchStage::PmtProgress, programs, received));
+    });
     const int count = pass.ReceivePat();
     if (count <= 0 || m_stop.Requested()) {
         receiver.Close();
-        return Finish(true);
+        if (m_stop.Requested()) return Fail(true, texts::ReasonStopped());
+        return Fail(true, count == 0 ? texts::ReasonEmptyPat() : texts::ReasonNoPat());
     }
+    const auto listed = static_cast<int>(std::ranges::count_if(
+        std::span(m_state.patTable.entries.data(), static_cast<std::size_t>(count)),
+        [](const PatEntry& e) { return e.programNumber != 0; }));
+    Report(Progress(SearchStage::PatReceived, listed));
     const bool collected = pass.CollectPmts(count);
-    if (!receiver.Close()) return Finish(false);
-    if (!collected || !StorePrograms(pass.Programs())) return Finish(true);
-    m_services.status.SetStatusText(Gbk("搜索节目完毕"));
+    if (!receiver.Close()) return Fail(false, texts::ReasonCloseFailed());
+    if (!collected) {
+        return Fail(true, m_stop.Requested() ? texts::ReasonStopped() : texts::ReasonSignalLost());
+    }
+    const std::vector<ProgramEntry> programs = pass.Programs();
+    if (!StorePrograms(programs)) return Fail(true, texts::ReasonNotStored());
+    Succeed(static_cast<int>(programs.size()));
+}
+
+void CProgramSearch::Succeed(int stored) {
+    m_services.status.SetStatusText(texts::SearchDone());
     m_services.tree.ExpandFirstItem();
     m_services.tree.Redraw();
     m_succeeded.store(true);
+    Report(Progress(SearchStage::Stored, stored, 0, stored));
     m_state.searchIdle.store(1);
 }
 
-void CProgramSearch::Finish(bool redraw) {
+void CProgramSearch::Fail(bool redraw, const std::string& reasonGbk) {
     if (redraw) m_services.tree.Redraw();
-    m_services.status.SetStatusText(Gbk("请重新搜索"));
+    m_services.status.SetStatusText(texts::SearchAgain() + texts::ReasonSeparator() + reasonGbk);
+    Report(Progress(SearchStage::Failed, 0, 0, 0, reasonGbk));
     m_state.searchIdle.store(1);
+}
+
+void CProgramSearch::Report(const SearchProgress& progress) const {
+    if (m_progress) m_progress(progress);
 }
 
 // Stores every program, then the count, and shows them in the program tree
@@ -91,7 +125,7 @@ bool CProgramSearch::StorePrograms(const std::vector<ProgramEntry>& programs) {
         db.DeleteAllPrograms();
         return false;
     }
-    const std::string tv = Gbk("电视节目");
+    const std::string tv = texts::TvType();
     for (const ProgramEntry& p : programs) m_services.tree.AddProgramItem(p.name, p.type == tv);
     return true;
 }

@@ -8,8 +8,10 @@
 #include "db/channel_database.h"
 #include "platform/clock.h"
 #include "platform/notices.h"
+#include "platform/stream_port.h"
 #include "search/psi.h"
 #include "search/search_pass.h"
+#include "search/search_progress.h"
 #include "search/udp_receiver.h"
 
 namespace orbix {
@@ -47,7 +49,7 @@ class CStatusOnlyView final : public IProgramTree, public IStatusText {
 // The search state the satellite tree window owns and hands to every search.
 struct ProgramSearchState {
     explicit ProgramSearchState(INotices& notices, int receiveTimeoutMs = kReceiveTimeoutMs,
-                                int streamPort = kStreamPort)
+                                int streamPort = StreamPort())
         : receiver(notices, receiveTimeoutMs), port(streamPort) {}
 
     CUdpReceiver receiver;
@@ -91,6 +93,10 @@ class CProgramSearch {
     void Join();
     // True when the last search that ended stored its programs.
     bool Succeeded() const { return m_succeeded.load(); }
+    // Called on the search's thread as the search goes on (see
+    // SearchProgress); a window turns it into a queued call. Set it before
+    // Start, not while a search runs.
+    void SetProgressCallback(SearchProgressFn progress) { m_progress = std::move(progress); }
 
     static int ProgramSearchThread(CProgramSearch* search);
 
@@ -98,13 +104,17 @@ class CProgramSearch {
     bool Claim();
     void RunProgramSearch();
     bool StorePrograms(const std::vector<ProgramEntry>& programs);
-    void Finish(bool redraw);
+    void Succeed(int stored);
+    // The failure ending, with the reason told after "请重新搜索".
+    void Fail(bool redraw, const std::string& reasonGbk);
+    void Report(const SearchProgress& progress) const;
 
     ProgramSearchState& m_state;
     SearchServices m_services;
     CStopSignal m_stop;
     std::thread m_thread;
     std::atomic<bool> m_succeeded{false};
+    SearchProgressFn m_progress;
 };
 
 }  // namespace orbix

@@ -84,17 +84,21 @@ std::span<const std::uint8_t> UsableSection(std::span<const std::uint8_t> sectio
     return section.first(end);
 }
 
-// True when a CA descriptor is among the descriptors; a descriptor whose
-// length runs past the loop ends the walk.
-bool HasCaDescriptor(std::span<const std::uint8_t> loop) {
+// True when a descriptor with one of the tags is among the descriptors; a
+// descriptor whose length runs past the loop ends the walk.
+bool HasDescriptor(std::span<const std::uint8_t> loop, std::span<const std::uint8_t> tags) {
     std::size_t pos = 0;
     while (pos + 2 <= loop.size()) {
         const std::size_t next = pos + 2 + loop[pos + 1];
         if (next > loop.size()) return false;
-        if (loop[pos] == kCaDescriptorTag) return true;
+        if (std::ranges::find(tags, loop[pos]) != tags.end()) return true;
         pos = next;
     }
     return false;
+}
+
+bool HasCaDescriptor(std::span<const std::uint8_t> loop) {
+    return HasDescriptor(loop, std::span(&kCaDescriptorTag, 1));
 }
 
 // Sub-range [from, from + size) of bytes, cut at its end.
@@ -143,6 +147,8 @@ int ParsePmtSection(std::span<const std::uint8_t> raw, PmtTable& table) {
             stream.streamType = e[0];
             stream.pid = static_cast<std::uint16_t>(((e[1] & 0x1F) << 8) | e[2]);
             stream.esInfoLength = esInfoLength;
+            stream.audioDescriptor = HasDescriptor(
+                Clip(section, pos + kStreamHeaderBytes, esInfoLength), kAudioDescriptorTags);
         }
         if (HasCaDescriptor(Clip(section, pos + kStreamHeaderBytes, esInfoLength))) {
             table.streamScrambled = true;

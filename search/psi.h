@@ -15,6 +15,9 @@ inline constexpr int kPacketsPerDatagram = 7;
 inline constexpr int kDatagramSize = kTsPacketSize * kPacketsPerDatagram;  // 1316
 inline constexpr std::uint8_t kTsSyncByte = 0x47;
 inline constexpr std::uint8_t kCaDescriptorTag = 9;
+// Descriptors that make a private-data stream (type 0x06) an audio stream:
+// AC-3, E-AC-3 and DTS.
+inline constexpr std::array<std::uint8_t, 3> kAudioDescriptorTags{0x6A, 0x7A, 0x7B};
 
 // Largest section_length a PAT or PMT may carry.
 inline constexpr int kMaxSectionLength = 1021;
@@ -35,6 +38,8 @@ struct PmtStream {
     std::uint8_t streamType = 0;
     std::uint16_t pid = 0;
     std::uint16_t esInfoLength = 0;
+    // Its ES_info carries one of kAudioDescriptorTags.
+    bool audioDescriptor = false;
 };
 
 struct PmtTable {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/text.h"
+#include "search/search_texts.h"
 
 namespace orbix {
 namespace {
@@ -16,8 +16,15 @@ constexpr int kBatchSize = CPidFilter::kSlots;
 // comes round again.
 int DatagramsFor(int n) { return n / kPacketsPerDatagram + 5; }
 
-bool IsVideo(std::uint8_t type) { return type == 1 || type == 2; }
-bool IsAudio(std::uint8_t type) { return type == 3 || type == 4; }
+constexpr std::array<std::uint8_t, 5> kVideoTypes{0x01, 0x02, 0x10, 0x1B, 0x24};
+constexpr std::array<std::uint8_t, 5> kAudioTypes{0x03, 0x04, 0x0F, 0x11, 0x81};
+constexpr std::uint8_t kPrivateDataType = 0x06;
+// Two receive time-outs in a row: the card has stopped sending.
+constexpr int kSilentReceivesToEndStep = 2;
+
+bool Among(std::span<const std::uint8_t> types, std::uint8_t type) {
+    return std::ranges::find(types, type) != types.end();
+}
 
 std::string Hex(unsigned value) {
     char text[16];
@@ -50,6 +57,12 @@ int ReceiveInto(IDatagramSource& source, std::span<std::uint8_t> slot) {
 
 }  // namespace
 
+bool IsVideoStream(std::uint8_t streamType) { return Among(kVideoTypes, streamType); }
+
+bool IsAudioStream(std::uint8_t streamType, bool audioDescriptor) {
+    return Among(kAudioTypes, streamType) || (streamType == kPrivateDataType && audioDescriptor);
+}
+
 ProgramEntry MakeProgramEntry(int keyNumber, int patIndex, const PatEntry& entry,
                               const SearchRow& row) {
     const auto streams = std::clamp(row.streamCount, 0, kPmtStreamCapacity);
@@ -57,8 +70,8 @@ ProgramEntry MakeProgramEntry(int keyNumber, int patIndex, const PatEntry& entry
     int lastAudio = -1;
     int video = -1;
     for (int k = 0; k < streams; ++k) {
-        if (IsVideo(row.streamTypes[k])) video = k;
-        if (!IsAudio(row.streamTypes[k])) continue;
+        if (IsVideoStream(row.streamTypes[k])) video = k;
+        if (!IsAudioStream(row.streamTypes[k], row.audioDescriptors[k])) continue;
         if (firstAudio < 0) {
             firstAudio = k;
         } else {
@@ -68,9 +81,9 @@ ProgramEntry MakeProgramEntry(int keyNumber, int patIndex, const PatEntry& entry
     auto pidText = [&row](int k) { return k < 0 ? std::string("00") : Hex(row.streamPids[k]); };
     ProgramEntry out;
     out.key = CChannelDatabase::MakeProgramKey(keyNumber);
-    out.name = Gbk("节目") + std::to_string(patIndex);
-    if (row.programScrambled || row.streamScrambled) out.name += Gbk("(加扰)");
-    out.type = Gbk(video >= 0 ? "电视节目" : "广播节目");
+    out.name = texts::ProgramWord() + std::to_string(patIndex);
+    if (row.programScrambled || row.streamScrambled) out.name += texts::ScrambledMark();
+    out.type = video >= 0 ? texts::TvType() : texts::RadioType();
     out.pmtPid = Hex(entry.pid);
     out.audioPid1 = pidText(firstAudio);
     out.audioPid2 = pidText(lastAudio);
@@ -94,20 +107,36 @@ int CSearchPass::ReceivePat() {
     return ParsePat(datagram, kPacketsPerDatagram, m_tables.pat);
 }
 
+// Makes count receives into area, back to back; the datagrams that came
+// lie at its front. A time-out counts as a receive: a program that repeats
+// its PMT slowly can take longer than one time-out to fill a datagram. Two
+// time-outs in a row mean the card has stopped, and waiting out the other
+// receives would only delay the same result. Returns the datagrams received.
 int CSearchPass::ReceiveDatagrams(std::span<std::uint8_t> area, int count) {
-    for (int k = 0; k < count; ++k) {
-        // A time-out means the card has stopped sending: waiting out the
-        // other datagrams of the step would only delay the same result.
-        const auto slot = area.subspan(static_cast<std::size_t>(k) * kDatagramSize, kDatagramSize);
-        if (m_stop.Requested() || ReceiveInto(m_source, slot) < 0) return k;
+    int received = 0;
+    int silent = 0;
+    for (int k = 0; k < count && silent < kSilentReceivesToEndStep; ++k) {
+        if (m_stop.Requested()) break;
+        const auto slot =
+            area.subspan(static_cast<std::size_t>(received) * kDatagramSize, kDatagramSize);
+        if (ReceiveInto(m_source, slot) < 0) {
+            ++silent;
+            std::fill(slot.begin(), slot.end(), std::uint8_t{0});
+        } else {
+            silent = 0;
+            ++received;
+        }
     }
-    return count;
+    return received;
 }
 
 bool CSearchPass::CollectPmts(int count) {
     count = std::clamp(count, 0, m_tables.pat.count);
     const std::span<const PatEntry> entries(m_tables.pat.entries.data(), count);
     for (int i = 0; i < count; ++i) m_tables.rows[i] = SearchRow{};
+    m_pmtsReceived = 0;
+    m_programs = static_cast<int>(
+        std::ranges::count_if(entries, [](const PatEntry& e) { return e.programNumber != 0; }));
     if (count <= kBatchSize) {
         m_filter.SetPmtPids(entries);
         return CollectBatch(entries, 0, DatagramsFor(count));
@@ -123,26 +152,31 @@ bool CSearchPass::CollectPmts(int count) {
 }
 
 // Receives datagrams on the filter as just set and fills the rows of the
-// entries first .. first + 31 (as far as there are entries) from them. A PMT
-// that is not among them leaves its row cleared, but silence means the card
-// stopped: then the search has no trustworthy result.
+// entries first .. first + 31 (as far as there are entries) from what came.
+// A PMT that is not among them leaves its row cleared; a step in which
+// nothing came at all means the card stopped (the lock was lost), and then
+// the search has no trustworthy result.
 bool CSearchPass::CollectBatch(std::span<const PatEntry> entries, int first, int datagrams) {
     m_source.Discard();
     std::vector<std::uint8_t> area(static_cast<std::size_t>(datagrams) * kDatagramSize);
-    if (ReceiveDatagrams(area, datagrams) < datagrams) return false;
+    const int received = ReceiveDatagrams(area, datagrams);
+    if (received == 0 || m_stop.Requested()) return false;
+    const auto packets = std::span<const std::uint8_t>(area).first(
+        static_cast<std::size_t>(received) * kDatagramSize);
     const int last = std::min(first + kBatchSize, static_cast<int>(entries.size()));
     for (int i = first; i < last; ++i) {
-        if (entries[i].programNumber != 0) FillRow(i, entries[i], area);
+        if (entries[i].programNumber != 0 && FillRow(i, entries[i], packets)) ++m_pmtsReceived;
     }
+    if (m_pmtProgress) m_pmtProgress(m_pmtsReceived, m_programs);
     return true;
 }
 
-void CSearchPass::FillRow(int index, const PatEntry& entry, std::span<const std::uint8_t> packets) {
+bool CSearchPass::FillRow(int index, const PatEntry& entry, std::span<const std::uint8_t> packets) {
     std::array<std::uint8_t, kAssemblyAreaSize> section;
     const int count = static_cast<int>(packets.size() / kTsPacketSize);
-    if (AssembleSection(entry.pid, entry.programNumber, packets, count, section) == 0) return;
+    if (AssembleSection(entry.pid, entry.programNumber, packets, count, section) == 0) return false;
     PmtTable& pmt = m_tables.pmt;
-    if (ParsePmt(section, 1, pmt, entry.pid) < 0) return;
+    if (ParsePmt(section, 1, pmt, entry.pid) < 0) return false;
     SearchRow& row = m_tables.rows[index];
     row.streamCount = pmt.streamCount;
     row.programScrambled = pmt.programScrambled;
@@ -151,7 +185,9 @@ void CSearchPass::FillRow(int index, const PatEntry& entry, std::span<const std:
     for (int k = 0; k < pmt.streamCount; ++k) {
         row.streamTypes[k] = pmt.streams[k].streamType;
         row.streamPids[k] = pmt.streams[k].pid;
+        row.audioDescriptors[k] = pmt.streams[k].audioDescriptor;
     }
+    return true;
 }
 
 std::vector<ProgramEntry> CSearchPass::Programs() const {

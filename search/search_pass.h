@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -23,7 +24,15 @@ struct SearchRow {
     std::array<std::uint16_t, kPmtStreamCapacity> streamPids{};
     std::uint16_t pcrPid = 0;
     std::array<std::uint8_t, kPmtStreamCapacity> streamTypes{};
+    // The stream's ES_info names AC-3, E-AC-3 or DTS (see kAudioDescriptorTags).
+    std::array<bool, kPmtStreamCapacity> audioDescriptors{};
 };
+
+// What the stored record counts a stream as: video (MPEG-1/2, MPEG-4
+// visual, H.264, HEVC), audio (MPEG-1/2, AAC, AC-3, and private data that
+// carries an AC-3, E-AC-3 or DTS descriptor), or neither.
+bool IsVideoStream(std::uint8_t streamType);
+bool IsAudioStream(std::uint8_t streamType, bool audioDescriptor);
 using SearchTable = std::array<SearchRow, kPatCapacity>;
 
 // The stored record of PAT entry patIndex with its search row; keyNumber
@@ -53,15 +62,22 @@ class CSearchPass {
 
     // Number of PAT entries, or -1.
     int ReceivePat();
-    // Fills the rows of the first count PAT entries. False when the card
-    // stopped sending (a receive timed out) or a stop was asked for.
+    // Fills the rows of the first count PAT entries from whatever came; a
+    // PMT that did not come leaves its row cleared. False when a step got
+    // no datagram at all (the card stopped sending: the lock was lost) or a
+    // stop was asked for.
     bool CollectPmts(int count);
+    // Called after every step with the PMTs received so far and the
+    // programs listed.
+    void SetPmtProgress(std::function<void(int received, int programs)> progress) {
+        m_pmtProgress = std::move(progress);
+    }
     // The program records of the PAT entries with a non-zero program number.
     std::vector<ProgramEntry> Programs() const;
 
   private:
     bool CollectBatch(std::span<const PatEntry> entries, int first, int datagrams);
-    void FillRow(int index, const PatEntry& entry, std::span<const std::uint8_t> packets);
+    bool FillRow(int index, const PatEntry& entry, std::span<const std::uint8_t> packets);
     int ReceiveDatagrams(std::span<std::uint8_t> area, int count);
 
     IDatagramSource& m_source;
@@ -69,6 +85,9 @@ class CSearchPass {
     SearchTables m_tables;
     IClock& m_clock;
     const CStopSignal& m_stop;
+    std::function<void(int, int)> m_pmtProgress;
+    int m_pmtsReceived = 0;
+    int m_programs = 0;
 };
 
 }  // namespace orbix

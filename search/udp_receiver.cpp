@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "search/search_texts.h"
+
 namespace orbix {
 
 CUdpReceiver::CUdpReceiver(INotices& notices, int receiveTimeoutMs)
@@ -30,7 +32,7 @@ bool CUdpReceiver::Create() {
     if (m_socket >= 0) ::close(m_socket);
     m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
     if (m_socket < 0) {
-        Fail("creat socket failure!Error NO. is %d", errno, true);
+        Fail(texts::kSocketCreateFailed, errno, true);
         return false;
     }
     return true;
@@ -44,12 +46,12 @@ bool CUdpReceiver::Bind(int port) {
     const int on = 1;
     ::setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     if (::bind(m_socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-        Fail("Binding failure!Error NO. is %d", errno, true);
+        Fail(texts::kBindFailed, errno, true);
         Close();
         return false;
     }
     if (::setsockopt(m_socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-        Fail("Broadcast setting failure!Error NO. is %d", errno, true);
+        Fail(texts::kBroadcastFailed, errno, true);
         Close();
         return false;
     }
@@ -68,7 +70,7 @@ int CUdpReceiver::Receive(std::uint8_t* buffer, int size) {
     if (n >= 0) return static_cast<int>(n);
     const int error = errno;
     if (error == EAGAIN || error == EWOULDBLOCK || error == ETIMEDOUT) {
-        Fail("Receive data failure!Error NO. is %d", error, false);
+        Fail(texts::kReceiveFailed, error, false);
     }
     return -1;
 }
@@ -86,7 +88,7 @@ bool CUdpReceiver::Close() {
     const int socket = m_socket;
     m_socket = -1;
     if (::close(socket) != 0) {
-        Fail("close socket failure!Error NO. is %d", errno, true);
+        Fail(texts::kCloseFailed, errno, true);
         return false;
     }
     return true;

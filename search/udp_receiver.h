@@ -8,7 +8,6 @@
 
 namespace orbix {
 
-inline constexpr int kStreamPort = 8511;
 inline constexpr int kReceiveTimeoutMs = 3000;
 
 // The datagram socket through which a search reads the card's stream. One

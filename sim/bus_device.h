@@ -8,7 +8,7 @@ namespace orbix::sim {
 // host's clock and data edges and calls these hooks; devices never see port
 // values.
 class IBusDevice {
-public:
+  public:
     virtual ~IBusDevice() = default;
 
     // The address byte of a transaction named this device (read or write

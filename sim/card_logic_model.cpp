@@ -50,7 +50,8 @@ std::vector<std::uint8_t> CCardLogicModel::MakeValidImage() {
         image[i] = static_cast<std::uint8_t>(x >> 24);
     }
     const std::uint32_t crc = Crc32(image.data(), image.size() - 4);
-    for (std::size_t i = 0; i < 4; ++i) image[image.size() - 4 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
+    for (std::size_t i = 0; i < 4; ++i)
+        image[image.size() - 4 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
     return image;
 }
 

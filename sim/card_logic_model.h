@@ -18,7 +18,7 @@ namespace orbix::sim {
 // own): it starts with kImageSyncWord and its last four bytes are the CRC-32
 // of everything before them, little-endian.
 class CCardLogicModel final : public IBusDevice {
-public:
+  public:
     static constexpr std::size_t kImageSize = 78422;
     static constexpr std::array<std::uint8_t, 4> kImageSyncWord{0x4F, 0x52, 0x58, 0x4C};
     static constexpr std::uint8_t kIdentity = 0xB3;
@@ -54,7 +54,7 @@ public:
     // An image this logic accepts; its filler bytes are a fixed pattern.
     static std::vector<std::uint8_t> MakeValidImage();
 
-private:
+  private:
     mutable std::mutex m_mutex;
     bool m_loaded = false;
     std::array<std::uint8_t, 0x41> m_registers{};

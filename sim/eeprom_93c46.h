@@ -18,7 +18,7 @@ struct EepromFaults {
 // when chip select falls, if writes were enabled by EWEN. While programming,
 // data-out reads 0 (busy) once the chip is selected again.
 class CEeprom93C46 {
-public:
+  public:
     // Control port reads a write takes to program.
     static constexpr int kBusyReads = 60;
 
@@ -36,7 +36,7 @@ public:
     std::uint64_t WritesCompleted() const { return m_writes; }
     int LastWrittenAddress() const { return m_lastAddress; }
 
-private:
+  private:
     enum class State { WaitStart, Instruction, Reading, WriteData, WriteReady, Done };
 
     void OnRisingClock(bool dataIn);

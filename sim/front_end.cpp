@@ -108,6 +108,7 @@ void CSimFrontEnd::AttachTo(CSimCard& card) {
     // card keeps them on its bus.
     card.AttachBusDevice(0xD0, std::make_shared<CDemodPort>(shared_from_this()));
     card.AttachBusDevice(0xC0, std::make_shared<CTunerPort>(shared_from_this()));
+    if (!m_sky.faults.card.Empty()) card.ScheduleFaults(m_sky.faults.card, m_clock);
 }
 
 std::shared_ptr<CSimFrontEnd> CSimFrontEnd::AttachedTo(const CSimCard& card) {

@@ -32,8 +32,9 @@ class CSimFrontEnd : public std::enable_shared_from_this<CSimFrontEnd> {
     static std::shared_ptr<CSimFrontEnd> Create(Sky sky, IClock& clock = RealClock());
 
     // Puts the demodulator (0xD0) and the tuner (0xC0) on the card's bus and
-    // reads the LNB control from the card's logic. The card must outlive
-    // every later call.
+    // reads the LNB control from the card's logic; schedules the sky's card
+    // faults on the card, timed on this front end's clock. The card must
+    // outlive every later call.
     void AttachTo(CSimCard& card);
     // The front end attached to the card, or nullptr when its bus holds
     // another demodulator.

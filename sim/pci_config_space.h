@@ -1,8 +1,8 @@
 #pragma once
 
 #include <array>
-#include <utility>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace orbix::sim {
@@ -12,7 +12,7 @@ struct PciFunction {
     std::uint8_t bus = 0;
     std::uint8_t device = 0;
     std::uint8_t function = 0;
-    std::uint32_t identity = 0;          // register 0x00: device << 16 | vendor
+    std::uint32_t identity = 0;           // register 0x00: device << 16 | vendor
     std::array<std::uint32_t, 6> bars{};  // registers 0x10..0x24
 };
 
@@ -26,7 +26,7 @@ std::vector<PciFunction> DefaultPciFunctions();
 // Configuration mechanism 1: an address written to 0xCF8, data read from
 // 0xCFC. Functions that do not exist read all ones.
 class CPciConfigSpace {
-public:
+  public:
     explicit CPciConfigSpace(std::vector<PciFunction> functions);
 
     void WriteAddress(std::uint32_t address) { m_address = address; }
@@ -36,7 +36,7 @@ public:
     std::uint16_t CardIoBase() const;
     std::uint64_t Reads() const { return m_reads; }
 
-private:
+  private:
     std::vector<PciFunction> m_functions;
     std::uint32_t m_address = 0;
     mutable std::uint64_t m_reads = 0;

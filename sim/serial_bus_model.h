@@ -20,7 +20,7 @@ class CCardLogicModel;
 // up to the stop, are taken LSB first as the configuration image. Clock
 // pulses with the data line released there are idle clocks, not data.
 class CSerialBusModel {
-public:
+  public:
     static constexpr std::uint8_t kConfigurationHeader = 0xB7;
 
     struct Counters {
@@ -39,7 +39,7 @@ public:
     const Counters& Count() const { return m_count; }
     void ResetCounters() { m_count = {}; }
 
-private:
+  private:
     enum class Phase {
         Idle,       // no transaction
         Receive,    // host sends a byte (address or data), MSB first

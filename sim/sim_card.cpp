@@ -37,6 +37,29 @@ IBusDevice* CSimCard::BusDevice(std::uint8_t address) const {
     return it == m_devices.end() ? nullptr : it->second.get();
 }
 
+void CSimCard::ScheduleFaults(const CardFaultSchedule& faults, IClock& clock) {
+    m_faults = faults;
+    m_faultClock = &clock;
+    m_faultStartMs = clock.NowMs();
+}
+
+bool CSimCard::Due(const std::optional<std::int64_t>& atMs) const {
+    return atMs && m_faultClock != nullptr && m_faultClock->NowMs() >= m_faultStartMs + *atMs;
+}
+
+// Each scheduled fault strikes once, so that the repair can be watched.
+void CSimCard::ApplyLogicFault() {
+    if (!Due(m_faults.logicLostAtMs)) return;
+    m_faults.logicLostAtMs.reset();
+    m_logic->LoseConfiguration();
+}
+
+void CSimCard::ApplyStatusFault() {
+    if (!Due(m_faults.statusFaultAtMs)) return;
+    m_faults.statusFaultAtMs.reset();
+    m_status.SetFault(m_faults.statusFault);
+}
+
 bool CSimCard::Enable(std::uint16_t, std::uint16_t) { return !m_config.denyPortIo; }
 
 bool CSimCard::InWindow(std::uint16_t port) const {
@@ -54,8 +77,10 @@ std::uint8_t CSimCard::In8(std::uint16_t port) {
         case kControlPort:
             return static_cast<std::uint8_t>((m_controlPort & 0xFE) | (m_eeprom.DataOut() ? 1 : 0));
         case kStatusPort:
+            ApplyStatusFault();
             return m_status.Read();
         case kBusPort:
+            ApplyLogicFault();
             return m_bus.Read();
         default:
             return 0xFF;
@@ -69,9 +94,11 @@ void CSimCard::Out8(std::uint16_t port, std::uint8_t value) {
     }
     switch (port - m_ioBase) {
         case kControlPort:
+            ApplyStatusFault();
             WriteControlPort(value);
             break;
         case kBusPort:
+            ApplyLogicFault();
             m_bus.Write(value);
             break;
         default:

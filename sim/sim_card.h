@@ -6,8 +6,10 @@
 #include <memory>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/port_io.h"
 #include "sim/bus_device.h"
+#include "sim/card_faults.h"
 #include "sim/card_logic_model.h"
 #include "sim/eeprom_93c46.h"
 #include "sim/pci_config_space.h"
@@ -35,7 +37,7 @@ struct SimCardConfig {
 // access lock), so port calls need no lock here; what other threads read
 // (the logic's registers) is guarded inside the models.
 class CSimCard final : public IPortIo {
-public:
+  public:
     explicit CSimCard(const SimCardConfig& config = {});
     ~CSimCard() override;
 
@@ -58,14 +60,23 @@ public:
     CEeprom93C46& Eeprom() { return m_eeprom; }
     CStatusPortModel& Status() { return m_status; }
 
+    // Schedules card faults, timed on clock from now (the card's start).
+    // Call before the card is used from other threads. The logic fault
+    // strikes at a bus access, the status fault at a status or control port
+    // access, each on the thread that owns that part of the card.
+    void ScheduleFaults(const CardFaultSchedule& faults, IClock& clock);
+
     // Ports outside 0xCF8..0xCFF and the window that were touched; a correct
     // driver never does.
     std::uint64_t StrayAccesses() const { return m_stray; }
     std::uint64_t PciReads() const { return m_pci.Reads(); }
 
-private:
+  private:
     bool InWindow(std::uint16_t port) const;
     void WriteControlPort(std::uint8_t value);
+    bool Due(const std::optional<std::int64_t>& atMs) const;
+    void ApplyLogicFault();
+    void ApplyStatusFault();
 
     SimCardConfig m_config;
     std::uint16_t m_ioBase = 0;
@@ -77,6 +88,9 @@ private:
     std::map<std::uint8_t, std::shared_ptr<IBusDevice>> m_devices;
     std::uint8_t m_controlPort = 0;
     std::uint64_t m_stray = 0;
+    CardFaultSchedule m_faults;
+    IClock* m_faultClock = nullptr;
+    std::int64_t m_faultStartMs = 0;
 };
 
 }  // namespace orbix::sim

@@ -76,8 +76,11 @@ class CSkyParser {
         if (keyword == "fade") return Fade(line);
         if (keyword == "silent-demod") return SilentDemod(line);
         if (keyword == "no-tuner") return NoTuner(line);
+        if (keyword == "logic-lost") return LogicLost(line);
+        if (keyword == "status-fault") return StatusFaultLine(line);
         return "unknown keyword \"" + std::string(keyword) +
-               "\" (satellite, transponder, fade, silent-demod, no-tuner)";
+               "\" (satellite, transponder, fade, silent-demod, no-tuner, logic-lost, "
+               "status-fault)";
     }
 
     std::string Satellite(std::string_view rest) {
@@ -146,6 +149,30 @@ class CSkyParser {
             return "silent-demod needs the seconds after the start";
         }
         m_sky.faults.demodSilentAtMs = Milliseconds(at);
+        return {};
+    }
+
+    std::string LogicLost(std::string_view rest) {
+        double at = 0;
+        if (!ParseSeconds(NextToken(rest), at) || !Trim(rest).empty()) {
+            return "logic-lost needs the seconds after the start";
+        }
+        m_sky.faults.card.logicLostAtMs = Milliseconds(at);
+        return {};
+    }
+
+    // "status-fault AT transient|persistent"
+    std::string StatusFaultLine(std::string_view rest) {
+        double at = 0;
+        const bool timed = ParseSeconds(NextToken(rest), at);
+        const std::string_view kind = NextToken(rest);
+        const bool known = kind == "transient" || kind == "persistent";
+        if (!timed || !known || !Trim(rest).empty()) {
+            return "status-fault needs the seconds after the start and transient or persistent";
+        }
+        m_sky.faults.card.statusFaultAtMs = Milliseconds(at);
+        m_sky.faults.card.statusFault =
+            kind == "transient" ? StatusFault::Transient : StatusFault::Persistent;
         return {};
     }
 

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/card_faults.h"
+
 namespace orbix::sim {
 
 enum class Polarisation { Vertical, Horizontal };
@@ -50,6 +52,8 @@ struct SkyFaults {
     // The demodulator stops answering this long after the card's start.
     std::optional<std::int64_t> demodSilentAtMs;
     bool tunerAbsent = false;
+    // The card logic's and the status port's faults.
+    CardFaultSchedule card;
 };
 
 struct Sky {

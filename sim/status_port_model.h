@@ -14,7 +14,7 @@ enum class StatusFault {
 // repair is to write 0x10 into EEPROM byte 0x14 (the low byte of word 10) and
 // then to switch the control port's mode bits to 01.
 class CStatusPortModel {
-public:
+  public:
     static constexpr std::uint8_t kFaultBits = 0x05;
 
     explicit CStatusPortModel(StatusFault fault = StatusFault::None) : m_fault(fault) {}
@@ -28,12 +28,13 @@ public:
     void Word10Written(std::uint16_t word) { m_armed = (word & 0xFF) == 0x10; }
     // The control port's mode bits were written.
     void ModeWritten(std::uint8_t mode) {
-        if (mode == 0x40 && m_armed && m_fault == StatusFault::Transient) m_fault = StatusFault::None;
+        if (mode == 0x40 && m_armed && m_fault == StatusFault::Transient)
+            m_fault = StatusFault::None;
         if (mode == 0x40) m_armed = false;
     }
     StatusFault Fault() const { return m_fault; }
 
-private:
+  private:
     StatusFault m_fault;
     bool m_armed = false;
 };

@@ -7,11 +7,13 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "sim/card_logic_model.h"
 #include "sim/front_end.h"
 #include "sim/sim_card.h"
+#include "sim/sim_texts.h"
 
 namespace orbix::sim {
 namespace {
@@ -64,7 +66,7 @@ bool CStreamOutput::Start(std::string& error) {
     m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
     const int on = 1;
     if (m_socket < 0 || ::setsockopt(m_socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-        error = std::string("stream output socket: ") + std::strerror(errno);
+        error = texts::OutputSocketFailed(std::strerror(errno));
         if (m_socket >= 0) ::close(m_socket);
         m_socket = -1;
         return false;
@@ -99,6 +101,9 @@ ITsSource* CStreamOutput::SourceFor(const LockedStream& locked) {
             std::lock_guard lock(m_errorMutex);
             m_sourceError = source ? std::string() : locked.id + ": " + error;
         }
+        // Once per transponder: the failed source is kept, so this is not
+        // reached again for it.
+        if (!source) std::fprintf(stderr, "%s\n", texts::StreamNotPlayed(locked.id, error).c_str());
         it = m_sources.emplace(locked.id, std::move(source)).first;
     }
     return it->second.get();

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/stream_port.h"
 #include "sim/ts_mux.h"
 
 namespace orbix::sim {
@@ -44,7 +45,7 @@ LockedStreamFn LockedStreamOf(std::shared_ptr<const CSimFrontEnd> frontEnd);
 
 struct StreamOutputConfig {
     std::string address = "127.255.255.255";
-    int port = 8511;
+    int port = StreamPort();
     int sliceMs = 2;
 };
 

@@ -8,6 +8,8 @@
 #include <map>
 #include <optional>
 
+#include "sim/sim_texts.h"
+
 namespace orbix::sim {
 namespace {
 
@@ -130,6 +132,7 @@ std::vector<std::uint8_t> BuildPmtSection(const MuxProgram& program) {
         std::vector<std::uint8_t> esInfo;
         if (es.streamType == 3 || es.streamType == 4)
             esInfo.insert(esInfo.end(), {0x0A, 4, 'c', 'h', 'i', 0});
+        if (es.descriptorTag != 0) esInfo.insert(esInfo.end(), {es.descriptorTag, 1, 0x00});
         if (es.scrambled)
             PutCaDescriptor(esInfo, static_cast<std::uint16_t>(0x1E00 + (es.pid & 0xFF)));
         s.push_back(es.streamType);
@@ -159,7 +162,8 @@ std::vector<TsPacket> PacketizeSection(std::uint16_t pid, const std::vector<std:
     return packets;
 }
 
-std::vector<TsPacket> PacketizeSection(std::uint16_t pid, const std::vector<std::uint8_t>& section) {
+std::vector<TsPacket> PacketizeSection(std::uint16_t pid,
+                                       const std::vector<std::uint8_t>& section) {
     std::uint8_t continuity = 0;
     return PacketizeSection(pid, section, continuity);
 }
@@ -181,12 +185,14 @@ CGeneratedMux::CGeneratedMux(MuxConfig config) : m_config(std::move(config)) {
         std::max<std::int64_t>(1, m_config.bitRate / (kPacketSize * 8));
     m_packetsPerInterval =
         std::max<std::int64_t>(1, packetsPerSecond * m_config.psiIntervalMs / 1000);
+    m_packetsPerPmtInterval = packetsPerSecond * m_config.pmtIntervalMs / 1000;
     m_pcrSpacing = std::max<std::int64_t>(1, packetsPerSecond * kPcrSpacingMs / 1000);
 }
 
-void CGeneratedMux::QueuePsi() {
+void CGeneratedMux::QueuePsi(bool withPmts) {
     m_psi = PacketizeSection(0, BuildPatSection(m_config), m_continuity[0]);
     for (const MuxProgram& p : m_config.programs) {
+        if (!withPmts) break;
         auto pmt = PacketizeSection(p.pmtPid, BuildPmtSection(p), m_continuity[p.pmtPid]);
         m_psi.insert(m_psi.end(), pmt.begin(), pmt.end());
     }
@@ -194,7 +200,11 @@ void CGeneratedMux::QueuePsi() {
 }
 
 void CGeneratedMux::NextPacket(TsPacket& packet) {
-    if (m_packetIndex % m_packetsPerInterval == 0) QueuePsi();
+    if (m_packetIndex % m_packetsPerInterval == 0) {
+        const bool withPmts = m_packetIndex >= m_nextPmtPacket;
+        if (withPmts) m_nextPmtPacket = m_packetIndex + m_packetsPerPmtInterval;
+        QueuePsi(withPmts);
+    }
     if (m_psiNext < m_psi.size()) {
         packet = m_psi[m_psiNext++];
     } else if (m_es.empty() || m_packetIndex % 100 < m_config.nullPercent) {
@@ -229,7 +239,7 @@ std::unique_ptr<CTsFileSource> CTsFileSource::Open(const std::string& path, std:
                                                    std::string& error) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        error = "cannot read the stream file " + path;
+        error = texts::StreamFileUnreadable(path);
         return nullptr;
     }
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
@@ -243,7 +253,7 @@ std::unique_ptr<CTsFileSource> CTsFileSource::Open(const std::string& path, std:
         source->m_packets.push_back(packet);
     }
     if (source->m_packets.empty()) {
-        error = "no transport packets in " + path;
+        error = texts::StreamFileEmpty(path);
         return nullptr;
     }
     // The bit rate from the first PCR PID's first and last PCRs.
@@ -263,7 +273,7 @@ std::unique_ptr<CTsFileSource> CTsFileSource::Open(const std::string& path, std:
     }
     source->m_bitRate = bitRate > 0 ? bitRate : measured;
     if (source->m_bitRate <= 0) {
-        error = "no bit rate for " + path + ": it has no PCRs; give one as file:PATH@BITRATE";
+        error = texts::StreamFileNoBitRate(path);
         return nullptr;
     }
     return source;
@@ -274,7 +284,35 @@ void CTsFileSource::NextPacket(TsPacket& packet) {
     m_next = (m_next + 1) % m_packets.size();
 }
 
-MuxConfig MakeMux(int tv, int radio, int scrambled, bool longPmt) {
+namespace {
+
+// Today's coding, taken in turn by the programs of a modern multiplex:
+// H.264, HEVC, MPEG-4 visual video; AAC ADTS, AAC LATM, AC-3 audio; and
+// a second audio on private data with an AC-3, E-AC-3 or DTS descriptor.
+constexpr std::array<std::uint8_t, 3> kModernVideo{0x1B, 0x24, 0x10};
+constexpr std::array<std::uint8_t, 3> kModernAudio{0x0F, 0x11, 0x81};
+constexpr std::array<std::uint8_t, 3> kModernAudioTags{0x6A, 0x7A, 0x7B};
+constexpr std::uint8_t kPrivateData = 0x06;
+
+void Modernise(MuxProgram& p, std::size_t i, bool tv) {
+    const std::size_t k = i % kModernVideo.size();
+    auto& s = p.streams;
+    if (tv) {
+        s[0].streamType = kModernVideo[k];
+        s[1].streamType = kModernAudio[k];
+        s[2].streamType = kPrivateData;
+        s[2].descriptorTag = kModernAudioTags[k];
+        s[3].descriptorTag = 0x59;  // subtitles: private data that stays data
+    } else {
+        s[0].streamType = kModernAudio[k];
+        s[1].streamType = kPrivateData;
+        s[1].descriptorTag = kModernAudioTags[k];
+    }
+}
+
+}  // namespace
+
+MuxConfig MakeMux(int tv, int radio, int scrambled, bool longPmt, bool modern) {
     MuxConfig config;
     for (int i = 0; i < tv + radio; ++i) {
         const auto number = static_cast<std::uint16_t>(i + 1);
@@ -288,6 +326,7 @@ MuxConfig MakeMux(int tv, int radio, int scrambled, bool longPmt) {
         } else {
             p.streams = {{3, base, false}, {4, static_cast<std::uint16_t>(base + 1), false}};
         }
+        if (modern) Modernise(p, static_cast<std::size_t>(i), i < tv);
         if (i < scrambled) {
             // Alternate where the CA descriptor sits: program level, then stream level.
             if (i % 2 == 0)
@@ -317,9 +356,9 @@ std::optional<std::int64_t> Number(std::string_view text) {
 
 // "key=value,key=value" into a multiplex; false on an unknown key or a bad number.
 bool ParseMux(std::string_view text, MuxConfig& config, std::string& error) {
-    std::map<std::string, std::int64_t> values{
-        {"tv", 1},    {"radio", 0}, {"scrambled", 0}, {"longpmt", 0}, {"rate", 15'000'000},
-        {"psi", 100}, {"null", 10}};
+    std::map<std::string, std::int64_t> values{{"tv", 1},      {"radio", 0},  {"scrambled", 0},
+                                               {"longpmt", 0}, {"modern", 0}, {"rate", 15'000'000},
+                                               {"psi", 100},   {"pmt", 0},    {"null", 10}};
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
         const std::string_view item = text.substr(0, comma);
@@ -329,20 +368,22 @@ bool ParseMux(std::string_view text, MuxConfig& config, std::string& error) {
         const auto value =
             eq == std::string_view::npos ? std::nullopt : Number(item.substr(eq + 1));
         if (!values.contains(key) || !value) {
-            error = "bad multiplex item \"" + std::string(item) + "\"";
+            error = texts::BadMuxItem(item);
             return false;
         }
         values[key] = *value;
     }
     if (values["tv"] + values["radio"] > 200 || values["rate"] < 100'000 || values["psi"] < 1 ||
-        values["null"] > 100) {
-        error = "multiplex out of range";
+        values["null"] > 100 || values["pmt"] > 60'000) {
+        error = texts::MuxOutOfRange();
         return false;
     }
     config = MakeMux(static_cast<int>(values["tv"]), static_cast<int>(values["radio"]),
-                     static_cast<int>(values["scrambled"]), values["longpmt"] != 0);
+                     static_cast<int>(values["scrambled"]), values["longpmt"] != 0,
+                     values["modern"] != 0);
     config.bitRate = values["rate"];
     config.psiIntervalMs = static_cast<int>(values["psi"]);
+    config.pmtIntervalMs = static_cast<int>(values["pmt"]);
     config.nullPercent = static_cast<int>(values["null"]);
     return true;
 }
@@ -378,7 +419,7 @@ std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int sk
         if (const std::size_t at = path.rfind('@'); at != std::string::npos) {
             const auto value = Number(std::string_view(path).substr(at + 1));
             if (!value) {
-                error = "bad bit rate in \"" + std::string(description) + "\"";
+                error = texts::BadStreamBitRate(description);
                 return nullptr;
             }
             rate = *value;

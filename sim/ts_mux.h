@@ -26,6 +26,9 @@ struct MuxStream {
     std::uint8_t streamType = 0;
     std::uint16_t pid = 0;
     bool scrambled = false;  // CA descriptor in the stream's ES_info loop
+    // A descriptor tag put in the ES_info loop (0 for none), such as 0x6A
+    // (AC-3) on a private-data stream.
+    std::uint8_t descriptorTag = 0;
 };
 
 struct MuxProgram {
@@ -43,6 +46,9 @@ struct MuxConfig {
     std::vector<MuxProgram> programs;
     std::int64_t bitRate = 15'000'000;
     int psiIntervalMs = 100;
+    // The PMTs come with every PSI interval that starts this long after
+    // their last; 0: with every one, like the PAT.
+    int pmtIntervalMs = 0;
     int nullPercent = 10;  // share of the payload time left to null packets
 };
 
@@ -71,7 +77,7 @@ class CGeneratedMux final : public ITsSource {
     const MuxConfig& Config() const { return m_config; }
 
   private:
-    void QueuePsi();
+    void QueuePsi(bool withPmts);
     void PayloadPacket(TsPacket& packet);
 
     struct EsSlot {
@@ -88,6 +94,8 @@ class CGeneratedMux final : public ITsSource {
     std::vector<TsPacket> m_psi;
     std::size_t m_psiNext = 0;
     std::int64_t m_packetsPerInterval = 1;
+    std::int64_t m_packetsPerPmtInterval = 1;
+    std::int64_t m_nextPmtPacket = 0;
     std::int64_t m_packetIndex = 0;
     std::size_t m_esNext = 0;
 };
@@ -113,12 +121,14 @@ class CTsFileSource final : public ITsSource {
 // A multiplex of tv television programs (video, two audio, one data stream)
 // and radio programs (two audio streams); the first `scrambled` programs carry
 // CA descriptors; longPmt gives the first program a PMT longer than one
-// packet, with 12 audio streams.
-MuxConfig MakeMux(int tv, int radio, int scrambled, bool longPmt);
+// packet, with 12 audio streams. With modern, the programs use today's
+// coding (see the README): H.264, HEVC or MPEG-4 video, AAC, AC-3 and
+// private-data streams with AC-3, E-AC-3 or DTS descriptors.
+MuxConfig MakeMux(int tv, int radio, int scrambled, bool longPmt, bool modern = false);
 
 // The transport stream described by a transponder's `stream` text:
 //   "file:PATH" or "file:PATH@BITRATE"   a TS file played in a loop
-//   "mux:tv=N,radio=N,scrambled=N,longpmt=1,rate=BITRATE,psi=MS,null=PERCENT"
+//   "mux:tv=N,radio=N,scrambled=N,longpmt=1,modern=1,rate=BITRATE,psi=MS,pmt=MS,null=PERCENT"
 //   a preset name: "news10", "bouquet40", "pay6", "radio8"
 //   "" : a preset chosen by the transponder's position in the sky
 // Null with a reason in error when the text cannot be used.

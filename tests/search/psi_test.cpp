@@ -14,6 +14,9 @@ namespace {
 
 using namespace test;
 
+// The longest legal section and its three header bytes.
+constexpr std::size_t kSectionLengthBytes = 3 + kMaxSectionLength;
+
 TEST(HexToInt, ConvertsAsCallersExpect) {
     const std::pair<const char*, int> cases[] = {{"1FFF", 8191},   {"ff", 255},     {"", 0},
                                                  {"g", 55},        {"1ff", 511},    {"00", 0},
@@ -26,6 +29,15 @@ TEST(HexToInt, ConvertsAsCallersExpect) {
 using Damage = std::function<void(Bytes&)>;
 Damage Length(int length, std::size_t at = 0) {
     return [=](Bytes& s) { SetSectionLength(s, length, at); };
+}
+
+// A PAT whose section_length is length, held in full over six packets: its
+// entries run on into 0xFF filler.
+Bytes LongPat(int length) {
+    Bytes section = PatSection({{1, 0x100}, {2, 0x200}});
+    section.resize(kSectionLengthBytes, 0xFF);
+    SetSectionLength(section, length);
+    return Join(Packets(0, section));
 }
 
 Bytes PatWith(const Damage& damage = nullptr) {
@@ -64,6 +76,9 @@ TEST(ParsePat, GoodAndBadStreams) {
         {"section_length zero", PatWith(Length(0, 5)), 1, -1, {}},
         {"section_length above the largest legal", PatWith(Length(1022, 5)), 1, -1, {}},
         {"section_length beyond the bytes held", PatWith(Length(1021, 5)), 1, -1, {}},
+        // Every byte held: only the largest legal length decides.
+        {"section_length 1021 held in full", LongPat(1021), 6, kPatCapacity, {0xFFFF, 0x1FFF}},
+        {"section_length 1022 held in full", LongPat(1022), 6, -1, {}},
         {"pointer_field past the packet", PatWith([](Bytes& b) { b[4] = 183; }), 1, -1, {}},
         {"pointer_field at the last byte", PatWith([](Bytes& b) { b[4] = 182; }), 1, -1, {}},
         {"adaptation too long", PatWith([](Bytes& b) { b[3] = 0x30, b[4] = 200; }), 1, -1, {}},

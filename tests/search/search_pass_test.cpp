@@ -127,15 +127,64 @@ TEST_F(SearchPassTest, CollectsMoreThan32ProgramsInBatches) {
     EXPECT_EQ(filter.Table()[12], 0);
 }
 
-TEST_F(SearchPassTest, SilenceWhileCollectingFailsTheStep) {
-    sim::MuxConfig mux = sim::MakeMux(40, 0, 0, false);
-    for (const std::size_t stopAfter : {0, 3, 9 + 2}) {
+// Datagrams with time-outs between them (an empty entry is a time-out).
+class CGappySource final : public IDatagramSource {
+  public:
+    explicit CGappySource(std::vector<Bytes> items) : m_items(std::move(items)) {}
+    int Receive(std::uint8_t* buffer, int size) override {
+        if (m_next >= m_items.size() || m_items[m_next].empty()) return ++m_next, -1;
+        const Bytes& d = m_items[m_next++];
+        const int n = std::min(size, static_cast<int>(d.size()));
+        std::copy_n(d.begin(), n, buffer);
+        return n;
+    }
+    int Discard() override { return 0; }
+    std::size_t Taken() const { return m_next; }
+
+  private:
+    std::vector<Bytes> m_items;
+    std::size_t m_next = 0;
+};
+
+// A time-out in the PMT step keeps what came: rows of PMTs that came are
+// filled, the others left cleared. Only a step in which nothing at all came
+// (the lock was lost) fails, and two time-outs in a row end a step.
+TEST_F(SearchPassTest, TimeOutsWhileCollectingKeepWhatCame) {
+    const sim::MuxConfig mux = sim::MakeMux(3, 0, 0, false);
+    // The PMTs of the first two programs in one datagram, the third's in another.
+    const std::vector<Bytes> pmts{Datagrams(Pmts(mux, 0, 2))[0], Datagrams(Pmts(mux, 2, 3))[0]};
+    const Bytes nulls = Datagram(FillerPacket(0x1FFF));
+    const Bytes gap;
+    // what comes, collected, PMTs found, receives made (3 / 7 + 5 at most)
+    const std::tuple<const char*, std::vector<Bytes>, bool, int, std::size_t> cases[] = {
+        {"nothing at all", {}, false, 0, 2},
+        {"a slow PMT: time-outs between datagrams", {gap, pmts[0], gap, pmts[1], gap}, true, 3, 5},
+        {"the card stops after one datagram", {pmts[0], gap, gap, pmts[1]}, true, 2, 3},
+        {"only other PIDs: the PAT came, the PMTs never",
+         {nulls, nulls, nulls, nulls, nulls},
+         true,
+         0,
+         5},
+    };
+    for (const auto& [what, items, collected, found, receives] : cases) {
+        SCOPED_TRACE(what);
         source = CBufferDatagramSource();
         ReceivePatOf(mux);
-        auto all = Datagrams(Pmts(mux, 0, 40));
-        all.resize(stopAfter);
-        Feed(all);
-        EXPECT_FALSE(Pass().CollectPmts(41)) << stopAfter;
+        CGappySource gappy(items);
+        CSearchPass pass(gappy, filter, {pat, pmt, rows}, clock, stop);
+        std::vector<std::pair<int, int>> progress;
+        pass.SetPmtProgress([&](int n, int m) { progress.emplace_back(n, m); });
+        EXPECT_EQ(pass.CollectPmts(4), collected);
+        EXPECT_EQ(gappy.Taken(), receives);
+        if (!collected) continue;
+        EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{{found, 3}}));
+        const auto programs = pass.Programs();
+        ASSERT_EQ(programs.size(), 3u);
+        for (int k = 0; k < 3; ++k) {
+            const bool came = k < found;
+            EXPECT_EQ(programs[k].videoPid != "00", came) << k;
+            EXPECT_EQ(programs[k].pcrPid != "0", came) << k;
+        }
     }
 }
 
@@ -157,7 +206,17 @@ TEST(MakeProgramEntry, FillsTheRecordFromThePatEntryAndItsRow) {
         {3, 4, {9, 0x900, 0x901, {{3, 0x901}}, true},
          "节目3|节目4(加扰)|广播节目|900|901|00|00|901"},
         // Types 6 and 0x1B are neither video nor audio.
-        {1, 1, {1, 0x40, 0x42, {{6, 0x41}, {0x1B, 0x42}}}, "节目1|节目1|广播节目|40|00|00|00|42"},
+        // Today's video: H.264, HEVC, MPEG-4 visual; today's audio: AAC ADTS,
+        // AAC LATM, AC-3, and private data with an AC-3, E-AC-3 or DTS descriptor.
+        {1, 1, {1, 0x40, 0x41, {{0x1B, 0x41}, {0x0F, 0x42}, {0x11, 0x43}}},
+         "节目1|节目1|电视节目|40|42|43|41|41"},
+        {1, 1, {1, 0x40, 0x41, {{0x24, 0x41}, {0x81, 0x42}, {6, 0x43, false, 0x7A}}},
+         "节目1|节目1|电视节目|40|42|43|41|41"},
+        {1, 1, {1, 0x40, 0x41, {{0x10, 0x41}, {6, 0x42, false, 0x6A}, {6, 0x43, false, 0x7B}}},
+         "节目1|节目1|电视节目|40|42|43|41|41"},
+        // Private data without such a descriptor, and other types, are neither.
+        {1, 1, {1, 0x40, 0x42, {{6, 0x41}, {6, 0x43, false, 0x59}, {0x15, 0x44}}},
+         "节目1|节目1|广播节目|40|00|00|00|42"},
         // clang-format on
     };
     for (const auto& [key, index, program, expected] : cases)

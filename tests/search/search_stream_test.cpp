@@ -3,12 +3,14 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -18,6 +20,7 @@
 #include <thread>
 
 #include "demod/tune_worker.h"
+#include "platform/stream_port.h"
 #include "search/program_search.h"
 #include "search/search_pass.h"
 #include "search/udp_receiver.h"
@@ -30,6 +33,13 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace test;
+
+// A stream port of this process's own, set before anything reads it, so that
+// other test runs on the machine cannot cross its streams.
+const int kPort = [] {
+    ::setenv("ORBIXRX_STREAM_PORT", std::to_string(20000 + ::getpid() % 20000).c_str(), 1);
+    return StreamPort();
+}();
 
 // Broadcasts one datagram on the loopback to port.
 void SendDatagram(int port, const Bytes& bytes) {
@@ -58,7 +68,7 @@ TEST(UdpReceiver, ReceivesCutsTimesOutAndTellsFailures) {
     CRecordingNotices notices;
     CUdpReceiver receiver(notices, 300);
     ASSERT_TRUE(receiver.Create());
-    ASSERT_TRUE(receiver.Bind(kStreamPort));
+    ASSERT_TRUE(receiver.Bind(kPort));
     std::vector<std::uint8_t> buffer(100, 0xAB);
     EXPECT_EQ(receiver.Receive(nullptr, 100), -1);
     // Nothing comes: -1 after the time-out, the buffer untouched.
@@ -66,12 +76,12 @@ TEST(UdpReceiver, ReceivesCutsTimesOutAndTellsFailures) {
     EXPECT_EQ(receiver.LastError(), "Receive data failure!Error NO. is 11");
     EXPECT_EQ(buffer, std::vector<std::uint8_t>(100, 0xAB));
     // A longer datagram is cut to the buffer.
-    SendDatagram(kStreamPort, Bytes(300, 0x47));
+    SendDatagram(kPort, Bytes(300, 0x47));
     EXPECT_EQ(receiver.Receive(buffer.data(), 100), 100);
     EXPECT_EQ(buffer[99], 0x47);
     EXPECT_TRUE(notices.Shown().empty());
     // A socket bound once cannot be bound again: the bind fails and closes it.
-    EXPECT_FALSE(receiver.Bind(kStreamPort));
+    EXPECT_FALSE(receiver.Bind(kPort));
     EXPECT_FALSE(receiver.IsOpen());
     // Closing what is closed fails and says so.
     EXPECT_FALSE(receiver.Close());
@@ -82,7 +92,7 @@ TEST(UdpReceiver, ReceivesCutsTimesOutAndTellsFailures) {
     EXPECT_EQ(shown[1].text, "close socket failure!Error NO. is 9");
     // The next run starts again with Create.
     EXPECT_TRUE(receiver.Create());
-    EXPECT_TRUE(receiver.Bind(kStreamPort));
+    EXPECT_TRUE(receiver.Bind(kPort));
     EXPECT_TRUE(receiver.Close());
 }
 
@@ -114,8 +124,8 @@ TEST(StreamOutput, EverySocketOnThePortGetsOnlyThePidsInUseWhileLockedAndSupplie
         }};
     CRecordingNotices notices;
     CUdpReceiver first(notices, 100), second(notices, 100);
-    ASSERT_TRUE(first.Create() && first.Bind(kStreamPort));
-    ASSERT_TRUE(second.Create() && second.Bind(kStreamPort));
+    ASSERT_TRUE(first.Create() && first.Bind(kPort));
+    ASSERT_TRUE(second.Create() && second.Bind(kPort));
     std::string error;
     ASSERT_TRUE(output.Start(error)) << error;
 
@@ -213,7 +223,7 @@ class SearchStreamTest : public ::testing::Test {
     CPidFilter filter;
     CChannelDatabase db{(fixture.dir.Path() / "SATSETUPL.ini").string()};
     CTreeRecorder tree;
-    const int port = 20000 + static_cast<int>(::getpid() % 20000);
+    const int port = kPort;
     // A shorter receive time-out (still above the 700 ms a datagram of seven
     // PAT packets takes to fill) keeps the silent cases quick.
     ProgramSearchState state{fixture.notices, 1500, port};
@@ -256,15 +266,19 @@ TEST_F(SearchStreamTest, BadCardsFailCleanlyWithinTheBound) {
         {"sends only other PIDs", 5s,
          [&] { Play("news10"), filter.SetUserPids(std::span(&video, 1)); }},
         {"sends garbage", 5s, [&] { garbage = std::jthread(SendGarbage, port); }},
-        {"stops after the PAT", 5s, [&] { Play("news10", true); }},
+        // Two receive time-outs in a row end the PMT step.
+        {"stops after the PAT", 6s, [&] { Play("news10", true); }},
     };
-    for (const auto& [what, bound, setUp] : cases) {
+    const char* const reasons[] = {"没有收到节目列表", "没有收到节目列表", "没有收到节目列表",
+                                   "信号中断，没有收到节目信息"};
+    for (std::size_t c = 0; c < std::size(cases); ++c) {
+        const auto& [what, bound, setUp] = cases[c];
         SCOPED_TRACE(what);
         setUp();
         const auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(SearchOnce());
         EXPECT_LT(std::chrono::steady_clock::now() - start, bound);
-        EXPECT_EQ(tree.status, "请重新搜索");
+        EXPECT_EQ(tree.status, std::string("请重新搜索：") + reasons[c]);
         EXPECT_FALSE(state.receiver.IsOpen());
         EXPECT_EQ(state.searchIdle.load(), 1);
         EXPECT_EQ(db.CountPrograms(), 0);
@@ -293,7 +307,7 @@ TEST_F(SearchStreamTest, SecondSearchIsRefusedWhileOneRuns) {
 }
 
 // The programs of a file as ffprobe reports them, as a multiplex: PMT and
-// PCR PIDs, and video (type 2) and audio (type 4) streams in their order.
+// PCR PIDs, and video (as H.264) and audio (as AAC) streams in their order.
 sim::MuxConfig Probe(const std::string& path) {
     const std::string command =
         "ffprobe -v error -show_entries program=pmt_pid,pcr_pid:"
@@ -311,7 +325,7 @@ sim::MuxConfig Probe(const std::string& path) {
         std::sscanf(line, "pcr_pid=%hu", &p.pcrPid);
         std::sscanf(line, "codec_type=%15s", type);  // comes before the id
         if (std::sscanf(line, "id=%hx", &pid) == 1)
-            p.streams.push_back({static_cast<std::uint8_t>(type[0] == 'v' ? 2 : 4), pid});
+            p.streams.push_back({static_cast<std::uint8_t>(type[0] == 'v' ? 0x1B : 0x0F), pid});
     }
     if (pipe != nullptr) ::pclose(pipe);
     return mux;
@@ -327,8 +341,8 @@ TEST_F(SearchStreamTest, FfmpegStreamGivesWhatFfprobeReports) {
     const std::string make =
         "ffmpeg -v error -y -f lavfi -i testsrc=s=160x120 -f lavfi -i sine=f=440 -f lavfi -i "
         "testsrc2=s=160x120 -f lavfi -i sine=f=880 -f lavfi -i sine=f=660 -f lavfi -i sine=f=330 "
-        "-t 2 -map 0:v -map 1:a -map 2:v -map 3:a -map 4:a -map 5:a -c:v mpeg2video -b:v 300k "
-        "-c:a mp2 -b:a 64k -program program_num=5:st=0:st=1 -program program_num=9:st=2:st=3:st=4 "
+        "-t 2 -map 0:v -map 1:a -map 2:v -map 3:a -map 4:a -map 5:a -c:v libx264 -preset ultrafast "
+        "-b:v 300k -c:a aac -b:a 64k -program program_num=5:st=0:st=1 -program program_num=9:st=2:st=3:st=4 "
         "-program program_num=12:st=5 -muxrate 1500000 -f mpegts " +
         path;
     ASSERT_EQ(std::system(make.c_str()), 0) << make;
@@ -337,6 +351,84 @@ TEST_F(SearchStreamTest, FfmpegStreamGivesWhatFfprobeReports) {
     Play("file:" + path);
     ASSERT_TRUE(SearchOnce()) << tree.status;
     ExpectStored(db, probed);
+}
+
+// A generated multiplex of today's stream types; and a program that repeats
+// its PMT only every 0.5 s, slower than a datagram fills within one receive
+// time-out. The search reports its progress on the way.
+TEST_F(SearchStreamTest, TodaysTypesAndASlowPmt) {
+    for (const char* stream : {"mux:tv=3,radio=2,modern=1", "mux:tv=1,modern=1,pmt=500"}) {
+        SCOPED_TRACE(stream);
+        ProgramSearchState slow{fixture.notices, kReceiveTimeoutMs, port};
+        CProgramSearch one{slow, {filter, db, tree, tree, RealClock()}};
+        std::vector<SearchProgress> progress;
+        one.SetProgressCallback([&](const SearchProgress& p) { progress.push_back(p); });
+        Play(stream);
+        tree.items.clear();
+        ASSERT_TRUE(one.RunNow()) << tree.status;
+        std::string error;
+        const auto source = sim::MakeStreamSource(stream, 0, error);
+        const auto& mux = dynamic_cast<const sim::CGeneratedMux&>(*source).Config();
+        ExpectStored(db, mux);
+        const int n = static_cast<int>(mux.programs.size());
+        ASSERT_GE(progress.size(), 4u);
+        EXPECT_EQ(progress.front().stage, SearchStage::Started);
+        EXPECT_EQ(progress[1].stage, SearchStage::PatReceived);
+        EXPECT_EQ(progress[1].programs, n);
+        EXPECT_EQ(progress[2].stage, SearchStage::PmtProgress);
+        EXPECT_EQ(progress[2].pmtsReceived, n);
+        EXPECT_EQ(progress.back().stage, SearchStage::Stored);
+        EXPECT_EQ(progress.back().stored, n);
+    }
+}
+
+// A write that fails half way through the program list leaves no part of it.
+TEST_F(SearchStreamTest, AFailedWriteLeavesNoPartialProgramList) {
+    Play("news10");
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    // Room for the first few program records, not for all ten.
+    rlimit small = old;
+    small.rlim_cur = 400;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    std::vector<SearchProgress> progress;
+    search.SetProgressCallback([&](const SearchProgress& p) { progress.push_back(p); });
+    const bool found = SearchOnce();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(tree.status, "请重新搜索：节目无法存入数据库");
+    ProgramEntry first;
+    EXPECT_FALSE(db.ReadProgram(CChannelDatabase::MakeProgramKey(1), first));
+    EXPECT_EQ(db.CountPrograms(), 0);
+    EXPECT_TRUE(tree.items.empty());
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back().stage, SearchStage::Failed);
+    EXPECT_EQ(Utf8(progress.back().reasonGbk), "节目无法存入数据库");
+}
+
+// A transponder whose stream file cannot be read: the card says why once,
+// naming the file, however long it stays locked.
+TEST(StreamOutput, TellsOnceWhyAStreamFileCannotBePlayed) {
+    std::atomic<int> asked{0};
+    const std::array<std::uint16_t, 32> table{0x6000};
+    sim::CStreamOutput output{{[&] { return table; }, [] { return std::uint8_t{2}; }},
+                              [&]() -> std::optional<sim::LockedStream> {
+                                  ++asked;
+                                  return sim::LockedStream{"S/T", "file:/no/such/stream.ts", 0};
+                              },
+                              {"127.255.255.255", kPort, 1}};
+    ::testing::internal::CaptureStderr();
+    std::string error;
+    ASSERT_TRUE(output.Start(error)) << error;
+    for (int i = 0; i < 10'000 && asked < 50; ++i) std::this_thread::sleep_for(1ms);
+    output.Stop();
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    EXPECT_GE(asked.load(), 50);
+    const auto at = told.find("/no/such/stream.ts");
+    ASSERT_NE(at, std::string::npos) << told;
+    EXPECT_EQ(told.find("/no/such/stream.ts", at + 1), std::string::npos) << told;
 }
 
 }  // namespace

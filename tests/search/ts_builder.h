@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -53,6 +54,9 @@ inline ProgramEntry EntryOf(int keyNumber, int patIndex, const sim::MuxProgram& 
     for (std::size_t k = 0; k < p.streams.size(); ++k) {
         row.streamTypes[k] = p.streams[k].streamType;
         row.streamPids[k] = p.streams[k].pid;
+        row.audioDescriptors[k] =
+            std::ranges::find(kAudioDescriptorTags, p.streams[k].descriptorTag) !=
+            kAudioDescriptorTags.end();
         row.streamScrambled = row.streamScrambled || p.streams[k].scrambled;
     }
     return MakeProgramEntry(keyNumber, patIndex, {p.number, p.pmtPid}, row);

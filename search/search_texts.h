@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+#include "platform/text.h"
+
+namespace orbix::texts {
+
+// The program search's texts, in GBK as the user sees them.
+inline std::string SearchDone() { return Gbk("搜索节目完毕"); }
+inline std::string SearchAgain() { return Gbk("请重新搜索"); }
+// Put between "请重新搜索" and the reason.
+inline std::string ReasonSeparator() { return Gbk("："); }
+
+// Why a search failed, in plain words.
+inline std::string ReasonNoSocket() { return Gbk("无法建立网络接收"); }
+inline std::string ReasonNoPort() { return Gbk("无法打开接收端口"); }
+inline std::string ReasonNoPat() { return Gbk("没有收到节目列表"); }
+inline std::string ReasonEmptyPat() { return Gbk("节目列表是空的"); }
+inline std::string ReasonSignalLost() { return Gbk("信号中断，没有收到节目信息"); }
+inline std::string ReasonCloseFailed() { return Gbk("无法关闭网络接收"); }
+inline std::string ReasonNotStored() { return Gbk("节目无法存入数据库"); }
+inline std::string ReasonStopped() { return Gbk("搜索被中止"); }
+
+// Names the program records take.
+inline std::string ProgramWord() { return Gbk("节目"); }
+inline std::string ScrambledMark() { return Gbk("(加扰)"); }
+inline std::string TvType() { return Gbk("电视节目"); }
+inline std::string RadioType() { return Gbk("广播节目"); }
+
+// The receiver's messages (shown with the caption "Warning"); %d is the
+// system's error number.
+inline constexpr const char* kSocketCreateFailed = "creat socket failure!Error NO. is %d";
+inline constexpr const char* kBindFailed = "Binding failure!Error NO. is %d";
+inline constexpr const char* kBroadcastFailed = "Broadcast setting failure!Error NO. is %d";
+inline constexpr const char* kReceiveFailed = "Receive data failure!Error NO. is %d";
+inline constexpr const char* kCloseFailed = "close socket failure!Error NO. is %d";
+
+}  // namespace orbix::texts
