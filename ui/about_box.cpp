@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <algorithm>
 
 #include "ui/link_label.h"
 #include "ui/resources.h"
@@ -31,7 +32,8 @@ QRect Units(int x, int y, int w, int h) {
 
 QLabel* AddText(QWidget* parent, const char* utf8, const QRect& r) {
     auto* label = new QLabel(QString::fromUtf8(utf8), parent);
-    label->setGeometry(r);
+    // Tall enough for the face's descenders, whatever the unit rounding.
+    label->setGeometry(r.adjusted(0, 0, 0, std::max(0, label->sizeHint().height() - r.height())));
     return label;
 }
 
