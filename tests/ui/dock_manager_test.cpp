@@ -1,0 +1,170 @@
+#include "ui/dock/dock_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace orbix {
+namespace {
+
+class FakeWindow final : public IDockWindow {
+  public:
+    explicit FakeWindow(DockRect r) : rect(r) {}
+    DockRect Geometry() const override { return rect; }
+    void Move(const DockRect& r) override {
+        rect = r;
+        ++moves;
+    }
+    DockRect rect;
+    int moves = 0;
+};
+
+constexpr DockRect kWorkArea{0, 0, 800, 600};
+constexpr DockRect kMain{300, 200, 650, 322};  // 350 x 122
+
+DockRect Shifted(DockRect r, int dx, int dy) {
+    return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
+// A window set-up, one drag step of the given window by (dx, dy), and where
+// every window must end up. Window 0 is the main window; the others are
+// children, docked unless listed in `undocked`.
+struct DragCase {
+    std::string name;
+    std::vector<DockRect> windows;
+    std::vector<int> undocked;
+    int dragged;
+    int dx, dy;
+    std::vector<DockRect> expected;
+};
+
+class DockDrag : public ::testing::TestWithParam<DragCase> {};
+
+TEST_P(DockDrag, MovesAndSnapsTheGroup) {
+    const DragCase& c = GetParam();
+    std::vector<FakeWindow> windows(c.windows.begin(), c.windows.end());
+    CDockManager dock(kWorkArea);
+    dock.SetMainWindow(&windows[0]);
+    for (std::size_t i = 1; i < windows.size(); ++i) {
+        if (std::find(c.undocked.begin(), c.undocked.end(), static_cast<int>(i)) ==
+            c.undocked.end()) {
+            dock.AddDocked(&windows[i]);
+        }
+    }
+    dock.BeginDrag(&windows[c.dragged], DockPoint{50, 5});
+    dock.DragTo(DockPoint{50 + c.dx, 5 + c.dy});
+    dock.EndDrag();
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        EXPECT_EQ(windows[i].rect, c.expected[i]) << "window " << i;
+    }
+}
+
+// The program list sits under the main window, the satellite tree at its right.
+constexpr DockRect kList{300, 319, 650, 508};
+constexpr DockRect kTree{649, 200, 899, 510};
+// A child far from everything.
+constexpr DockRect kLoose{20, 400, 120, 500};
+
+const DragCase kDragCases[] = {
+    {"PlainMoveWithoutSnap", {kMain}, {}, 0, 10, 7, {Shifted(kMain, 10, 7)}},
+    {"LeftEdge14AwaySnapsToWorkArea", {{100, 200, 450, 322}}, {}, 0, -86, 0, {{0, 200, 350, 322}}},
+    {"LeftEdge15AwayDoesNotSnap", {{100, 200, 450, 322}}, {}, 0, -85, 0, {{15, 200, 365, 322}}},
+    {"TopEdge14AwaySnaps", {{100, 100, 450, 222}}, {}, 0, 0, -86, {{100, 0, 450, 122}}},
+    {"ZeroDifferenceIsNoSnap", {{100, 200, 450, 322}}, {}, 0, -100, 0, {{0, 200, 350, 322}}},
+    // Past the right edge: the pull to the edge would leave the window wholly
+    // outside, so it is skipped; the drag itself is not limited.
+    {"SnapOutsideWorkAreaIsSkipped", {{400, 200, 500, 300}}, {}, 0, 412, 0, {{812, 200, 912, 300}}},
+    {"SnapOutsideWorkAreaBelowIsSkipped",
+     {{400, 200, 500, 300}},
+     {},
+     0,
+     0,
+     410,
+     {{400, 610, 500, 710}}},
+    {"DockedChildrenMoveWithMain",
+     {kMain, kList, kTree},
+     {},
+     0,
+     -20,
+     -30,
+     {Shifted(kMain, -20, -30), Shifted(kList, -20, -30), Shifted(kTree, -20, -30)}},
+    {"UndockedChildStaysBehind",
+     {kMain, kList, kTree},
+     {2},
+     0,
+     -20,
+     -30,
+     {Shifted(kMain, -20, -30), Shifted(kList, -20, -30), kTree}},
+    // Child 2 lines up only with child 1, which lines up with the main
+    // window: both follow. Child 3 lines up with nothing and stays.
+    {"GroupGrowsTransitively",
+     {kMain, kList, {700, 508, 760, 560}, kLoose},
+     {},
+     0,
+     -20,
+     -30,
+     {Shifted(kMain, -20, -30), Shifted(kList, -20, -30), {680, 478, 740, 530}, kLoose}},
+    {"ChildrenSharingOnlyWithEachOtherStay",
+     {kMain, {20, 400, 120, 500}, {120, 450, 170, 480}},
+     {},
+     0,
+     -20,
+     -30,
+     {Shifted(kMain, -20, -30), {20, 400, 120, 500}, {120, 450, 170, 480}}},
+    {"DockedChildMovesAlone", {kMain, kList}, {}, 1, 0, 50, {kMain, Shifted(kList, 0, 50)}},
+    {"DockedChildSnapsToMain",
+     {kMain, {300, 340, 650, 529}},
+     {},
+     1,
+     3,
+     -10,
+     {kMain, {300, 322, 650, 511}}},
+    {"UndockedChildDoesNotMove", {kMain, kList}, {1}, 1, 40, 40, {kMain, kList}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, DockDrag, ::testing::ValuesIn(kDragCases),
+                         [](const ::testing::TestParamInfo<DragCase>& p) { return p.param.name; });
+
+TEST(DockManager, AddTwiceListsTwiceAndRemoveTakesOne) {
+    FakeWindow child(kList);
+    CDockManager dock(kWorkArea);
+    dock.AddDocked(&child);
+    dock.AddDocked(&child);
+    EXPECT_EQ(dock.DockedCount(&child), 2);
+    dock.RemoveDocked(&child);
+    EXPECT_EQ(dock.DockedCount(&child), 1);
+    dock.RemoveDocked(&child);
+    dock.RemoveDocked(&child);  // not listed: nothing happens
+    EXPECT_EQ(dock.DockedCount(&child), 0);
+}
+
+TEST(DockManager, MovesOnlyWhileDragging) {
+    FakeWindow main(kMain);
+    CDockManager dock(kWorkArea);
+    dock.SetMainWindow(&main);
+    dock.DragTo(DockPoint{100, 100});
+    EXPECT_EQ(main.moves, 0);
+    dock.BeginDrag(&main, DockPoint{0, 0});
+    EXPECT_TRUE(dock.Dragging());
+    dock.EndDrag();
+    dock.DragTo(DockPoint{100, 100});
+    EXPECT_EQ(main.rect, kMain);
+}
+
+// The cursor's travel is measured from the press position; after a snap the
+// next step starts from the snapped place.
+TEST(DockManager, FollowsTheCursorStepByStep) {
+    FakeWindow main({100, 200, 450, 322});
+    CDockManager dock(kWorkArea);
+    dock.SetMainWindow(&main);
+    dock.BeginDrag(&main, DockPoint{10, 10});
+    dock.DragTo(DockPoint{-80, 10});  // left 10: snaps to 0
+    EXPECT_EQ(main.rect.left, 0);
+    dock.DragTo(DockPoint{40, 10});  // 30 to the right: out of reach
+    EXPECT_EQ(main.rect.left, 30);
+}
+
+}  // namespace
+}  // namespace orbix
