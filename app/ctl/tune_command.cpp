@@ -55,13 +55,14 @@ void PrintState(const CardStatus& status) {
 int TuneOnCard(const TuneArgs& args, CCardSession& session) {
     TuneTarget target{args.satellite, args.transponder, {}};
     CChannelDatabase().ReadTransponder(args.satellite, args.transponder, target.tp);
-    const CardStatus tuned = TuneAndWait(session, target, kTuneWaitMs);
     if (args.once) {
-        if (tuned.tune.locked) RealClock().SleepMs(kSignalSettleMs);
+        if (TuneAndWait(session, target, kTuneWaitMs).tune.locked)
+            RealClock().SleepMs(kSignalSettleMs);
         const CardStatus status = session.LastStatus();
         PrintState(status);
         return status.tune.locked ? 0 : 1;
     }
+    session.RequestTune(target);
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     while (g_interrupted == 0) {
