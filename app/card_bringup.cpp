@@ -63,6 +63,8 @@ std::string BringUpStepName(BringUpStep step) {
             return "logic identity probes";
         case BringUpStep::ControlPulse:
             return "control pulse";
+        case BringUpStep::DemodulatorCheck:
+            return "demodulator identity check";
     }
     return "?";
 }

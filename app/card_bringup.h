@@ -18,6 +18,7 @@ enum class BringUpStep {
     ConfigurationLoad,
     LogicIdentity,
     ControlPulse,
+    DemodulatorCheck,  // run by the card session after BringUpCard
 };
 
 // What the main window owns of the card once it is up.

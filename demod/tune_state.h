@@ -17,17 +17,16 @@ struct TuneTarget {
     TransponderParams tp;     // g_currentTp
 };
 
-// What the user interface and the tune-and-lock worker share. The flags are
-// whole atomic words written by one side and read or cleared by the other;
-// the names and the record travel together under a lock, and a tune request
-// is raised only after them, so the worker that sees the request reads them
-// exactly as the lock command left them.
+// What the user interface and the tune-and-lock worker share. The names and
+// the record travel together under a lock, and a tune request is raised only
+// after them, so the worker that sees the request reads them exactly as the
+// lock command left them. The flags are atomic words written by one side and
+// read or cleared by the other.
+//
+// User side (any thread): RequestTune, SetCurrent, Current, Locked,
+// RequestPidRestore. Worker side: the Take* calls, PublishLocked, Modify.
 class CTuneSharedState {
   public:
-    std::atomic<int> m_locked{0};
-    std::atomic<int> m_tuneRequest{0};
-    std::atomic<int> m_restorePids{0};
-
     // The lock command: not locked any more, the new target, then the
     // request; wakes the worker's pause.
     void RequestTune(const TuneTarget& target) {
@@ -39,35 +38,40 @@ class CTuneSharedState {
     // Start-up and the edit commands: the target without a request.
     void SetCurrent(const TuneTarget& target) {
         std::lock_guard lock(m_mutex);
-        g_currentSatellite = target.satellite;
-        g_currentTransponder = target.transponder;
-        g_currentTp = target.tp;
+        m_current = target;
     }
     TuneTarget Current() const {
         std::lock_guard lock(m_mutex);
-        return {g_currentSatellite, g_currentTransponder, g_currentTp};
+        return m_current;
     }
+    // True while the demodulator reports lock, as the worker last saw it.
+    bool Locked() const { return m_locked.load() != 0; }
+    // Apply the stored active PID list after the next tune.
+    void RequestPidRestore() { m_restorePids.store(1); }
+    bool TuneRequested() const { return m_tuneRequest.load() != 0; }
+    bool PidRestorePending() const { return m_restorePids.load() != 0; }
+
+    // --- worker side
+    // Reads and clears the tune request.
+    bool TakeTuneRequest() { return m_tuneRequest.exchange(0) != 0; }
+    bool TakePidRestore() { return m_restorePids.exchange(0) != 0; }
+    void PublishLocked(bool locked) { m_locked.store(locked ? 1 : 0); }
     // Runs change on the target under the lock (a read-modify-write that no
     // other writer can split); returns what change returned.
     bool Modify(const std::function<bool(TuneTarget&)>& change) {
         std::lock_guard lock(m_mutex);
-        TuneTarget t{g_currentSatellite, g_currentTransponder, g_currentTp};
-        const bool result = change(t);
-        g_currentSatellite = std::move(t.satellite);
-        g_currentTransponder = std::move(t.transponder);
-        g_currentTp = std::move(t.tp);
-        return result;
+        return change(m_current);
     }
-
     // Set by a tune request and by a worker told to stop; the worker's pause
     // between passes waits on it.
     CStopSignal& WakeSignal() { return m_wake; }
 
   private:
     mutable std::mutex m_mutex;
-    std::string g_currentSatellite;
-    std::string g_currentTransponder;
-    TransponderParams g_currentTp;
+    TuneTarget m_current;
+    std::atomic<int> m_locked{0};
+    std::atomic<int> m_tuneRequest{0};
+    std::atomic<int> m_restorePids{0};
     CStopSignal m_wake;
 };
 

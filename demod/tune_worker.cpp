@@ -4,6 +4,7 @@
 
 #include "card/pid_filter.h"
 #include "db/record_text.h"
+#include "demod/tune_texts.h"
 #include "platform/text.h"
 #include "search/psi.h"
 
@@ -42,11 +43,30 @@ TuneSettings SettingsFor(const TransponderParams& tp) {
     return s;
 }
 
-double CorrectedFrequency(double requested, std::int32_t lo, std::int32_t foundFrequency) {
-    const double g = foundFrequency * 0.1;
+double CorrectedFrequencyKhz(double requested, std::int32_t lo, std::int32_t foundKhz) {
+    const double g = foundKhz / 1000.0;
     const double c1 = lo + g;
     const double c2 = std::abs(g - lo);
-    return std::abs(c1 - requested) < std::abs(c2 - requested) ? c1 : c2;
+    const double nearer = std::abs(c1 - requested) < std::abs(c2 - requested) ? c1 : c2;
+    // The database keeps tenths of a MHz; cutting the rest off would store
+    // 12621.9 for a carrier found at 12621.96.
+    return std::round(nearer * 10.0) / 10.0;
+}
+
+double CorrectedFrequency(double requested, std::int32_t lo, std::int32_t foundFrequency) {
+    return CorrectedFrequencyKhz(requested, lo, foundFrequency * 100);
+}
+
+std::string TuneFailureText(TuneFailure failure) {
+    switch (failure) {
+        case TuneFailure::None:
+            return {};
+        case TuneFailure::NoLock:
+            return texts::NoLockAfterSearch();
+        case TuneFailure::DemodulatorSilent:
+            return texts::DemodulatorSilent();
+    }
+    return {};
 }
 
 std::vector<std::uint16_t> ParseActivePids(int count, const std::string& list) {
@@ -101,20 +121,57 @@ void CTuneWorker::Pause() {
     if (!m_stop.Requested()) wake.Reset();
 }
 
+TuneStatus CTuneWorker::Status() const {
+    std::lock_guard lock(m_statusMutex);
+    return m_status;
+}
+
+void CTuneWorker::Publish(const std::function<void(TuneStatus&)>& change) {
+    TuneStatus changed;
+    {
+        std::lock_guard lock(m_statusMutex);
+        TuneStatus next = m_status;
+        change(next);
+        if (next == m_status) return;
+        m_status = next;
+        changed = std::move(next);
+    }
+    // Outside the lock: the listener may read Status().
+    if (m_listener) m_listener(changed);
+}
+
 bool CTuneWorker::Pass() {
-    const int locked = m_demod.IsLocked();
-    m_state.m_locked.store(locked);
-    if (m_state.m_tuneRequest.load() == 0 && locked == 1) return true;
+    const bool locked = m_demod.IsLocked() == 1;
+    m_state.PublishLocked(locked);
+    Publish([&](TuneStatus& s) { s.locked = locked; });
+    if (!m_state.TakeTuneRequest() && locked) return true;
     if (!TuneCurrent()) return false;
     RestorePids();
     return true;
 }
 
+void CTuneWorker::EndWithoutLock() {
+    // A chip that no longer gives its identity is a different fault from an
+    // empty sky, and the user is told which.
+    const TuneFailure failure =
+        m_demod.CheckId() ? TuneFailure::NoLock : TuneFailure::DemodulatorSilent;
+    Publish([&](TuneStatus& s) {
+        s.failure = failure;
+        s.settled = true;
+    });
+}
+
 bool CTuneWorker::TuneCurrent() {
-    m_state.m_tuneRequest.store(0);
-    m_state.m_locked.store(0);
-    ++m_tunes;
+    m_state.PublishLocked(false);
+    const std::uint64_t attempt = ++m_tunes;
     const TuneTarget target = m_state.Current();
+    Publish([&](TuneStatus& s) {
+        s.attempt = attempt;
+        s.settled = false;
+        s.locked = false;
+        s.satellite = target.satellite;
+        s.transponder = target.transponder;
+    });
     TransponderParams tp = target.tp;
     m_database.ReadTransponder(target.satellite, target.transponder, tp);
     // Stored only while the names are still the ones read: a newer choice
@@ -128,11 +185,22 @@ bool CTuneWorker::TuneCurrent() {
     const TuneSettings s = SettingsFor(tp);
     m_demod.SetLnbSelect(s.lnbSelect);
     m_demod.SetToneWanted(s.toneOn);
-    m_state.m_locked.store(m_demod.TuneTransponder(tp.symbolRate, s.tunerFrequency));
-    m_state.m_locked.store(m_demod.IsLocked());
-    if (m_state.m_locked.load() == 0 || m_stop.Requested()) return true;
-    tp.frequency =
-        static_cast<float>(CorrectedFrequency(tp.frequency, s.lo, m_demod.FoundFrequency()));
+    m_state.PublishLocked(m_demod.TuneTransponder(tp.symbolRate, s.tunerFrequency) == 1);
+    const bool locked = m_demod.IsLocked() == 1;
+    m_state.PublishLocked(locked);
+    if (m_stop.Requested()) return true;
+    if (!locked) {
+        EndWithoutLock();
+        return true;
+    }
+    tp.frequency = static_cast<float>(
+        CorrectedFrequencyKhz(tp.frequency, s.lo, m_demod.Result().frequencyFound));
+    Publish([&](TuneStatus& st) {
+        st.locked = true;
+        st.frequency = tp.frequency;
+        st.failure = TuneFailure::None;
+        st.settled = true;
+    });
     const int n = m_database.FindTransponderIndex(tp.satellite, tp.name);
     if (n < 0) return true;
     const bool same = m_state.Modify([&](TuneTarget& t) {
@@ -146,7 +214,7 @@ bool CTuneWorker::TuneCurrent() {
 }
 
 void CTuneWorker::RestorePids() {
-    if (m_state.m_restorePids.exchange(0) == 0) return;
+    if (!m_state.TakePidRestore()) return;
     const PidLists lists = m_database.ReadPidLists();
     const std::vector<std::uint16_t> pids = ParseActivePids(lists.activeCount, lists.active);
     m_pids.SetUserPids(pids);

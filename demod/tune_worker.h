@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,10 +26,35 @@ struct TuneSettings {
 };
 TuneSettings SettingsFor(const TransponderParams& tp);
 
-// The downlink frequency a lock found at foundFrequency (100 kHz units of
-// the tuner) stands for: LO + IF or |IF - LO|, whichever is nearer the
-// requested frequency.
+// The downlink frequency a lock found at foundKhz (the tuner's frequency as
+// the search reports it) stands for: LO + IF or |IF - LO|, whichever is
+// nearer the requested frequency (the second when both are), rounded to the
+// 0.1 MHz the channel database keeps.
+double CorrectedFrequencyKhz(double requested, std::int32_t lo, std::int32_t foundKhz);
+// The same for a found frequency in 100 kHz units.
 double CorrectedFrequency(double requested, std::int32_t lo, std::int32_t foundFrequency);
+
+// Why the last tune ended without lock.
+enum class TuneFailure { None, NoLock, DemodulatorSilent };
+// The reason as the user reads it (GBK); empty for None.
+std::string TuneFailureText(TuneFailure failure);
+
+// What the worker reports after each step that changes it.
+struct TuneStatus {
+    bool locked = false;
+    // The corrected downlink frequency of the last lock, MHz; 0 before one.
+    float frequency = 0;
+    std::string satellite;    // GBK: the transponder tuned last
+    std::string transponder;  // GBK
+    TuneFailure failure = TuneFailure::None;
+    // The number of the tune these names belong to (1 for the first), and
+    // whether that tune has ended in lock or failure.
+    std::uint64_t attempt = 0;
+    bool settled = false;
+
+    bool operator==(const TuneStatus&) const = default;
+};
+using TuneStatusListener = std::function<void(const TuneStatus&)>;
 
 // The active PID list as stored: count entries of "|"-terminated hex text.
 // Entries missing from the list are ignored; entries that are not a PID (1
@@ -49,6 +76,11 @@ class CTuneWorker {
     CTuneWorker(const CTuneWorker&) = delete;
     CTuneWorker& operator=(const CTuneWorker&) = delete;
 
+    // Told of every change of the status, on the thread that runs the pass
+    // (the worker's own once started). Set before Start.
+    void SetStatusListener(TuneStatusListener listener) { m_listener = std::move(listener); }
+    TuneStatus Status() const;
+
     void Start();
     // Wakes every pause and ends a running search early; returns once the
     // thread has ended.
@@ -65,6 +97,9 @@ class CTuneWorker {
     bool TuneCurrent();
     void RestorePids();
     void Pause();
+    // Applies change to the status and tells the listener when it changed.
+    void Publish(const std::function<void(TuneStatus&)>& change);
+    void EndWithoutLock();
 
     CDemod& m_demod;
     CPidFilter& m_pids;
@@ -74,6 +109,9 @@ class CTuneWorker {
     CStopSignal m_stop;
     std::thread m_thread;
     std::atomic<std::uint64_t> m_tunes{0};
+    TuneStatusListener m_listener;
+    mutable std::mutex m_statusMutex;
+    TuneStatus m_status;
 };
 
 }  // namespace orbix

@@ -1,7 +1,7 @@
 #include <cstdio>
 
-#include "app/ctl/card_session.h"
 #include "app/ctl/commands.h"
+#include "app/ctl/with_card.h"
 
 namespace orbix::ctl {
 
@@ -10,15 +10,15 @@ int RunProbe(const std::vector<std::string>& args) {
         std::fprintf(stderr, "orbixctl probe takes no arguments\n");
         return 2;
     }
-    CardSession session;
-    session.onFound = [](const std::string& backend, std::uint16_t ioBase) {
+    CardRunOptions options;
+    options.onFound = [](const std::string& backend, std::uint16_t ioBase) {
         std::printf("card back end: %s\nsingle-instance lock: ok\nport I/O: ok\n", backend.c_str());
         std::printf("card found, I/O base 0x%04X\n", ioBase);
     };
-    session.onStep = [](BringUpStep step, bool ok) {
+    options.onStep = [](BringUpStep step, bool ok) {
         std::printf("%s: %s\n", BringUpStepName(step).c_str(), ok ? "ok" : "FAILED");
     };
-    return RunWithCard(session, [](CCardAccess&, CPidFilter&, INotices&) {
+    return RunWithCard(options, [](CCardSession&, INotices&) {
         std::printf("card ready\n");
         return 0;
     });

@@ -1,14 +1,10 @@
 #include <csignal>
 #include <cstdio>
 
-#include "app/ctl/card_session.h"
 #include "app/ctl/commands.h"
-#include "db/channel_database.h"
+#include "app/ctl/with_card.h"
 #include "db/record_text.h"
-#include "demod/demod.h"
-#include "demod/tune_worker.h"
 #include "platform/clock.h"
-#include "platform/notices.h"
 #include "platform/text.h"
 
 namespace orbix::ctl {
@@ -17,6 +13,11 @@ namespace {
 volatile std::sig_atomic_t g_interrupted = 0;
 
 extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+
+// Long enough for the slowest tune that ends without lock.
+constexpr std::int64_t kTuneWaitMs = 30'000;
+// Two monitor cycles: the level read after the lock.
+constexpr std::int64_t kSignalSettleMs = 2 * CCardMonitor::kCycleMs + 50;
 
 struct TuneArgs {
     std::string satellite;    // GBK
@@ -39,42 +40,35 @@ bool ParseArgs(const std::vector<std::string>& args, TuneArgs& out) {
     return true;
 }
 
-void PrintState(CTuneSharedState& state, CDemod& demod) {
-    int level = 0;
-    int quality = 0;
-    demod.GetSignalInfo(level, quality);
-    const bool locked = state.m_locked.load() != 0;
-    const std::string frequency =
-        locked ? FormatOneDecimal(state.Current().tp.frequency) + " MHz" : "-";
-    std::printf("%s  frequency %s  level %d %%  quality %d %%\n", locked ? "locked" : "not locked",
-                frequency.c_str(), level, quality);
+void PrintState(const CardStatus& status) {
+    const TuneStatus& t = status.tune;
+    const std::string frequency = t.locked ? FormatOneDecimal(t.frequency) + " MHz" : "-";
+    std::printf("%s  frequency %s  level %d %%  quality %d %%", t.locked ? "locked" : "not locked",
+                frequency.c_str(), status.signal.level, status.signal.quality);
+    if (!t.locked && t.failure != TuneFailure::None)
+        std::printf("  (%s)", Utf8(TuneFailureText(t.failure)).c_str());
+    std::printf("\n");
     std::fflush(stdout);
 }
 
-// Tunes as the worker does and reports; the exit code of the command.
-int TuneOnCard(const TuneArgs& args, CCardAccess& access, CPidFilter& pidFilter, INotices& notices) {
-    CChannelDatabase database;
-    CDemod demod;
-    TuneTarget target;
-    if (int failed = PrepareTune(args.satellite, args.transponder, database, demod, access, notices, target)) {
-        return failed;
-    }
-    CTuneSharedState state;
-    state.RequestTune(target);
-    CTuneWorker worker(demod, pidFilter, state, RealClock());
+// Tunes through the session's worker and reports; the exit code.
+int TuneOnCard(const TuneArgs& args, CCardSession& session) {
+    TuneTarget target{args.satellite, args.transponder, {}};
+    CChannelDatabase().ReadTransponder(args.satellite, args.transponder, target.tp);
     if (args.once) {
-        worker.Pass();
-        PrintState(state, demod);
-        return state.m_locked.load() != 0 ? 0 : 1;
+        if (TuneAndWait(session, target, kTuneWaitMs).tune.locked)
+            RealClock().SleepMs(kSignalSettleMs);
+        const CardStatus status = session.LastStatus();
+        PrintState(status);
+        return status.tune.locked ? 0 : 1;
     }
+    session.RequestTune(target);
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
-    worker.Start();
     while (g_interrupted == 0) {
         for (int i = 0; i < 10 && g_interrupted == 0; ++i) RealClock().SleepMs(100);
-        if (g_interrupted == 0) PrintState(state, demod);
+        if (g_interrupted == 0) PrintState(session.LastStatus());
     }
-    worker.Stop();
     return 0;
 }
 
@@ -86,9 +80,9 @@ int RunTune(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: orbixctl tune SATELLITE TRANSPONDER [--once]\n");
         return 2;
     }
-    return RunWithCard({}, [&](CCardAccess& access, CPidFilter& pidFilter, INotices& notices) {
-        return TuneOnCard(tune, access, pidFilter, notices);
-    });
+    if (!TransponderExists(CChannelDatabase(), tune.satellite, tune.transponder)) return 2;
+    return RunWithCard({},
+                       [&](CCardSession& session, INotices&) { return TuneOnCard(tune, session); });
 }
 
 }  // namespace orbix::ctl

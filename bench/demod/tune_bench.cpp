@@ -87,7 +87,7 @@ class CBench {
         m_database.ReadTransponder(satellite, transponder, t.tp);
         const auto start = Clock::now();
         m_state.RequestTune(t);
-        while (m_state.m_locked.load() == 0 || m_state.m_tuneRequest.load() != 0) {
+        while (!m_state.Locked() || m_state.TuneRequested()) {
             if (Clock::now() - start > std::chrono::seconds(10)) return -1;
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }

@@ -12,6 +12,27 @@
 namespace orbix::testing {
 namespace {
 
+TEST(WorkerMath, CorrectedFrequencyRoundsToTheNearestTenth) {
+    // requested, LO, found (kHz), stored text
+    const std::tuple<double, int, int, const char*> cases[] = {
+        {12622.0, 10600, 2021960, "12622.0"},  // cut off, this was 12621.9
+        {12622.0, 10600, 2022040, "12622.0"},
+        {11111.3, 9750, 1361280, "11111.3"},  // cut off, this was 11111.2
+        {11111.3, 9750, 1361320, "11111.3"},
+        {11052.0, 9750, 1302390, "11052.4"},
+        {3840.0, 5150, 1310040, "3840.0"},  // inverting LNB: IF above, frequency below
+        {3840.0, 5150, 1309960, "3840.0"},
+        {3840.0, 5150, 1310230, "3839.8"},
+        {3840.0, 5150, 1310170, "3839.8"},
+    };
+    for (const auto& [requested, lo, foundKhz, text] : cases) {
+        EXPECT_EQ(
+            FormatOneDecimal(static_cast<float>(CorrectedFrequencyKhz(requested, lo, foundKhz))),
+            text)
+            << requested << " found " << foundKhz;
+    }
+}
+
 TEST(WorkerMath, FrequencyCorrectionAndTunerSettingsFromTheRecord) {
     // The side nearer the request: LO below, LO + IF; C band, LO above, LO - IF.
     EXPECT_EQ(FormatOneDecimal(static_cast<float>(CorrectedFrequency(12622, 11300, 13224))),
@@ -76,14 +97,14 @@ TEST(Worker, LocksWritesTheFoundFrequencyBackAndRetunesAfterAFade) {
         "Sat-Ku", 5, "12622V|12621.0|27500|" + Gbk("垂直") + "|10600|3/4|" + Gbk("关|Ku|开|"));
     rig.Request("Sat-Ku", "12622V");
     EXPECT_TRUE(rig.worker->Pass());
-    EXPECT_EQ(rig.state.m_locked.load(), 1);
-    EXPECT_EQ(rig.state.m_tuneRequest.load(), 0);
+    EXPECT_EQ(rig.state.Locked(), true);
+    EXPECT_FALSE(rig.state.TuneRequested());
     EXPECT_EQ(rig.LockedName(), "12622V");
     // The carrier is at 12622 MHz; the found frequency comes in whole 100 kHz steps.
     TransponderParams tp;
     rig.database.ReadTransponder("Sat-Ku", "12622V", tp);
     const std::string stored = FormatOneDecimal(tp.frequency);
-    EXPECT_TRUE(stored == "12622.0" || stored == "12621.9") << stored;
+    EXPECT_EQ(stored, "12622.0");
     EXPECT_EQ(FormatOneDecimal(rig.state.Current().tp.frequency), stored);
     // Locked and nothing asked: the next pass only checks the lock.
     const auto tunes = rig.worker->Tunes();
@@ -92,11 +113,11 @@ TEST(Worker, LocksWritesTheFoundFrequencyBackAndRetunesAfterAFade) {
 
     rig.frontEnd->StartFade(15, 3000);
     rig.worker->Pass();
-    EXPECT_EQ(rig.state.m_locked.load(), 0);
+    EXPECT_EQ(rig.state.Locked(), false);
     EXPECT_EQ(rig.worker->Tunes(), tunes + 1);
     rig.clock.Advance(3000);
     rig.worker->Pass();
-    EXPECT_EQ(rig.state.m_locked.load(), 1);
+    EXPECT_EQ(rig.state.Locked(), true);
     EXPECT_EQ(rig.LockedName(), "12622V");
 }
 
@@ -125,7 +146,7 @@ TEST(Worker, BadRecordsNeitherLockNorSpin) {
         const std::int64_t before = rig.clock.SleptMs();
         for (int i = 0; i < 4; ++i) {
             EXPECT_TRUE(rig.worker->Pass()) << "a pause follows every failed pass";
-            EXPECT_EQ(rig.state.m_locked.load(), 0);
+            EXPECT_EQ(rig.state.Locked(), false);
         }
         EXPECT_EQ(rig.worker->Tunes(), 4u);
         // Each attempt waits out at least the LNB, tone and tune pauses.
@@ -158,7 +179,7 @@ TEST(Worker, ActivePidListParsedAndRestoredOnce) {
         const std::uint16_t old[] = {0x300};
         rig.pids.SetUserPids(old);
         if (stored) rig.database.WritePidLists({3, "100|200|1FFF|", 0, ""});
-        rig.state.m_restorePids = 1;
+        rig.state.RequestPidRestore();
         rig.Request("Sat-Ku", "11052V");
         rig.worker->Pass();
         Pids user;
@@ -166,8 +187,102 @@ TEST(Worker, ActivePidListParsedAndRestoredOnce) {
             if ((slot & 0x6000) == CPidFilter::kUserClass) user.push_back(slot & 0x1FFF);
         }
         EXPECT_EQ(user, (stored ? Pids{0x100, 0x200, 0x1FFF} : Pids{}));
-        EXPECT_EQ(rig.state.m_restorePids.load(), 0);
+        EXPECT_FALSE(rig.state.PidRestorePending());
         EXPECT_EQ(rig.card.Logic().PidTable(), rig.pids.Table());
+    }
+}
+
+TEST(Worker, FoundFrequencyWrittenBackAtTheCarrierFromEitherSide) {
+    // Ku band below and above 11.7 GHz (LO under the carrier) and C band
+    // (inverting LNB, LO over the carrier); records off the carrier by up to
+    // 3 MHz either way, on both sides.
+    const std::pair<std::size_t, std::size_t> transponders[] = {{0, 0}, {0, 4}, {1, 0}};
+    const double offsets[] = {-2.6, -1.2, -0.1, 0.1, 1.2, 2.6};
+    for (const auto& [sat, index] : transponders) {
+        const TransponderParams carrier = BuiltInRecord(sat, index);
+        for (const double offset : offsets) {
+            SCOPED_TRACE(::testing::Message() << carrier.name << " record off by " << offset);
+            WorkerRig rig;
+            TransponderParams record = carrier;
+            record.frequency = static_cast<float>(carrier.frequency + offset);
+            ASSERT_TRUE(rig.database.EditTransponder(record));
+            rig.Request(carrier.satellite, carrier.name);
+            rig.worker->Pass();
+            ASSERT_TRUE(rig.state.Locked());
+            TransponderParams stored;
+            rig.database.ReadTransponder(carrier.satellite, carrier.name, stored);
+            EXPECT_EQ(FormatOneDecimal(stored.frequency), FormatOneDecimal(carrier.frequency));
+            EXPECT_EQ(rig.worker->Status().frequency, stored.frequency);
+        }
+    }
+}
+
+TEST(Worker, SwitchDuringTheTuneLeavesTheFoundFrequencyUnwritten) {
+    WorkerRig rig;
+    TransponderParams first = BuiltInRecord(0, 4);  // 12622V
+    first.frequency = 12621.0f;
+    ASSERT_TRUE(rig.database.EditTransponder(first));
+    rig.Request("Sat-Ku", "12622V");
+    // The front end reads the LNB control while the search measures the
+    // signal: the user picks another transponder right then.
+    bool switched = false;
+    rig.frontEnd->SetControlSource([&] {
+        if (rig.worker->Tunes() == 1 && !switched) {
+            switched = true;
+            rig.Request("Sat-Ku", "11052V");
+        }
+        return rig.card.Logic().Control();
+    });
+    EXPECT_FALSE(rig.worker->Pass()) << "the next pass follows at once";
+    ASSERT_TRUE(switched);
+    TransponderParams stored;
+    rig.database.ReadTransponder("Sat-Ku", "12622V", stored);
+    EXPECT_EQ(FormatOneDecimal(stored.frequency), "12621.0");
+    EXPECT_EQ(rig.state.Current().transponder, "11052V");
+    EXPECT_EQ(rig.state.Current().tp.name, "11052V");
+    EXPECT_TRUE(rig.state.TuneRequested());
+    rig.worker->Pass();
+    EXPECT_EQ(rig.LockedName(), "11052V");
+    EXPECT_EQ(rig.worker->Status().transponder, "11052V");
+}
+
+TEST(Worker, StatusTellsEachChangeWithTheReasonOfAFailure) {
+    WorkerRig rig;
+    std::vector<TuneStatus> seen;
+    rig.worker->SetStatusListener([&](const TuneStatus& s) { seen.push_back(s); });
+    rig.Request("Sat-Ku", "11052V");
+    rig.worker->Pass();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_TRUE(seen.back().locked);
+    EXPECT_TRUE(seen.back().settled);
+    EXPECT_EQ(seen.back().transponder, "11052V");
+    EXPECT_EQ(seen.back().failure, TuneFailure::None);
+    // Still locked, nothing asked: nothing changed, nothing told.
+    const std::size_t told = seen.size();
+    rig.worker->Pass();
+    EXPECT_EQ(seen.size(), told);
+
+    const std::tuple<const char*, std::function<void()>, TuneFailure, const char*> failures[] = {
+        {"empty transponder", [&] { rig.Request("Sat-Ku", "Nowhere"); }, TuneFailure::NoLock,
+         "载波搜索后未能锁定"},
+        {"silent chip",
+         [&] {
+             rig.frontEnd->SetDemodSilent(true);
+             rig.Request("Sat-Ku", "11052V");
+         },
+         TuneFailure::DemodulatorSilent, "解调器没有应答"},
+    };
+    rig.database.WriteTransponderRecord(
+        "Sat-Ku", 6, "Nowhere|11800.0|27500|" + Gbk("垂直") + "|9750|3/4|" + Gbk("关|Ku|关|"));
+    for (const auto& [what, spoil, failure, text] : failures) {
+        SCOPED_TRACE(what);
+        spoil();
+        rig.worker->Pass();
+        EXPECT_FALSE(seen.back().locked);
+        EXPECT_TRUE(seen.back().settled);
+        EXPECT_EQ(seen.back().failure, failure);
+        EXPECT_EQ(Utf8(TuneFailureText(failure)), text);
+        EXPECT_EQ(seen.back().attempt, rig.worker->Tunes());
     }
 }
 
@@ -186,8 +301,7 @@ TEST(Worker, RequestDuringATuneIsHonouredAfterwards) {
     ASSERT_TRUE(Eventually([&] { return rig.worker->Tunes() >= 1; }));
     rig.Request("Sat-Ku", "12380H");
     ASSERT_TRUE(Eventually([&] {
-        return rig.state.m_tuneRequest.load() == 0 && rig.state.m_locked.load() == 1 &&
-               rig.LockedName() == "12380H";
+        return !rig.state.TuneRequested() && rig.state.Locked() && rig.LockedName() == "12380H";
     }));
     rig.worker->Stop();
 }
@@ -219,7 +333,7 @@ TEST(Worker, StopWakesThePauseAndJoins) {
     rig.Request("Sat-Ku", "11052V");
     rig.worker->Start();
     ASSERT_TRUE(Eventually([&] { return pauseClock.pausing.load(); }));
-    EXPECT_EQ(rig.state.m_locked.load(), 1);
+    EXPECT_EQ(rig.state.Locked(), true);
     rig.worker->Stop();
     rig.worker->Stop();  // a second stop is harmless
 }

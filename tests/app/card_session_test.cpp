@@ -1,0 +1,223 @@
+#include "app/card_session.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <fstream>
+#include <thread>
+
+#include "sim/front_end.h"
+#include "support/card_fixture.h"
+#include "support/sky_record.h"
+
+namespace orbix {
+namespace {
+
+using testing::CTempDir;
+
+template <typename F>
+bool Eventually(F condition) {
+    for (int i = 0; i < 20000 && !condition(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return condition();
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+TEST(LoadLastTransponder, FirstLastLineOrTheDefaultRecord) {
+    const std::string v = Gbk("垂直"), off = Gbk("关");
+    const std::string sat =
+        "[Main]\r\nNUM=1\r\nSAT1=Sat-Ku\r\n[Sat-Ku]\r\nNUMTP=1\r\nTP1=11052V|11052.0|27500|" + v +
+        "|9750|3/4|" + off + "|Ku|" + off + "|\r\n";
+    const std::string def =
+        "[Default]\r\nsino=CETV|12622|32.533|" + v + "|11300|3/4|" + off + "|Ku|" + off + "|\r\n";
+    struct Case {
+        const char* what;
+        std::string file;
+        std::string satellite, transponder, record;
+    };
+    const Case cases[] = {
+        {"last line", sat + "[Last]\r\nSat-Ku=11052V\r\nSat-Ku=Other\r\n", "Sat-Ku", "11052V",
+         "11052V"},
+        {"line without =", sat + def + "[Last]\r\nSat-Ku\r\n", "sino", "kept", "CETV"},
+        {"no section", sat + def, "sino", "kept", "CETV"},
+        {"record gone", sat + "[Last]\r\nSat-Ku=Gone\r\n", "", "Gone", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CTempDir dir;
+        const auto path = dir.Path() / "SATSETUPL.ini";
+        WriteText(path, c.file);
+        TuneTarget before;
+        before.transponder = "kept";
+        const TuneTarget t = LoadLastTransponder(CChannelDatabase(path.string()), before);
+        EXPECT_EQ(t.satellite, c.satellite);
+        EXPECT_EQ(t.transponder, c.transponder);
+        EXPECT_EQ(t.tp.name, c.record);
+    }
+}
+
+// Blocks every notice until released, as the windows' notices do until the
+// user answers or shutdown begins.
+class CBlockingNotices final : public INotices {
+  public:
+    NoticeAnswer Show(const Notice& notice) override {
+        std::unique_lock lock(m_mutex);
+        m_shown.push_back(notice.text);
+        m_waiting.store(true);
+        m_released.wait(lock, [&] { return m_release; });
+        return NoticeAnswer::Ok;
+    }
+    void ReleaseAll() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_release = true;
+        }
+        m_released.notify_all();
+    }
+    bool Waiting() const { return m_waiting.load(); }
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable m_released;
+    bool m_release = false;
+    std::atomic<bool> m_waiting{false};
+    std::vector<std::string> m_shown;
+};
+
+// A simulated card in front of the built-in sky, its image and a channel
+// database holding the sky's transponders and an active PID list; virtual
+// time.
+struct SessionRig {
+    explicit SessionRig(INotices* otherNotices = nullptr) {
+        frontEnd = sim::CSimFrontEnd::Create(sim::DefaultSky(), clock);
+        frontEnd->AttachTo(card);
+        testing::WriteFile(dir.Path() / "conwh.ocx", sim::CCardLogicModel::MakeValidImage());
+        CChannelDatabase database(DatabasePath());
+        for (const auto& sat : sim::DefaultSky().satellites) {
+            for (const auto& tp : sat.transponders)
+                database.AddTransponder(RecordFor(sat, tp), [] { return true; });
+        }
+        database.WriteLockAndLast("Sat-Ku", "11052V");
+        database.WritePidLists({2, "100|1ff|", 0, ""});
+        session = std::make_unique<CCardSession>(
+            CardSessionContext{card,
+                               clock,
+                               otherNotices ? *otherNotices : notices,
+                               card.IoBase(),
+                               (dir.Path() / "conwh.ocx").string(),
+                               DatabasePath(),
+                               {}});
+    }
+    std::string DatabasePath() const { return (dir.Path() / "SATSETUPL.ini").string(); }
+    std::vector<std::uint16_t> UserPids() {
+        std::vector<std::uint16_t> user;
+        for (std::uint16_t slot : card.Logic().PidTable()) {
+            if ((slot & 0x6000) == CPidFilter::kUserClass) user.push_back(slot & 0x1FFF);
+        }
+        return user;
+    }
+
+    CTempDir dir;
+    CVirtualClock clock;
+    sim::CSimCard card;
+    std::shared_ptr<sim::CSimFrontEnd> frontEnd;
+    CRecordingNotices notices;
+    std::unique_ptr<CCardSession> session;
+};
+
+TEST(CardSession, BringsUpTunesTheLastTransponderRestoresPidsAndShutsDownClean) {
+    SessionRig rig;
+    std::mutex mutex;
+    std::vector<CardStatus> seen;
+    rig.session->AddStatusListener([&](const CardStatus& s) {
+        std::lock_guard lock(mutex);
+        seen.push_back(s);
+    });
+    ASSERT_TRUE(rig.session->BringUp());
+    EXPECT_TRUE(rig.session->IsUp());
+    EXPECT_TRUE(rig.notices.Shown().empty());
+    EXPECT_EQ(rig.session->Current().transponder, "11052V");
+    ASSERT_TRUE(Eventually([&] { return rig.session->LastStatus().tune.locked; }));
+    ASSERT_TRUE(Eventually([&] { return rig.session->LastStatus().signal.level > 0; }));
+    ASSERT_TRUE(Eventually([&] {
+        return rig.UserPids() == std::vector<std::uint16_t>{0x100, 0x1FF};
+    }));
+    EXPECT_EQ(rig.session->LastStatus().tune.transponder, "11052V");
+
+    rig.session->RequestTune({"Sat-Ku", "12622V", {}});
+    ASSERT_TRUE(Eventually([&] {
+        const TuneStatus t = rig.session->LastStatus().tune;
+        return t.locked && t.transponder == "12622V";
+    }));
+    EXPECT_TRUE(rig.session->MonitorRunning());
+
+    rig.session->Shutdown();
+    EXPECT_FALSE(rig.session->IsUp());
+    EXPECT_FALSE(rig.session->MonitorRunning());
+    EXPECT_EQ(rig.card.Logic().PidTable(), (std::array<std::uint16_t, 32>{}));
+    std::lock_guard lock(mutex);
+    ASSERT_FALSE(seen.empty());
+    for (std::size_t i = 1; i < seen.size(); ++i) EXPECT_EQ(seen[i].serial, seen[i - 1].serial + 1);
+    EXPECT_EQ(seen.back().serial, rig.session->LastStatus().serial);
+    rig.session->Shutdown();  // again: harmless
+}
+
+TEST(CardSession, FailedBringUpTellsWhyAndStartsNothing) {
+    struct Case {
+        const char* what;
+        std::function<void(SessionRig&)> spoil;
+        std::vector<std::string> lastMessages;
+    };
+    const Case cases[] = {
+        {"status fault",
+         [](SessionRig& r) { r.card.Status().SetFault(sim::StatusFault::Persistent); },
+         {"93C46错误，内部寄存器0x51错误!"}},
+        {"no image",
+         [](SessionRig& r) { std::filesystem::remove(r.dir.Path() / "conwh.ocx"); },
+         {"本软件与当前硬件版本不匹配，请与设备供应商联系！"}},
+        {"silent demodulator",
+         [](SessionRig& r) { r.frontEnd->SetDemodSilent(true); },
+         {"初始化高频头失败!"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SessionRig rig;
+        c.spoil(rig);
+        EXPECT_FALSE(rig.session->BringUp());
+        const auto texts = rig.notices.TextsUtf8();
+        ASSERT_FALSE(texts.empty());
+        EXPECT_EQ(texts.back(), c.lastMessages.back());
+        EXPECT_FALSE(rig.session->IsUp());
+        EXPECT_FALSE(rig.session->MonitorRunning());
+        CStatusOnlyView view;
+        EXPECT_FALSE(rig.session->StartSearch(view, view));
+        rig.session->Shutdown();
+    }
+}
+
+TEST(CardSession, ShutdownEndsWhileTheMonitorWaitsOnANotice) {
+    CBlockingNotices notices;
+    SessionRig rig(&notices);
+    ASSERT_TRUE(rig.session->BringUp());
+    // The monitor meets a status fault and waits for the user.
+    rig.card.Status().SetFault(sim::StatusFault::Transient);
+    ASSERT_TRUE(Eventually([&] { return notices.Waiting(); }));
+    std::atomic<bool> done{false};
+    std::thread closer([&] {
+        rig.session->Shutdown();
+        done.store(true);
+    });
+    // The windows release waiting notices once shutdown has begun.
+    ASSERT_TRUE(Eventually([&] { return !rig.session->IsUp(); }));
+    notices.ReleaseAll();
+    closer.join();
+    EXPECT_TRUE(done.load());
+    EXPECT_EQ(rig.card.Logic().PidTable(), (std::array<std::uint16_t, 32>{}));
+}
+
+}  // namespace
+}  // namespace orbix
