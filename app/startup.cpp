@@ -1,33 +1,53 @@
 #include "app/startup.h"
 
+#include <cstdlib>
+#include <string_view>
+
+#include "card/card_texts.h"
 #include "card/pci_scan.h"
-#include "platform/text.h"
+#include "platform/platform_texts.h"
 
 namespace orbix {
 
 std::uint16_t g_cardIoBase = 0;
 
-StartUpOutcome StartUp(StartUpContext& context, const std::function<void(std::uint16_t)>& runMainWindow) {
+namespace {
+
+// The end-to-end tests run many short-lived instances side by side on the
+// simulated card, which each process owns alone; ORBIXRX_LOCK_DIR gives them
+// a private lock. With the hardware card there is one card per machine, so
+// the machine-wide lock always applies.
+std::string LockDirectory(const StartUpContext& context) {
+    if (!context.lockDirectory.empty()) return context.lockDirectory;
+    const char* card = std::getenv("ORBIXRX_CARD");
+    if (card != nullptr && std::string_view(card) == "hardware") return {};
+    const char* dir = std::getenv("ORBIXRX_LOCK_DIR");
+    return dir != nullptr ? dir : std::string{};
+}
+
+}  // namespace
+
+StartUpOutcome StartUp(StartUpContext& context,
+                       const std::function<void(std::uint16_t)>& runMainWindow) {
     // Linux needs no sockets start-up, so there is no step to fail before the
     // lock.
-    if (!context.instanceLock.Acquire(context.appName, context.lockDirectory)) {
-        context.notices.Tell(Gbk("程序已经加载!"));
+    if (!context.instanceLock.Acquire(context.appName, LockDirectory(context))) {
+        context.notices.Tell(texts::AlreadyLoaded());
         return StartUpOutcome::AlreadyRunning;
     }
-    const std::string portIoDenied = Gbk("系统启动未完成，请稍后执行本软件!");
     if (!context.ports.Enable(kPciConfigAddressPort, kPciConfigPortCount)) {
-        context.notices.Tell(portIoDenied);
+        context.notices.Tell(texts::PortIoNotReady());
         return StartUpOutcome::PortIoDenied;
     }
     g_cardIoBase = FindCardIoBase(context.ports, kCardPciIdentity);
     if (g_cardIoBase == 0) {
-        context.notices.Tell(Gbk("您没有安装卫星接收卡!"));
+        context.notices.Tell(texts::NoCardInstalled());
         return StartUpOutcome::NoCard;
     }
     // Access to the card's own window is asked for only now that its base
     // is known, and only for its 256 ports.
     if (!context.ports.Enable(g_cardIoBase, kCardWindowSize)) {
-        context.notices.Tell(portIoDenied);
+        context.notices.Tell(texts::PortIoNotReady());
         return StartUpOutcome::PortIoDenied;
     }
     runMainWindow(g_cardIoBase);

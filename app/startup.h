@@ -19,13 +19,18 @@ struct StartUpContext {
     IPortIo& ports;
     INotices& notices;
     CInstanceLock& instanceLock;
+    // The lock's key: the windowed program and orbixctl drive the same card,
+    // so both pass the same name.
     std::string appName;
-    std::string lockDirectory;  // empty: the user's runtime directory
+    // Empty: the machine-wide lock directory (CInstanceLock::SystemDirectory),
+    // or ORBIXRX_LOCK_DIR on the simulated card. Tests pass a private one.
+    std::string lockDirectory;
 };
 
 // Brings the process up in its fixed order: single-instance lock, port I/O,
 // PCI scan; then runs the main window (handed in) with the card's I/O base.
 // Each failure tells the user and ends start-up before anything later.
-StartUpOutcome StartUp(StartUpContext& context, const std::function<void(std::uint16_t)>& runMainWindow);
+StartUpOutcome StartUp(StartUpContext& context,
+                       const std::function<void(std::uint16_t)>& runMainWindow);
 
 }  // namespace orbix

@@ -117,7 +117,6 @@ bool CCardAccess::WritePidTable(const PidTableBytes& bytes) {
             }
         }
     }
-    if (!verified) m_notices.Tell(texts::ResendPids());
     return verified;
 }
 

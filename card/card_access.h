@@ -61,8 +61,8 @@ public:
     std::uint8_t WriteDemodRegister(std::uint8_t reg, std::uint8_t value);
     std::uint16_t ReadDemodRegister(std::uint8_t reg);
     std::uint8_t WriteTunerBytes(const TunerBytes& bytes);
-    // Writes, verifies and retries (four passes in all); tells the user when
-    // the table could not be verified. True when verified.
+    // Writes, verifies and retries (four passes in all). True when verified;
+    // the caller tells the user otherwise, once it holds no lock.
     bool WritePidTable(const PidTableBytes& bytes);
     void SetLnbSelect(std::uint8_t bits);
     void RewriteControl();

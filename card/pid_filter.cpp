@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "card/card_access.h"
+#include "card/card_texts.h"
 
 namespace orbix {
 namespace {
@@ -37,85 +38,96 @@ void CPidFilter::Add(std::uint16_t pid, std::uint16_t classBits) {
     if (free != m_table.end()) *free = static_cast<std::uint16_t>(pid | classBits);
 }
 
-void CPidFilter::Write() {
+INotices* CPidFilter::Write() {
     CCardAccess* access = m_access.load();
-    if (access == nullptr) return;
+    if (access == nullptr) return nullptr;
     PidTableBytes bytes{};
     for (int i = 0; i < kSlots; ++i) {
         bytes[2 * i] = static_cast<std::uint8_t>(m_table[i] & 0xFF);
         bytes[2 * i + 1] = static_cast<std::uint8_t>(m_table[i] >> 8);
     }
-    access->WritePidTable(bytes);
+    return access->WritePidTable(bytes) ? nullptr : &access->Notices();
 }
 
-void CPidFilter::ClearPids(PidClass which) {
-    std::lock_guard lock(m_mutex);
-    switch (which) {
-        case PidClass::All:
-            m_table.fill(0);
-            break;
-        case PidClass::Program:
-            Clear(kProgramClass);
-            break;
-        case PidClass::User:
-            Clear(kUserClass);
-            break;
+template <typename Change>
+bool CPidFilter::ChangeAndWrite(Change change) {
+    INotices* unverified = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        change();
+        unverified = Write();
     }
-    Write();
+    if (unverified != nullptr) unverified->Tell(texts::ResendPids());
+    return unverified == nullptr;
 }
 
-void CPidFilter::SetPatPid() {
-    std::lock_guard lock(m_mutex);
-    Clear(kProgramClass);
-    Add(kPatPid, kProgramClass);
-    Write();
+bool CPidFilter::ClearPids(PidClass which) {
+    return ChangeAndWrite([&] {
+        switch (which) {
+            case PidClass::All:
+                m_table.fill(0);
+                break;
+            case PidClass::Program:
+                Clear(kProgramClass);
+                break;
+            case PidClass::User:
+                Clear(kUserClass);
+                break;
+        }
+    });
 }
 
-void CPidFilter::SetPmtPids(std::span<const PatEntry> programs) {
-    std::lock_guard lock(m_mutex);
-    Clear(kProgramClass);
-    for (const PatEntry& e : programs) {
-        if (e.programNumber != 0) Add(e.pid, kProgramClass);
-    }
-    Write();
+bool CPidFilter::SetPatPid() {
+    return ChangeAndWrite([&] {
+        Clear(kProgramClass);
+        Add(kPatPid, kProgramClass);
+    });
 }
 
-void CPidFilter::SetPmtPidsPage(std::span<const PatEntry> programs, int count, int page) {
-    std::lock_guard lock(m_mutex);
-    Clear(kProgramClass);
-    const int first = std::max(0, page * kPageSize - kPageSize);
-    const int end = std::min({page * kPageSize, count, static_cast<int>(programs.size())});
-    for (int i = first; i < end; ++i) {
-        if (programs[i].pid < kNullPid) Add(programs[i].pid, kProgramClass);
-    }
-    Write();
+bool CPidFilter::SetPmtPids(std::span<const PatEntry> programs) {
+    return ChangeAndWrite([&] {
+        Clear(kProgramClass);
+        for (const PatEntry& e : programs) {
+            if (e.programNumber != 0) Add(e.pid, kProgramClass);
+        }
+    });
 }
 
-void CPidFilter::SetUserPids(std::span<const std::uint16_t> pids) {
-    std::lock_guard lock(m_mutex);
-    Clear(kUserClass);
-    for (std::uint16_t pid : pids) {
-        if (pid != 0) Add(pid, kUserClass);
-    }
-    Write();
+bool CPidFilter::SetPmtPidsPage(std::span<const PatEntry> programs, int count, int page) {
+    return ChangeAndWrite([&] {
+        Clear(kProgramClass);
+        const int first = std::max(0, page * kPageSize - kPageSize);
+        const int end = std::min({page * kPageSize, count, static_cast<int>(programs.size())});
+        for (int i = first; i < end; ++i) {
+            if (programs[i].pid < kNullPid) Add(programs[i].pid, kProgramClass);
+        }
+    });
 }
 
-void CPidFilter::SetProgramPids(const ProgramPids& program) {
-    std::lock_guard lock(m_mutex);
-    Clear(kProgramClass);
-    // The PAT goes in even though its PID is 0: the class bits make the
-    // slot word non-zero. The program's own fields are skipped when 0.
-    Add(kPatPid, kProgramClass);
-    for (std::uint16_t pid : {program.pmtPid, program.pcrPid, program.videoPid, program.audioPid1,
-                              program.audioPid2, kSdtPid}) {
-        if (pid != 0) Add(pid, kProgramClass);
-    }
-    Write();
+bool CPidFilter::SetUserPids(std::span<const std::uint16_t> pids) {
+    return ChangeAndWrite([&] {
+        Clear(kUserClass);
+        for (std::uint16_t pid : pids) {
+            if (pid != 0) Add(pid, kUserClass);
+        }
+    });
 }
 
-void CPidFilter::RewritePids() {
-    std::lock_guard lock(m_mutex);
-    Write();
+bool CPidFilter::SetProgramPids(const ProgramPids& program) {
+    return ChangeAndWrite([&] {
+        Clear(kProgramClass);
+        // The PAT goes in even though its PID is 0: the class bits make the
+        // slot word non-zero. The program's own fields are skipped when 0.
+        Add(kPatPid, kProgramClass);
+        for (std::uint16_t pid : {program.pmtPid, program.pcrPid, program.videoPid,
+                                  program.audioPid1, program.audioPid2, kSdtPid}) {
+            if (pid != 0) Add(pid, kProgramClass);
+        }
+    });
+}
+
+bool CPidFilter::RewritePids() {
+    return ChangeAndWrite([] {});
 }
 
 }  // namespace orbix

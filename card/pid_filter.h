@@ -2,13 +2,14 @@
 
 #include <array>
 #include <atomic>
-#include <mutex>
 #include <cstdint>
+#include <mutex>
 #include <span>
 
 namespace orbix {
 
 class CCardAccess;
+class INotices;
 
 // One entry of a PAT program list: a program number and its PMT PID (the
 // network PID where the number is 0).
@@ -33,7 +34,7 @@ enum class PidClass { All, Program, User };
 // user-class slots; each change keeps the other class and then writes the
 // whole table to the card.
 class CPidFilter {
-public:
+  public:
     static constexpr int kSlots = 32;
     static constexpr std::uint16_t kInUse = 0x2000;
     static constexpr std::uint16_t kProgramClass = 0x6000;
@@ -50,22 +51,33 @@ public:
         m_access = access;
     }
 
-    void ClearPids(PidClass which);
-    void SetPatPid();
-    void SetPmtPids(std::span<const PatEntry> programs);
+    // Each change writes the whole table to the card and returns whether the
+    // card then holds it. When it does not, the user is asked to send the
+    // PIDs again ("请重新发送一遍PID!"), after the filter's lock is released
+    // so that no other thread changing PIDs waits on the message box. The
+    // table keeps the requested state either way. Without a card they
+    // change the table only and return true.
+    bool ClearPids(PidClass which);
+    bool SetPatPid();
+    bool SetPmtPids(std::span<const PatEntry> programs);
     // Page is 1-based: entries page x 32 - 32 up to the smaller of page x 32
     // and count.
-    void SetPmtPidsPage(std::span<const PatEntry> programs, int count, int page);
-    void SetUserPids(std::span<const std::uint16_t> pids);
-    void SetProgramPids(const ProgramPids& program);
-    void RewritePids();
+    bool SetPmtPidsPage(std::span<const PatEntry> programs, int count, int page);
+    bool SetUserPids(std::span<const std::uint16_t> pids);
+    bool SetProgramPids(const ProgramPids& program);
+    bool RewritePids();
 
     std::array<std::uint16_t, kSlots> Table() const;
 
-private:
+  private:
     void Clear(std::uint16_t classBits);
     void Add(std::uint16_t pid, std::uint16_t classBits);
-    void Write();
+    // Changes the table and writes it under the lock; tells the user of a
+    // failed write once the lock is released.
+    template <typename Change>
+    bool ChangeAndWrite(Change change);
+    // The notices to tell of a failed write, or nullptr when it succeeded.
+    INotices* Write();
 
     // Held across each change and its write to the card, so that two threads
     // changing different classes can never leave an older table on the card

@@ -122,7 +122,7 @@ class CDemod {
     // Carrier search and lock.
     void Tune(std::int32_t symbolRateKs, std::int32_t frequency100kHz);
     int Search();
-    int IsLocked();
+    bool IsLocked();
     int GetSignalInfo(int& level, int& quality);
     int GetQuality();
     std::int32_t GetMasterClock();
@@ -130,30 +130,45 @@ class CDemod {
     std::int32_t SymbolRateFromRegs(int h, int m, int l);
     // The frequency found by the last search, in 100 kHz units.
     std::int32_t FoundFrequency() const { return m_result.frequencyFound / 100; }
-    const SearchParams& Params() const { return m_params; }
     const SearchResult& Result() const { return m_result; }
 
-    // Switches LNB and tone, tunes and searches: 1 when locked in range.
-    int TuneTransponder(std::int32_t symbolRateKs, std::int32_t frequency100kHz);
-
-    // The search's lock tests; each leaves its verdict in Params().state.
-    void CheckTiming();
-    void CheckCarrier();
-    void CheckData();
-    void SwapIq();
+    // Switches LNB and tone, tunes and searches: true when locked in range.
+    bool TuneTransponder(std::int32_t symbolRateKs, std::int32_t frequency100kHz);
 
   private:
+    // What one zig-zag of the derotator looks for, and how many times it may
+    // pass its limit before it gives up.
+    struct ZigZagSteps {
+        int failState;
+        int successState;
+        int edges;
+    };
+
     bool Stopping() const;
     void Sleep(int ms);
     int ReadLockField(int field);
     void WriteDerotator(std::int32_t value);
-    void ZigZag(void (CDemod::*test)(), int failState, int successState, std::int16_t start,
-                std::int32_t step, int edges);
-    int TimingSearch();
-    int CarrierSearch();
+    std::int16_t ReadDerotator();
+    // Half the current sub-range, in derotator units.
+    std::uint32_t SubRangeLimit() const;
+
+    // The search's lock tests; each leaves its verdict in m_params.state.
+    void CheckTiming();
+    void CheckCarrier();
+    void CheckData();
+    void SwapIq();
+    // CheckData, and again with I and Q swapped; true on data lock. Without
+    // a lock either way the IQ setting is put back as it was.
+    bool CheckDataEitherIq();
+
+    void ZigZag(void (CDemod::*test)(), const ZigZagSteps& steps, std::int16_t start,
+                std::int32_t step);
+    bool TimingSearch();
+    bool CarrierSearch();
+    std::int32_t DataSearchStep() const;
     int DataSearch();
     int CheckDataWithRetry();
-    int CheckRange();
+    bool CheckRange();
     void InitSubRange();
     void NextSubRange();
     int EndWithoutLock();

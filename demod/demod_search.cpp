@@ -18,10 +18,60 @@ constexpr std::int32_t kMaxSymbolRateKs = 90000;
 // reach the kHz arithmetic of the search would overflow.
 constexpr std::int32_t kMaxFrequency100kHz = 200000;
 
+// Above this rate (kS/s) a carrier is searched over +-6 MHz with coarser
+// derotator steps, else over +-4 MHz.
+constexpr std::int32_t kWideCarrierRateKs = 8000;
+constexpr std::uint32_t kWideSearchRangeHz = 12000000;
+constexpr std::uint32_t kNarrowSearchRangeHz = 8000000;
+constexpr std::int16_t kWideStepFactor = 30;
+constexpr std::int16_t kNarrowStepFactor = 10;
+// The derotator counts in steps of the master clock / 2^16.
+constexpr std::int32_t kDerotatorDivisor = 65536;
+// Settling pauses of a tune, ms: after the chip's initialisation, and on
+// each side of the tune after the LNB supply and tone have switched.
+constexpr int kInitSettleMs = 50;
+constexpr int kLnbSettleMs = 100;
+
+// Timing loop integrator (TLIR): at most this means no timing lock ...
+constexpr int kNoTimingAtMost = 40;
+// ... above this a sure lock; between the two, a real lock collapses when
+// the symbol rate is pulled 1/33 off, below this.
+constexpr int kSureTimingAbove = 48;
+constexpr int kCollapsedTimingBelow = 40;
+constexpr std::int32_t kTimingPullDivisor = 33;
+constexpr int kCarrierPolls = 4;
+constexpr int kDataPolls = 10;
+
+// How many times each zig-zag passes its limit before it gives up.
+constexpr int kTimingEdges = 2;
+constexpr int kCarrierEdges = 4;
+constexpr int kDataEdges = 2;
+constexpr int kDataTries = 5;
+// The data search moves the tuner: by 4/3 MHz steps above 8 MS/s, by an
+// eighth of the rate above 5 MS/s, else by a sixteenth.
+constexpr std::int32_t kWideDataRate = 8000000;    // S/s
+constexpr std::int32_t kMediumDataRate = 5000000;  // S/s
+constexpr std::int32_t kWideDataStepHz = 1333333;
+
 // Signal quality by noise indicator MSB - 13.
 constexpr std::array<int, 41> kQualityTable{99, 97, 94, 92, 89, 87, 84, 82, 79, 76, 74, 71, 69, 67,
                                             64, 61, 59, 57, 54, 52, 50, 47, 45, 42, 40, 38, 34, 32,
                                             30, 27, 25, 22, 21, 19, 16, 13, 10, 8,  5,  4,  2};
+constexpr int kQualityTableBase = 13;  // noise MSB at or below: best quality
+constexpr int kBestQuality = 99;
+constexpr int kNoQualityAbove = 55;     // noise MSB above: no quality at all
+constexpr int kCoarseQualityFrom = 54;  // 54 and 55: the LSB alone, in hundreds
+constexpr int kCoarseQualityDivisor = 100;
+constexpr int kFineQualityDivisor = 80;
+
+// Signal level: the AGC integrator, below -101 nothing, raised by a small
+// correction when the noise indicator is near its floor, halved to 0..100.
+constexpr int kNoLevelBelowAgc = -101;
+constexpr std::int32_t kNoiseFloor = 15000;
+constexpr std::uint32_t kMaxNoiseCorrection = 50;
+constexpr int kAgcOffset = 100;
+constexpr std::uint32_t kMaxLevelSum = 200;
+constexpr std::uint32_t kHeldLevelSum = 198;
 
 std::int16_t To16(std::int32_t v) { return static_cast<std::int16_t>(v); }
 
@@ -39,14 +89,14 @@ std::int32_t CDemod::GetMasterClock() {
 }
 
 void CDemod::SetSymbolRate(std::int32_t symbolsPerSecond) {
-    const std::int64_t clk = GetMasterClock();
-    std::int64_t n = 0;
-    if (clk > 0 && symbolsPerSecond > 0) {
-        n = std::min<std::int64_t>((std::int64_t{symbolsPerSecond} << 20) / clk, 0x1FFFFF);
+    const std::int64_t clock = GetMasterClock();
+    std::int64_t ratio = 0;  // rate / clock in 2^-20 units, 21 bits
+    if (clock > 0 && symbolsPerSecond > 0) {
+        ratio = std::min<std::int64_t>((std::int64_t{symbolsPerSecond} << 20) / clock, 0x1FFFFF);
     }
-    SetFieldValue(fld::SYMB_FREQH, static_cast<int>((n >> 12) & 0xFF));
-    SetFieldValue(fld::SYMB_FREQM, static_cast<int>((n >> 4) & 0xFF));
-    SetFieldValue(fld::SYMB_FREQL, static_cast<int>(n & 0x0F));
+    SetFieldValue(fld::SYMB_FREQH, static_cast<int>((ratio >> 12) & 0xFF));
+    SetFieldValue(fld::SYMB_FREQM, static_cast<int>((ratio >> 4) & 0xFF));
+    SetFieldValue(fld::SYMB_FREQL, static_cast<int>(ratio & 0x0F));
     WriteRegs(reg::SFRH, 3);
 }
 
@@ -64,18 +114,18 @@ void CDemod::Tune(std::int32_t symbolRateKs, std::int32_t frequency100kHz) {
     m_tuneValid = false;
     if (symbolRateKs < kMinSymbolRateKs || symbolRateKs > kMaxSymbolRateKs) return;
     if (frequency != frequency100kHz) return;
-    const bool wide = symbolRateKs > 8000;
+    const bool wide = symbolRateKs > kWideCarrierRateKs;
     TunerInit();
     Init(true);
-    Sleep(50);
+    Sleep(kInitSettleMs);
     WriteField(fld::OUTPUTTYPE, 0);
     m_params = SearchParams{};
     m_params.masterClock = GetMasterClock();
-    m_params.derotatorUnit = m_params.masterClock / 65536;
+    m_params.derotatorUnit = m_params.masterClock / kDerotatorDivisor;
     m_params.tunerFrequency = frequency100kHz * 100;
     m_params.symbolRate = symbolRateKs * 1000;
-    m_params.searchRange = wide ? 12000000u : 8000000u;
-    m_params.stepFactor = wide ? 30 : 10;
+    m_params.searchRange = wide ? kWideSearchRangeHz : kNarrowSearchRangeHz;
+    m_params.stepFactor = wide ? kWideStepFactor : kNarrowStepFactor;
     m_params.tunerSpan = kTunerSpanHz;
     m_result = SearchResult{};
     m_tuneValid = true;
@@ -90,11 +140,7 @@ int CDemod::ReadLockField(int field) {
     return GetFieldValue(field);
 }
 
-int CDemod::IsLocked() {
-    const int lk = ReadLockField(fld::LK);
-    const int prf = ReadLockField(fld::PRF);
-    return (lk != 0 && prf != 0) ? 1 : 0;
-}
+bool CDemod::IsLocked() { return ReadLockField(fld::LK) != 0 && ReadLockField(fld::PRF) != 0; }
 
 void CDemod::WriteDerotator(std::int32_t value) {
     const auto v = static_cast<std::uint16_t>(value);
@@ -103,37 +149,46 @@ void CDemod::WriteDerotator(std::int32_t value) {
     WriteRegs(reg::CFRM, 2);
 }
 
+std::int16_t CDemod::ReadDerotator() {
+    ReadRegs(reg::CFRM, 2);
+    return To16(Cached(reg::CFRM) * 256 + Cached(reg::CFRL));
+}
+
+std::uint32_t CDemod::SubRangeLimit() const {
+    return (m_params.subRange / 2) / static_cast<std::uint32_t>(m_params.derotatorUnit);
+}
+
 void CDemod::CheckTiming() {
     Wait(1);
-    const int t = ReadLockField(fld::TLIR);
-    if (t <= 40) {
+    const int integrator = ReadLockField(fld::TLIR);
+    if (integrator <= kNoTimingAtMost) {
         m_params.state = kNoTiming;
         return;
     }
-    if (t > 48) {
+    if (integrator > kSureTimingAbove) {
         m_params.state = kTimingLock;
         return;
     }
     // Borderline: a real timing lock collapses when the symbol rate is
-    // pulled 3 % off; noise does not care.
+    // pulled off; noise does not care.
     ReadRegs(reg::SFRH, 3);
-    const int h = GetFieldValue(fld::SYMB_FREQH);
-    const int m = GetFieldValue(fld::SYMB_FREQM);
-    const int l = GetFieldValue(fld::SYMB_FREQL);
-    const std::int32_t rate = SymbolRateFromRegs(h, m, l);
-    SetSymbolRate(rate - rate / 33);
+    const int high = GetFieldValue(fld::SYMB_FREQH);
+    const int middle = GetFieldValue(fld::SYMB_FREQM);
+    const int low = GetFieldValue(fld::SYMB_FREQL);
+    const std::int32_t rate = SymbolRateFromRegs(high, middle, low);
+    SetSymbolRate(rate - rate / kTimingPullDivisor);
     Wait(1);
-    const int shifted = ReadReg(reg::TLIR) == -1 ? 255 : GetFieldValue(fld::TLIR);
-    m_params.state = shifted < 40 ? kTimingLock : kNoTiming;
-    SetFieldValue(fld::SYMB_FREQH, h);
-    SetFieldValue(fld::SYMB_FREQM, m);
-    SetFieldValue(fld::SYMB_FREQL, l);
+    const int pulled = ReadReg(reg::TLIR) == -1 ? 255 : GetFieldValue(fld::TLIR);
+    m_params.state = pulled < kCollapsedTimingBelow ? kTimingLock : kNoTiming;
+    SetFieldValue(fld::SYMB_FREQH, high);
+    SetFieldValue(fld::SYMB_FREQM, middle);
+    SetFieldValue(fld::SYMB_FREQL, low);
     WriteRegs(reg::SFRH, 3);
 }
 
 void CDemod::CheckCarrier() {
     Wait(1);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kCarrierPolls; ++i) {
         Wait(1);
         if (ReadLockField(fld::CF) == 1) break;
     }
@@ -142,30 +197,39 @@ void CDemod::CheckCarrier() {
 
 void CDemod::CheckData() {
     Wait(1);
-    int lk = 0;
-    for (int i = 0; i < 10; ++i) {
+    int locked = 0;
+    for (int i = 0; i < kDataPolls && locked != 1; ++i) {
         Sleep(1);
-        lk = ReadLockField(fld::LK);
-        if (lk == 1) break;
+        locked = ReadLockField(fld::LK);
     }
-    m_params.state = lk != 0 ? kDataLock : kNoData;
+    m_params.state = locked != 0 ? kDataLock : kNoData;
 }
 
 void CDemod::SwapIq() { WriteField(fld::IQ, ~ReadField(fld::IQ) & 1); }
 
-void CDemod::ZigZag(void (CDemod::*test)(), int failState, int successState, std::int16_t start,
-                    std::int32_t step, int edges) {
-    const auto limit = To16(static_cast<std::int32_t>(
-        (m_params.subRange / 2) / static_cast<std::uint32_t>(m_params.derotatorUnit)));
+bool CDemod::CheckDataEitherIq() {
+    CheckData();
+    if (m_params.state != kNoData) return true;
+    SwapIq();
+    CheckData();
+    if (m_params.state != kNoData) return true;
+    SwapIq();  // neither way: back to the setting it had
+    return false;
+}
+
+void CDemod::ZigZag(void (CDemod::*test)(), const ZigZagSteps& steps, std::int16_t start,
+                    std::int32_t step) {
+    const auto limit = To16(static_cast<std::int32_t>(SubRangeLimit()));
     // A zero step would never reach the limit; the smallest step still does.
     step = std::max(step, std::int32_t{1});
+    int edges = steps.edges;
     m_params.direction = -1;
     int count = 0;
     std::int16_t previous = start;
     std::int16_t value = start;
     for (;;) {
         (this->*test)();
-        if (m_params.state == failState) {
+        if (m_params.state == steps.failState) {
             previous = value;
             ++count;
             value = To16(value + m_params.direction * count * step);
@@ -175,9 +239,8 @@ void CDemod::ZigZag(void (CDemod::*test)(), int failState, int successState, std
             m_result.symbolRateFound = m_params.symbolRate;
         }
         m_params.direction = To16(-m_params.direction);
-        if (m_params.state == successState) {
-            ReadRegs(reg::CFRM, 2);
-            m_params.derotator = To16(Cached(reg::CFRM) * 256 + Cached(reg::CFRL));
+        if (m_params.state == steps.successState) {
+            m_params.derotator = ReadDerotator();
             return;
         }
         if (edges == 0 || Stopping()) {
@@ -187,87 +250,76 @@ void CDemod::ZigZag(void (CDemod::*test)(), int failState, int successState, std
     }
 }
 
-int CDemod::TimingSearch() {
+bool CDemod::TimingSearch() {
     const std::int32_t step = (m_params.symbolRate / 2) / m_params.derotatorUnit;
-    ZigZag(&CDemod::CheckTiming, kNoTiming, kTimingLock, 0, step, 2);
-    return m_params.state;
+    ZigZag(&CDemod::CheckTiming, {kNoTiming, kTimingLock, kTimingEdges}, 0, step);
+    return m_params.state == kTimingLock;
 }
 
-int CDemod::CarrierSearch() {
-    ZigZag(&CDemod::CheckCarrier, kNoCarrier, kCarrierLock, m_params.derotator,
-           m_params.derotatorStep, 4);
-    return m_params.state;
+bool CDemod::CarrierSearch() {
+    ZigZag(&CDemod::CheckCarrier, {kNoCarrier, kCarrierLock, kCarrierEdges}, m_params.derotator,
+           m_params.derotatorStep);
+    return m_params.state == kCarrierLock;
+}
+
+std::int32_t CDemod::DataSearchStep() const {
+    const std::int32_t rate = m_params.symbolRate;
+    const std::int32_t stepHz = rate > kWideDataRate     ? kWideDataStepHz
+                                : rate > kMediumDataRate ? rate / 8
+                                                         : rate / 16;
+    return stepHz / m_params.derotatorUnit;
 }
 
 int CDemod::DataSearch() {
     const std::int32_t unit = m_params.derotatorUnit;
-    const std::int32_t rate = m_params.symbolRate;
+    const std::int32_t step = DataSearchStep();
+    const auto limit = To16(static_cast<std::int32_t>(SubRangeLimit()));
     m_params.state = kNoCarrier;
-    int count = 1;
-    int tries = 0;
-    int edges = 2;
-    std::int16_t d = 0;
-    std::int32_t s = rate > 8000000   ? 1333333 / unit
-                     : rate > 5000000 ? (rate / 8) / unit
-                                      : (rate / 16) / unit;
-    const auto limit =
-        To16(static_cast<std::int32_t>((m_params.subRange / 2) / static_cast<std::uint32_t>(unit)));
-    for (;;) {
-        ++tries;
-        d = To16(d + 2 * m_params.direction * count * s);
-        const std::int32_t g = m_params.tunerFrequency + (d * unit) / 1000;
-        if (std::abs(d) > limit) --edges;
+    int edges = kDataEdges;
+    std::int16_t offset = 0;  // from the tuner frequency, derotator units
+    // The tuner zig-zags around the frequency the carrier was found at,
+    // starting on the side the carrier search was heading for.
+    for (int tries = 1;; ++tries) {
+        offset = To16(offset + 2 * m_params.direction * tries * step);
+        const std::int32_t wanted = m_params.tunerFrequency + (offset * unit) / 1000;  // kHz
+        if (std::abs(offset) > limit) --edges;
         if (edges != 0) {
-            const std::int32_t h = SetTunerFrequency(g);
+            const std::int32_t reached = SetTunerFrequency(wanted);
             // The tuner lands on its 125 kHz grid; the derotator takes up
             // the rest, converted from kHz to derotator units.
-            WriteDerotator(static_cast<std::int32_t>(std::int64_t{g - h} * 1000 / unit));
-            CheckData();
-            if (m_params.state == kNoData) {
-                SwapIq();
-                CheckData();
-                if (m_params.state == kNoData) SwapIq();
-            }
+            WriteDerotator(static_cast<std::int32_t>(std::int64_t{wanted - reached} * 1000 / unit));
+            CheckDataEitherIq();
         }
         m_params.direction = To16(-m_params.direction);
-        ++count;
         if (m_params.state == kDataLock) {
-            ReadRegs(reg::CFRM, 2);
-            m_params.tunerFrequency = g;
-            m_params.derotator = To16(Cached(reg::CFRM) * 256 + Cached(reg::CFRL));
+            m_params.tunerFrequency = wanted;
+            m_params.derotator = ReadDerotator();
             return kDataLock;
         }
         if (edges == 0 || Stopping()) return m_params.state;
-        if (tries > 4) break;
+        if (tries >= kDataTries) break;
     }
     m_params.state = kDataSearchGaveUp;
     return kDataSearchGaveUp;
 }
 
 int CDemod::CheckDataWithRetry() {
-    CheckData();
-    if (m_params.state == kNoData) {
-        SwapIq();
-        CheckData();
-        if (m_params.state == kNoData) {
-            SwapIq();
-            DataSearch();
-        }
-    }
+    if (!CheckDataEitherIq()) DataSearch();
     return m_params.state;
 }
 
-int CDemod::CheckRange() {
-    const std::int32_t f =
+bool CDemod::CheckRange() {
+    const std::int32_t found =
         m_params.tunerFrequency + (m_params.derotator * m_params.derotatorUnit) / 1000;
-    const auto w = static_cast<std::int32_t>(m_params.searchRange / 2000);
-    if (f < m_params.initialFrequency - w || f > m_params.initialFrequency + w) {
+    const auto halfRange = static_cast<std::int32_t>(m_params.searchRange / 2000);  // kHz
+    if (found < m_params.initialFrequency - halfRange ||
+        found > m_params.initialFrequency + halfRange) {
         m_params.state = kLockedOutOfRange;
-    } else {
-        m_params.state = kLockedInRange;
-        m_result.frequencyFound = f;
+        return false;
     }
-    return m_params.state;
+    m_params.state = kLockedInRange;
+    m_result.frequencyFound = found;
+    return true;
 }
 
 void CDemod::InitSubRange() {
@@ -281,10 +333,11 @@ void CDemod::InitSubRange() {
 void CDemod::NextSubRange() {
     if (m_params.subRangeDirection > 0) {
         const auto offset = static_cast<std::uint32_t>(m_params.subRangeOffset);
-        std::uint32_t n = m_params.searchRange / 2 - m_params.subRange / 2 - offset;
-        n = std::min(n, m_params.subRange);
-        m_params.subRangeOffset = static_cast<std::int32_t>(offset + (n + m_params.subRange) / 2);
-        m_params.subRange = n;
+        const std::uint32_t width =
+            std::min(m_params.searchRange / 2 - m_params.subRange / 2 - offset, m_params.subRange);
+        m_params.subRangeOffset =
+            static_cast<std::int32_t>(offset + (width + m_params.subRange) / 2);
+        m_params.subRange = width;
     }
     m_params.tunerFrequency =
         m_params.initialFrequency + (m_params.subRangeOffset * m_params.subRangeDirection) / 1000;
@@ -307,49 +360,52 @@ int CDemod::Search() {
     m_params.derotatorStep =
         To16((m_params.stepFactor * (m_params.symbolRate / 1000)) / m_params.derotatorUnit);
     InitSubRange();
-    int last = 0;
+    int dataState = 0;
     do {
         WriteDerotator(0);
         m_params.derotator = 0;
         m_params.state = kSubRangeStarted;
         m_params.tunerFrequency = SetTunerFrequency(m_params.tunerFrequency);
         Wait(1);
+        // A carrier narrower than half the tuner's span leaves room for a
+        // timing zig-zag; a wider one gets a single look.
+        bool timing = false;
         if (m_params.symbolRate <= m_params.tunerSpan / 2) {
-            TimingSearch();
+            timing = TimingSearch();
         } else {
             CheckTiming();
+            timing = m_params.state == kTimingLock;
         }
-        if (m_params.state == kTimingLock && CarrierSearch() == kCarrierLock) {
-            last = CheckDataWithRetry();
-            if (last == kDataLock && CheckRange() == kLockedInRange) {
-                m_result.punctureRate = ReadField(fld::CPR);
-            }
+        if (timing && CarrierSearch()) {
+            dataState = CheckDataWithRetry();
+            if (dataState == kDataLock && CheckRange()) m_result.punctureRate = ReadField(fld::CPR);
         }
         NextSubRange();
     } while (m_params.subRange != 0 && m_params.state != kLockedInRange &&
-             last != kDataSearchGaveUp && !Stopping());
+             dataState != kDataSearchGaveUp && !Stopping());
     m_result.state = m_params.state;
     if (m_params.state != kLockedInRange) m_result.frequencyFound = m_params.initialFrequency;
     return m_params.state;
 }
 
 int CDemod::GetQuality() {
-    const int m = ReadField(fld::NOISEINDICATORMSB);
+    const int msb = ReadField(fld::NOISEINDICATORMSB);
     Wait(1);
-    const int l = ReadField(fld::NOISEINDICATORLSB);
-    if (m <= 13) return 99;
-    if (m > 55) return 0;
-    if (m >= 54) return l / 100;
-    const int q = static_cast<std::uint8_t>(kQualityTable[m - 13] + l / 80);
-    return std::min(q, 99);
+    const int lsb = ReadField(fld::NOISEINDICATORLSB);
+    if (msb <= kQualityTableBase) return kBestQuality;
+    if (msb > kNoQualityAbove) return 0;
+    if (msb >= kCoarseQualityFrom) return lsb / kCoarseQualityDivisor;
+    const int quality = static_cast<std::uint8_t>(kQualityTable[msb - kQualityTableBase] +
+                                                  lsb / kFineQualityDivisor);
+    return std::min(quality, kBestQuality);
 }
 
 int CDemod::GetSignalInfo(int& level, int& quality) {
     const bool agcRead = ReadReg(reg::AGC1I) != -1;
-    const int a = GetFieldValue(fld::AGCINTEGRATORVALUE);
+    const int agc = GetFieldValue(fld::AGCINTEGRATORVALUE);
     Wait(1);
     const bool noiseRead = ReadRegs(reg::NIRH, 2) != -1;
-    const int n = Cached(reg::NIRH) * 256 + Cached(reg::NIRL);
+    const int noise = Cached(reg::NIRH) * 256 + Cached(reg::NIRL);
     if (!agcRead || !noiseRead) {
         // An unanswering chip reads all ones, which would decode as a
         // middling level; there is no signal to report.
@@ -357,31 +413,32 @@ int CDemod::GetSignalInfo(int& level, int& quality) {
         quality = 0;
         return 0;
     }
-    if (a < -101) {
+    if (agc < kNoLevelBelowAgc) {
         level = 0;
     } else {
-        std::uint32_t t = (static_cast<std::uint32_t>(15000 - n) / 100) * 4;
-        if (t > 50) t = 0;
-        std::uint32_t v = static_cast<std::uint8_t>(std::abs(static_cast<int>(t / 10) + a + 100));
-        if (v > 200) v = 198;
-        level = static_cast<int>(v / 2);
+        std::uint32_t correction = (static_cast<std::uint32_t>(kNoiseFloor - noise) / 100) * 4;
+        if (correction > kMaxNoiseCorrection) correction = 0;
+        std::uint32_t sum = static_cast<std::uint8_t>(
+            std::abs(static_cast<int>(correction / 10) + agc + kAgcOffset));
+        if (sum > kMaxLevelSum) sum = kHeldLevelSum;
+        level = static_cast<int>(sum / 2);
     }
     quality = GetQuality();
     return quality;
 }
 
-int CDemod::TuneTransponder(std::int32_t symbolRateKs, std::int32_t frequency100kHz) {
-    if (m_access == nullptr) return 0;
+bool CDemod::TuneTransponder(std::int32_t symbolRateKs, std::int32_t frequency100kHz) {
+    if (m_access == nullptr) return false;
     m_access->SetLnbSelect(m_lnbSelect);
     if (m_toneOn != 0) {
         SetToneOn();
     } else {
         SetToneOff();
     }
-    Sleep(100);
+    Sleep(kLnbSettleMs);
     Tune(symbolRateKs, frequency100kHz);
-    Sleep(100);
-    return Search() == kLockedInRange ? 1 : 0;
+    Sleep(kLnbSettleMs);
+    return Search() == kLockedInRange;
 }
 
 }  // namespace orbix

@@ -17,15 +17,27 @@ struct Command {
 };
 
 constexpr std::array<Command, 3> kCommands{{
-    {"probe", "probe                          check the card and load its logic", orbix::ctl::RunProbe},
+    {"probe", "probe                          check the card and load its logic",
+     orbix::ctl::RunProbe},
     {"tune", "tune SATELLITE TRANSPONDER [--once]  tune and show the lock", orbix::ctl::RunTune},
     {"scan", "scan SATELLITE TRANSPONDER     tune, search the programs and store them",
      orbix::ctl::RunScan},
 }};
 
+constexpr std::string_view kExitCodes =
+    "exit status:\n"
+    "  0  done: the card is ready, the transponder locked (tune --once; tune until\n"
+    "     interrupted), the programs stored (scan)\n"
+    "  1  the card or the work failed: another instance runs, no card or port I/O,\n"
+    "     a failed card check, not locked, no programs found\n"
+    "  2  bad command line or input: unknown command or arguments, unknown\n"
+    "     ORBIXRX_CARD, unreadable sky file, transponder not in ./SATSETUPL.ini\n";
+
 int Usage() {
     std::fprintf(stderr, "usage: orbixctl COMMAND [ARGS]\ncommands:\n");
-    for (const Command& c : kCommands) std::fprintf(stderr, "  %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
+    for (const Command& c : kCommands)
+        std::fprintf(stderr, "  %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
+    std::fprintf(stderr, "%.*s", static_cast<int>(kExitCodes.size()), kExitCodes.data());
     return 2;
 }
 

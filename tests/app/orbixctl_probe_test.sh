@@ -12,7 +12,7 @@ grep -q "本软件与当前硬件版本不匹配" <<<"$out" || fail "no mismatch
 out=$("$ctl" probe 2>&1) || fail "probe failed with a valid image: $out"
 grep -q "card ready" <<<"$out" || fail "not ready: $out"
 
-exec 9>"$dir/orbixrx-$(id -u).lock"
+exec 9>"$dir/orbixrx.lock"
 flock 9
 out=$("$ctl" probe 2>&1) && fail "second instance started: $out"
 grep -q "程序已经加载!" <<<"$out" || fail "no second-instance message: $out"

@@ -8,7 +8,8 @@ namespace orbix {
 namespace {
 
 struct CheckFixture {
-    explicit CheckFixture(sim::SimCardConfig config = {}) : card(config), ports(card), check(ports, clock, notices) {
+    explicit CheckFixture(sim::SimCardConfig config = {})
+        : card(config), ports(card), check(ports, clock, notices) {
         ports.SetRecording(false);
         check.SetIoBase(card.IoBase());
     }

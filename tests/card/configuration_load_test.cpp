@@ -13,8 +13,10 @@ TEST(ConfigurationLoad, StreamsExactlyTheImageAndTheLogicAnswers) {
     f.ports.SetRecording(true);
     ASSERT_TRUE(f.access.LoadConfiguration());
     const auto& log = f.ports.Log();
-    const auto writes = std::ranges::count_if(log, [](const PortAccess& a) { return a.kind == PortAccess::Kind::Out8; });
-    const auto reads = std::ranges::count_if(log, [](const PortAccess& a) { return a.kind == PortAccess::Kind::In8; });
+    const auto writes = std::ranges::count_if(
+        log, [](const PortAccess& a) { return a.kind == PortAccess::Kind::Out8; });
+    const auto reads = std::ranges::count_if(
+        log, [](const PortAccess& a) { return a.kind == PortAccess::Kind::In8; });
     EXPECT_EQ(writes, 4 + 24 + 3 + 78422 * 24 + 100 * 48 + 4 + 48);
     EXPECT_EQ(reads, 6);  // the header pulse's three delays
     EXPECT_TRUE(f.card.Logic().Loaded());

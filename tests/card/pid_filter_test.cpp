@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <thread>
 
+#include "card/card_texts.h"
 #include "support/card_fixture.h"
 
 namespace orbix {
@@ -35,14 +38,16 @@ TEST(PidFilter, ClassesKeepEachOthersSlots) {
     FilterFixture f;
     const std::uint16_t user[] = {0x100, 0, 0x200, 0x300};
     f.filter.SetProgramPids({0x20, 0x21, 0x22, 0x23, 0});
-    f.ExpectTable(Slots({0x6000, 0x6020, 0x6021, 0x6022, 0x6023, 0x6011}), "program; a 0 field takes no slot");
+    f.ExpectTable(Slots({0x6000, 0x6020, 0x6021, 0x6022, 0x6023, 0x6011}),
+                  "program; a 0 field takes no slot");
     f.filter.SetUserPids(user);
     f.ExpectTable(Slots({0x6000, 0x6020, 0x6021, 0x6022, 0x6023, 0x6011, 0x2100, 0x2200, 0x2300}),
                   "user PIDs after the program, zeros skipped");
     f.filter.ClearPids(PidClass::Program);
     f.ExpectTable(Slots({0, 0, 0, 0, 0, 0, 0x2100, 0x2200, 0x2300}), "program cleared, user kept");
     f.filter.SetPatPid();
-    f.ExpectTable(Slots({0x6000, 0, 0, 0, 0, 0, 0x2100, 0x2200, 0x2300}), "PAT in the lowest free slot");
+    f.ExpectTable(Slots({0x6000, 0, 0, 0, 0, 0, 0x2100, 0x2200, 0x2300}),
+                  "PAT in the lowest free slot");
     f.filter.ClearPids(PidClass::All);
     f.ExpectTable(Table{}, "all cleared");
 }
@@ -60,11 +65,13 @@ TEST(PidFilter, ThirtyThirdPidIsDropped) {
 TEST(PidFilter, PmtPidsSkipTheNetworkEntryAndPagesTakeTheirRange) {
     FilterFixture f;
     std::vector<PatEntry> pat{{0, 0x10}};
-    for (std::uint16_t n = 1; n <= 40; ++n) pat.push_back({n, static_cast<std::uint16_t>(0x100 + n)});
+    for (std::uint16_t n = 1; n <= 40; ++n)
+        pat.push_back({n, static_cast<std::uint16_t>(0x100 + n)});
     f.filter.SetPmtPids(std::span(pat).first(4));
     f.ExpectTable(Slots({0x6101, 0x6102, 0x6103}), "network PID skipped");
     f.filter.SetPmtPidsPage(std::span(pat).subspan(1), 40, 2);
-    f.ExpectTable(Slots({0x6121, 0x6122, 0x6123, 0x6124, 0x6125, 0x6126, 0x6127, 0x6128}), "page 2 of 40");
+    f.ExpectTable(Slots({0x6121, 0x6122, 0x6123, 0x6124, 0x6125, 0x6126, 0x6127, 0x6128}),
+                  "page 2 of 40");
     pat[2].pid = 0x1FFF;
     f.filter.SetPmtPidsPage(pat, 4, 1);
     f.ExpectTable(Slots({0x6010, 0x6101, 0x6103}), "null PID skipped on a page");
@@ -73,12 +80,44 @@ TEST(PidFilter, PmtPidsSkipTheNetworkEntryAndPagesTakeTheirRange) {
 TEST(PidFilter, UnverifiableWriteKeepsTheRequestedTableForTheNextRewrite) {
     FilterFixture f;
     f.card.Logic().LoseConfiguration();
-    f.filter.SetPatPid();
+    EXPECT_FALSE(f.filter.SetPatPid());
     EXPECT_EQ(f.notices.TextsUtf8(), std::vector<std::string>{"请重新发送一遍PID!"});
     EXPECT_EQ(f.filter.Table(), Slots({0x6000}));
     f.LoadLogic();
-    f.filter.RewritePids();
+    EXPECT_TRUE(f.filter.RewritePids());
     f.ExpectTable(Slots({0x6000}), "rewritten after the reload");
+    EXPECT_EQ(f.notices.Shown().size(), 1u);
+}
+
+// While the user reads the message, another thread changing PIDs must get
+// through: the message comes after the filter's lock is released.
+TEST(PidFilter, FailedWriteIsToldWithoutHoldingTheFilter) {
+    struct CProbeNotices final : INotices {
+        NoticeAnswer Show(const Notice& notice) override {
+            texts.push_back(notice.text);
+            others.push_back(std::async(std::launch::async, [this] { return filter->Table(); }));
+            otherGotIn.push_back(others.back().wait_for(std::chrono::seconds(60)) ==
+                                 std::future_status::ready);
+            return NoticeAnswer::Ok;
+        }
+        CPidFilter* filter = nullptr;
+        std::vector<std::string> texts;
+        std::vector<bool> otherGotIn;
+        std::vector<std::future<std::array<std::uint16_t, CPidFilter::kSlots>>> others;
+    };
+    testing::CardFixture f;  // the logic is never loaded: no write verifies
+    CPidFilter filter;
+    CProbeNotices probe;
+    probe.filter = &filter;
+    CCardAccess access(f.ports, f.clock, probe);
+    access.SetIoBase(f.card.IoBase());
+    filter.SetCardAccess(&access);
+    const std::uint16_t pids[] = {0x100};
+    EXPECT_FALSE(filter.SetUserPids(pids));
+    filter.SetCardAccess(nullptr);
+    EXPECT_EQ(probe.texts, std::vector<std::string>{texts::ResendPids()});
+    EXPECT_EQ(probe.otherGotIn, std::vector<bool>{true});
+    for (auto& other : probe.others) EXPECT_EQ(other.get()[0], 0x2100);
 }
 
 }  // namespace
@@ -95,7 +134,8 @@ TEST(PidFilter, ConcurrentOwnersNeverLeaveAnOlderTableOnTheCard) {
             f.filter.SetUserPids(pids);
         }
     });
-    for (std::uint16_t i = 1; i <= 40; ++i) f.filter.SetProgramPids({static_cast<std::uint16_t>(0x100 + i)});
+    for (std::uint16_t i = 1; i <= 40; ++i)
+        f.filter.SetProgramPids({static_cast<std::uint16_t>(0x100 + i)});
     user.join();
     const auto table = f.filter.Table();
     EXPECT_EQ(f.card.Logic().PidTable(), table);

@@ -14,9 +14,10 @@ constexpr std::uint16_t kBus = sim::kDefaultIoBase + 0xFF;
 
 // The expected traffic, written out from the bus's wire protocol.
 class Expect {
-public:
+  public:
     Expect& W(std::initializer_list<int> values) {
-        for (int v : values) m_log.push_back({PortAccess::Kind::Out8, kBus, static_cast<std::uint32_t>(v)});
+        for (int v : values)
+            m_log.push_back({PortAccess::Kind::Out8, kBus, static_cast<std::uint32_t>(v)});
         return *this;
     }
     Expect& R(std::uint32_t v) {
@@ -39,12 +40,13 @@ public:
     }
     const std::vector<PortAccess>& Log() const { return m_log; }
 
-private:
+  private:
     std::vector<PortAccess> m_log;
 };
 
 int Count(const std::vector<PortAccess>& log, PortAccess::Kind kind) {
-    return static_cast<int>(std::ranges::count_if(log, [&](const PortAccess& a) { return a.kind == kind; }));
+    return static_cast<int>(
+        std::ranges::count_if(log, [&](const PortAccess& a) { return a.kind == kind; }));
 }
 
 TEST(SerialBus, RegisterWriteIsExactly141WritesAnd3Reads) {
@@ -68,7 +70,8 @@ TEST(SerialBus, RegisterReadIsTwoTransactionsWithoutRepeatedStart) {
     Expect e;
     e.Stop().Start().Byte(0xC4).Ack(true).Byte(0x40).Ack(true).Stop().Idle();
     e.Start().Byte(0xC5).Ack(true).W({0x00});
-    for (int bit = 7; bit >= 0; --bit) e.W({0x00, 0x01}).R((0xB3 >> bit) & 1 ? 0x02 : 0x00).W({0x00});
+    for (int bit = 7; bit >= 0; --bit)
+        e.W({0x00, 0x01}).R((0xB3 >> bit) & 1 ? 0x02 : 0x00).W({0x00});
     e.W({0x0C, 0x0D, 0x0C}).Stop().Idle();
     EXPECT_EQ(f.ports.Log(), e.Log());
     EXPECT_EQ(f.card.Bus().Count().violations, 0u);

@@ -4,67 +4,18 @@
 #include <array>
 #include <deque>
 #include <map>
+#include <set>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "demod/demod_tables.h"
-#include "sim/bus_device.h"
+#include "demod/demod_texts.h"
 #include "tests/demod/demod_rig.h"
+#include "tests/demod/scripted_demod.h"
 
 namespace orbix::testing {
 namespace {
-
-// A demodulator stand-in: each address answers its queued reads in turn (the
-// last one repeats), else what was last written. Every write is logged.
-struct CScriptedDemod final : sim::IBusDevice {
-    bool Select(bool) override {
-        expectRegister = true;
-        return !silent;
-    }
-    bool WriteByte(std::uint8_t value) override {
-        if (expectRegister) {
-            pointer = value & 0x7F;
-            expectRegister = false;
-        } else {
-            writes.emplace_back(pointer, value);
-            regs[pointer] = value;
-            pointer = (pointer + 1) & 0x7F;
-        }
-        return true;
-    }
-    std::uint8_t ReadByte() override {
-        auto& queue = reads[pointer];
-        const std::uint8_t v = queue.empty() ? regs[pointer] : queue.front();
-        if (queue.size() > 1) queue.pop_front();
-        pointer = (pointer + 1) & 0x7F;
-        return v;
-    }
-    // SFRH, SFRM, SFRL: the symbol rate as written.
-    std::array<std::uint8_t, 3> SymbolRate() const { return {regs[0x1F], regs[0x20], regs[0x21]}; }
-
-    std::array<std::uint8_t, 0x80> regs{};
-    std::map<std::uint8_t, std::deque<std::uint8_t>> reads;
-    std::vector<std::pair<std::uint8_t, std::uint8_t>> writes;
-    bool silent = false;
-    std::uint8_t pointer = 0;
-    bool expectRegister = true;
-};
-
-// The card with its logic loaded, a scripted demodulator on the bus and the
-// driver on top, initialised unless asked not to be.
-struct ScriptedRig : CardFixture {
-    explicit ScriptedRig(bool init = true) {
-        card.AttachBusDevice(0xD0, chip);
-        chip->regs[0] = 0xA1;
-        LoadLogic();
-        demod.SetCardAccess(&access);
-        if (init) demod.Init(true);
-    }
-
-    std::shared_ptr<CScriptedDemod> chip = std::make_shared<CScriptedDemod>();
-    CDemod demod;
-};
 
 // Status registers the search reads.
 constexpr std::uint8_t kAgc = 0x16, kTlir = 0x17, kVStatus = 0x1B, kNirH = 0x24, kNirL = 0x25;
@@ -128,14 +79,8 @@ TEST(DemodRegisters, WriteFieldKeepsChipBitsAndAChipThatStoppedAnsweringIsNotLoc
     EXPECT_EQ(rig.demod.ReadRegs(reg::ACLC, 3), 0);
 
     rig.chip->silent = true;
-    // All ones on the bus must not read as locked, nor as any progress.
-    EXPECT_EQ(rig.demod.IsLocked(), 0);
-    rig.demod.CheckTiming();
-    EXPECT_EQ(rig.demod.Params().state, kNoTiming);
-    rig.demod.CheckCarrier();
-    EXPECT_EQ(rig.demod.Params().state, kNoCarrier);
-    rig.demod.CheckData();
-    EXPECT_EQ(rig.demod.Params().state, kNoData);
+    // All ones on the bus must not read as locked.
+    EXPECT_FALSE(rig.demod.IsLocked());
     int level = -1, quality = -1;
     EXPECT_EQ(rig.demod.GetSignalInfo(level, quality), 0);
     EXPECT_EQ(std::make_pair(level, quality), std::make_pair(0, 0));
@@ -206,24 +151,46 @@ TEST(Tuner, BandwidthCodeAndLowBandBit) {
     }
 }
 
+// At 27500 kS/s the search takes a single look at the timing loop, then
+// looks for a carrier only if it saw timing lock.
 TEST(Search, TimingCheckLeavesTheSymbolRateAsItWas) {
-    // TLIR as read in turn, and the state the check leaves.
+    // TLIR as read in turn, and the state the search ends in.
     const std::pair<std::deque<std::uint8_t>, int> cases[] = {
-        {{45, 30}, kTimingLock},  // borderline, collapses off-rate: real
-        {{45, 45}, kNoTiming},    // borderline, unmoved: noise
-        {{40}, kNoTiming},       {{41, 39}, kTimingLock}, {{48, 40}, kNoTiming},
-        {{49}, kTimingLock},     {{0}, kNoTiming},
+        {{45, 30}, kNoCarrier},  // borderline, collapses off-rate: real
+        {{45, 45}, kNoTiming},   // borderline, unmoved: noise
+        {{40}, kNoTiming},      {{41, 39}, kNoCarrier}, {{48, 40}, kNoTiming},
+        {{49}, kNoCarrier},     {{0}, kNoTiming},
     };
     for (const auto& [tlir, state] : cases) {
         SCOPED_TRACE(tlir.front());
         ScriptedRig rig;
         rig.demod.Tune(27500, 13000);
-        rig.demod.SetSymbolRate(27500000);
         rig.chip->reads[kTlir] = tlir;
-        rig.demod.CheckTiming();
-        EXPECT_EQ(rig.demod.Params().state, state);
+        rig.chip->regs[kVStatus] = 0;
+        EXPECT_EQ(rig.demod.Search(), state);
         EXPECT_EQ(rig.chip->SymbolRate(), (std::array<std::uint8_t, 3>{0x50, 0x00, 0x00}));
     }
+}
+
+// A chip whose status registers stop answering reads all ones there; that
+// must never pass for timing, carrier or data lock.
+TEST(Search, UnansweredStatusIsNoLock) {
+    // Unanswered registers, and the state the search ends in.
+    const std::pair<std::set<std::uint8_t>, int> cases[] = {
+        {{kTlir}, kNoTiming}, {{kVStatus}, kNoCarrier}, {{kTlir, kVStatus}, kNoTiming}};
+    for (const auto& [unanswered, state] : cases) {
+        ScriptedRig rig;
+        rig.demod.Tune(27500, 13000);
+        rig.chip->regs[kTlir] = 60;
+        rig.chip->regs[kVStatus] = 0x98;
+        rig.chip->unanswered = unanswered;
+        EXPECT_EQ(rig.demod.Search(), state) << unanswered.size();
+        EXPECT_EQ(rig.demod.IsLocked(), !unanswered.contains(kVStatus));
+    }
+}
+
+TEST(DemodTexts, BringUpFailureText) {
+    EXPECT_EQ(Utf8(texts::TunerInitFailed()), "初始化高频头失败!");
 }
 
 TEST(Search, ClockLockQualityAndLevelReadings) {
@@ -232,7 +199,7 @@ TEST(Search, ClockLockQualityAndLevelReadings) {
         {0x18, 1}, {0x08, 0}, {0x10, 0}, {0x9F, 1}, {0x80, 0}};  // LK and PRF
     for (const auto& [vstatus, locked] : locks) {
         rig.chip->regs[kVStatus] = vstatus;
-        EXPECT_EQ(rig.demod.IsLocked(), locked) << int{vstatus};
+        EXPECT_EQ(rig.demod.IsLocked(), locked == 1) << int{vstatus};
     }
     // Noise indicator high and low bytes, and the quality they give.
     const std::tuple<std::uint8_t, std::uint8_t, int> qualities[] = {

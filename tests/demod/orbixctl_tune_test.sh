@@ -47,7 +47,12 @@ grep -q "bad.sky: line 2: bad polarisation" <<<"$out" || fail "no sky message: $
 
 "$ctl" tune Sat-Ku 11052V > running.txt 2>&1 &
 pid=$!
-sleep 3
+# Two reports of the lock, waited for with a generous bound (a report a second).
+for _ in $(seq 600); do
+  [ "$(grep -c '^locked' running.txt)" -ge 2 ] && break
+  kill -0 $pid 2>/dev/null || break
+  sleep 0.1
+done
 kill -INT $pid
 wait $pid || fail "running mode did not end cleanly: $(cat running.txt)"
 [ "$(grep -c '^locked' running.txt)" -ge 2 ] || fail "running mode: $(cat running.txt)"

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
+#include <string>
 
 #include "platform/clock.h"
 #include "platform/instance_lock.h"
@@ -27,7 +30,7 @@ TEST(Text, GbkByteCountsAndRoundTrip) {
 
 TEST(Text, InvalidBytesNeverStopTheConversion) {
     EXPECT_EQ(Utf8(std::string("A\x81", 2)), "A\xEF\xBF\xBD");  // lone lead byte at the end
-    EXPECT_EQ(Gbk("a\xF0\x9F\x98\x80z"), "a?z");                  // no GBK form: one mark
+    EXPECT_EQ(Gbk("a\xF0\x9F\x98\x80z"), "a?z");                // no GBK form: one mark
 }
 
 TEST(InstanceLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
@@ -62,6 +65,90 @@ TEST(InstanceLock, KilledHolderLeavesNoStaleLock) {
     EXPECT_TRUE(mine.Acquire("orbixrx", dir.Path().string()));
     close(ready[0]);
     close(ready[1]);
+}
+
+// One file for the whole machine: an instance of another user must see the
+// lock even when the first one ran with a strict umask.
+TEST(InstanceLock, AnotherUserIsRefusedWhileHeldAndMayTakeItAfter) {
+    if (getuid() != 0) GTEST_SKIP() << "needs root to act as a second user";
+    testing::CTempDir dir;
+    std::filesystem::permissions(dir.Path(),
+                                 std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+    const mode_t oldMask = umask(077);
+    CInstanceLock first;
+    ASSERT_TRUE(first.Acquire("orbixrx", dir.Path().string()));
+    umask(oldMask);
+    struct stat st {};
+    ASSERT_EQ(stat((dir.Path() / "orbixrx.lock").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+
+    // The child, as user nobody, answers twice: while held, then after.
+    int ask[2], answer[2];
+    ASSERT_EQ(pipe(ask), 0);
+    ASSERT_EQ(pipe(answer), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        first.Release();  // the copy of the descriptor fork gave the child
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+        for (int round = 0; round < 2; ++round) {
+            char go = 0;
+            if (read(ask[0], &go, 1) != 1) _exit(4);
+            CInstanceLock other;
+            const char got = other.Acquire("orbixrx", dir.Path().string()) ? 'y' : 'n';
+            (void)!write(answer[1], &got, 1);
+        }
+        _exit(0);
+    }
+    auto askChild = [&] {
+        char got = 0;
+        (void)!write(ask[1], "?", 1);
+        return read(answer[0], &got, 1) == 1 ? got : '-';
+    };
+    EXPECT_EQ(askChild(), 'n');
+    first.Release();
+    EXPECT_EQ(askChild(), 'y');
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (int fd : {ask[0], ask[1], answer[0], answer[1]}) close(fd);
+}
+
+// Something planted at the lock's path is neither followed nor waited on.
+TEST(InstanceLock, PlantedLinksFifosAndDirectoriesAreRefused) {
+    struct Case {
+        const char* what;
+        void (*plant)(const std::filesystem::path& lock, const std::filesystem::path& target);
+    };
+    const Case cases[] = {
+        {"symbolic link",
+         [](const auto& lock, const auto& target) {
+             std::filesystem::create_symlink(target, lock);
+         }},
+        {"fifo", [](const auto& lock, const auto&) { ASSERT_EQ(mkfifo(lock.c_str(), 0666), 0); }},
+        {"directory",
+         [](const auto& lock, const auto&) { std::filesystem::create_directory(lock); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing::CTempDir dir;
+        const auto target = dir.Path() / "elsewhere";
+        c.plant(dir.Path() / "orbixrx.lock", target);
+        CInstanceLock lock;
+        EXPECT_FALSE(lock.Acquire("orbixrx", dir.Path().string()));
+        EXPECT_FALSE(std::filesystem::exists(target));
+    }
+}
+
+TEST(InstanceLock, WithoutADirectoryTheLockIsMachineWide) {
+    const std::string dir = CInstanceLock::SystemDirectory();
+    EXPECT_TRUE(dir == "/run/lock" || dir == "/tmp") << dir;
+    const std::string name = "orbixrx-test-" + std::to_string(getpid());
+    CInstanceLock first, second;
+    ASSERT_TRUE(first.Acquire(name));
+    EXPECT_TRUE(std::filesystem::exists(dir + "/" + name + ".lock"));
+    EXPECT_FALSE(second.Acquire(name));
+    first.Release();
+    std::filesystem::remove(dir + "/" + name + ".lock");
 }
 
 TEST(Clock, VirtualPausesCostNothingAndStopWakesRealOnes) {

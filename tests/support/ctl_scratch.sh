@@ -6,6 +6,6 @@ ctl=$1 make_conwh=$2
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cd "$dir"
-export XDG_RUNTIME_DIR=$dir
+export ORBIXRX_LOCK_DIR=$dir
 unset ORBIXRX_SKY ORBIXRX_CARD
 fail() { echo "FAIL: $*"; exit 1; }
