@@ -1,5 +1,6 @@
 #include "app/card_session.h"
 
+#include "demod/demod_texts.h"
 #include "platform/text.h"
 
 namespace orbix {
@@ -42,7 +43,7 @@ bool CCardSession::BringUpDemod() {
     m_demod->Init(true);
     const bool answers = m_demod->CheckId();
     if (m_context.onStep) m_context.onStep(BringUpStep::DemodulatorCheck, answers);
-    if (!answers) m_context.notices.Tell(Gbk("初始化高频头失败!"));
+    if (!answers) m_context.notices.Tell(texts::TunerInitFailed());
     return answers;
 }
 

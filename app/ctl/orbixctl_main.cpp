@@ -33,12 +33,14 @@ constexpr std::string_view kExitCodes =
     "  2  bad command line or input: unknown command or arguments, unknown\n"
     "     ORBIXRX_CARD, unreadable sky file, transponder not in ./SATSETUPL.ini\n";
 
-int Usage() {
-    std::fprintf(stderr, "usage: orbixctl COMMAND [ARGS]\ncommands:\n");
+// Asked for (--help), the usage goes to standard output and ends well; as
+// the answer to a bad command line it goes to standard error with status 2.
+int Usage(std::FILE* out = stderr) {
+    std::fprintf(out, "usage: orbixctl COMMAND [ARGS]\ncommands:\n");
     for (const Command& c : kCommands)
-        std::fprintf(stderr, "  %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
-    std::fprintf(stderr, "%.*s", static_cast<int>(kExitCodes.size()), kExitCodes.data());
-    return 2;
+        std::fprintf(out, "  %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
+    std::fprintf(out, "%.*s", static_cast<int>(kExitCodes.size()), kExitCodes.data());
+    return out == stdout ? 0 : 2;
 }
 
 }  // namespace
@@ -46,6 +48,7 @@ int Usage() {
 int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     const std::string_view name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") return Usage(stdout);
     for (const Command& c : kCommands) {
         if (c.name == name) return c.run(std::vector<std::string>(argv + 2, argv + argc));
     }

@@ -17,6 +17,9 @@ flock 9
 out=$("$ctl" probe 2>&1) && fail "second instance started: $out"
 grep -q "程序已经加载!" <<<"$out" || fail "no second-instance message: $out"
 
+out=$("$ctl" --help) || fail "--help did not end well"
+grep -q "exit status" <<<"$out" || fail "--help does not give the exit codes: $out"
+
 out=$(ORBIXRX_CARD=bogus "$ctl" probe 2>&1) && fail "unknown back end accepted"
 grep -q "ORBIXRX_CARD=bogus" <<<"$out" || fail "no back-end message: $out"
 echo "orbixctl probe: all cases passed"
