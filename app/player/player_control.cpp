@@ -1,0 +1,161 @@
+#include "app/player/player_control.h"
+
+#include <QFile>
+#include <QString>
+
+#include "platform/stream_port.h"
+#include "platform/text.h"
+#include "search/psi.h"
+
+namespace orbix {
+
+namespace {
+
+const std::string kTvGroup = Gbk("电视节目");
+const std::string kRadioGroup = Gbk("广播节目");
+const std::string kIpGroup = Gbk("IP节目");
+const std::string kScrambled = Gbk("加扰");
+
+// texts with each "%s" of format replaced by the next argument. '%' is never
+// the second byte of a GBK character, so the search is safe on GBK.
+std::string Format(std::string format, std::initializer_list<std::string> args) {
+    std::size_t at = 0;
+    for (const std::string& arg : args) {
+        at = format.find("%s", at);
+        if (at == std::string::npos) break;
+        format.replace(at, 2, arg);
+        at += arg.size();
+    }
+    return format;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+bool IsGroup(const std::string& text) {
+    return text == kTvGroup || text == kRadioGroup || text == kIpGroup;
+}
+
+std::uint16_t Pid(const std::string& hex) { return static_cast<std::uint16_t>(HexToInt(hex)); }
+
+}  // namespace
+
+CPlayerControl::CPlayerControl(PlayerCollaborators collaborators, PlayerOptions options)
+    : m_c(std::move(collaborators)), m_options(std::move(options)) {
+    if (m_options.port == 0) m_options.port = StreamPort();
+}
+
+CPlayerControl::~CPlayerControl() { m_player.Stop(m_options.stopGraceMs); }
+
+void CPlayerControl::Tell(const std::string& textGbk) { m_c.notices.Tell(textGbk); }
+
+void CPlayerControl::PlayCommand(const std::optional<ProgramSelection>& selection) {
+    if (!selection || IsGroup(selection->text)) return Tell(Gbk("请选中您想播放的节目节目"));
+    if (m_saving) return Tell(Gbk("正在保存节目，要停止保存请按关闭按纽!"));
+    if (!m_c.locked()) return Tell(Gbk("请检查信号是否锁定!"));
+    if (Contains(selection->text, kScrambled)) return Tell(Gbk("无法播放加扰节目!"));
+    if (!StartPlayer(selection->group)) return;
+    SendProgramPids(selection->text);
+    m_c.statusLabel(Format(Gbk("正在播放%s"), {player::DisplayName(selection->text)}));
+}
+
+void CPlayerControl::StopCommand() {
+    StopPlayer();
+    if (m_playing) {
+        m_c.statusLabel(" ");
+        m_playing = false;
+        if (m_saving) {
+            m_c.statusLabel(" ");
+            m_saving = false;
+        }
+    }
+}
+
+std::optional<std::string> CPlayerControl::CheckSave(const std::string& text) {
+    if (!m_c.locked()) return Gbk("请检查信号是否锁定！");
+    if (text.empty()) return Gbk("请先搜索节目！");
+    if (text == kIpGroup) return Gbk("不能保存IP节目");
+    if (text == kTvGroup || text == kRadioGroup) return Gbk("请选中一个节目");
+    if (Contains(text, kScrambled)) return Gbk("您所保存的是加扰节目，无法播放！");
+    if (m_saving && m_lastSavedProgram == text)
+        return Format(Gbk("正在保存%s"), {m_lastSavedProgram});
+    return std::nullopt;
+}
+
+bool CPlayerControl::ConfirmReplaceRecording(const std::string& text) {
+    const std::string question = Format(Gbk("正在保存%s,是否放弃保存%s,开始保存%s?"),
+                                        {m_lastSavedProgram, m_lastSavedProgram, text});
+    return m_c.notices.Show({question, "Warning", NoticeButtons::YesNo, NoticeIcon::Warning}) ==
+           NoticeAnswer::Yes;
+}
+
+void CPlayerControl::SaveCommand(const std::string& text) {
+    if (const auto refusal = CheckSave(text)) return Tell(*refusal);
+    if (m_saving && !ConfirmReplaceRecording(text)) return;
+    if (!StartRecording()) return;
+    SendProgramPids(text);
+    m_c.statusLabel(Format(Gbk("正在保存%s"), {player::DisplayName(text)}));
+    m_lastSavedProgram = text;
+}
+
+bool CPlayerControl::Launch(const std::vector<std::string>& arguments, const player::RunAs& runAs) {
+    const std::string program = m_options.locatePlayer();
+    if (program.empty()) return false;
+    return m_player.Start(program, arguments, runAs, m_options.startupGraceMs) ==
+           CPlayerProcess::StartResult::Started;
+}
+
+bool CPlayerControl::StartPlayer(const std::string& /*group*/) {
+    StopPlayer();
+    if (!Launch(player::PlayArguments(m_options.port), m_options.runAs())) {
+        Tell(Gbk("无法启动VLC播放器，请检查是否已安装VLC!"));
+        return false;
+    }
+    m_playing = true;
+    return true;
+}
+
+bool CPlayerControl::StartRecording() {
+    // A cancelled dialog leaves a running recording and its state alone.
+    const std::optional<std::string> path = m_c.saveDialog.AskSavePath();
+    if (!path) return false;
+    const player::RunAs runAs = m_options.runAs();
+    if (runAs.switchUser && !player::CanWrite(*path, runAs.user.uid, GroupsOf(runAs.user))) {
+        const std::string shown = Gbk(QFile::decodeName(path->c_str()).toStdString());
+        Tell(Format(Gbk("播放器以用户%s运行，该用户无法写入文件%s，请另选保存位置!"),
+                    {runAs.user.name, shown}));
+        return false;
+    }
+    StopPlayer();
+    if (!Launch(player::RecordArguments(m_options.port, *path), runAs)) {
+        Tell(Gbk("保存失败!"));
+        return false;
+    }
+    m_saving = true;
+    return true;
+}
+
+bool CPlayerControl::StopPlayer() {
+    m_c.pidFilter.ClearPids(PidClass::Program);
+    if (!m_player.HasProcess()) return false;
+    if (!m_player.Stop(m_options.stopGraceMs)) {
+        Tell(Gbk("无法关闭VLC"));
+        return false;
+    }
+    m_playing = false;
+    m_saving = false;
+    m_c.statusLabel("");
+    return true;
+}
+
+bool CPlayerControl::SendProgramPids(const std::string& name) {
+    ProgramEntry found;
+    if (m_c.database.FindProgramByName(name, found)) m_currentProgram = found;
+    const ProgramEntry& p = m_currentProgram;
+    m_c.pidFilter.SetProgramPids(
+        {Pid(p.pmtPid), Pid(p.pcrPid), Pid(p.videoPid), Pid(p.audioPid1), Pid(p.audioPid2)});
+    return true;
+}
+
+}  // namespace orbix

@@ -1,0 +1,248 @@
+// The play, stop and save commands with a fake player, on the simulated card.
+#include "app/player/player_control.h"
+
+#include <signal.h>
+
+#include <QtTest/QtTest>
+#include <deque>
+
+#include "platform/text.h"
+#include "support/card_fixture.h"
+#include "tests/player/fake_player.h"
+
+using namespace orbix;
+
+namespace {
+
+constexpr int kPort = 23511;
+
+class CScriptedSaveDialog final : public ISaveFileDialog {
+  public:
+    std::optional<std::string> AskSavePath() override {
+        ++asked;
+        if (answers.empty()) return std::nullopt;
+        auto a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::deque<std::optional<std::string>> answers;
+    int asked = 0;
+};
+
+ProgramEntry Program(const char* nameUtf8, const char* type, const char* pmt, const char* video,
+                     const char* audio, const char* pcr) {
+    return {"", Gbk(nameUtf8), Gbk(type), pmt, audio, "00", video, pcr};
+}
+
+bool Alive(int pid) { return pid > 0 && ::kill(pid, 0) == 0; }
+
+}  // namespace
+
+class PlayerControlTest : public QObject {
+    Q_OBJECT
+
+    struct Rig {
+        orbix::testing::CardFixture card;
+        CPidFilter filter;
+        CChannelDatabase db{(card.dir.Path() / "SATSETUPL.ini").string()};
+        CRecordingNotices notices;
+        CScriptedSaveDialog dialog;
+        orbix::testing::CFakePlayer fake{card.dir.Path()};
+        bool locked = true;
+        std::vector<std::string> labels;  // UTF-8
+        CPlayerControl control{{filter, db, notices, dialog, [this] { return locked; },
+                                [this](const std::string& t) { labels.push_back(Utf8(t)); }},
+                               {kPort, [this] { return fake.Script(); }, CurrentRunAs, 1000, 3000}};
+        Rig() {
+            filter.SetCardAccess(&card.access);
+            db.WriteProgram(Gbk("节目1"), Program("节目1", "电视节目", "100", "101", "102", "101"));
+            db.WriteProgram(Gbk("节目2"), Program("节目2", "电视节目", "200", "201", "202", "203"));
+            db.WriteProgram(Gbk("节目3"),
+                            Program("节目长名称", "广播节目", "300", "00", "302", "302"));
+            db.WriteProgramCount(3);
+        }
+        std::string Dir() const { return card.dir.Path().string(); }
+        std::vector<std::uint16_t> CardPids() {
+            std::vector<std::uint16_t> in;
+            for (auto slot : card.card.Logic().PidTable())
+                if (slot != 0) in.push_back(slot);
+            return in;
+        }
+    };
+
+    static unsigned PlayerUid() { return ::geteuid() == 0 ? CurrentRunAs().user.uid : ::geteuid(); }
+
+  private slots:
+    void initTestCase() { QVERIFY(QFile::exists("/bin/sh")); }
+
+    // Each refusal shows its message, starts nothing and leaves the label.
+    void refusalsStartNothing() {
+        const struct {
+            bool locked;
+            bool save;
+            std::optional<ProgramSelection> selection;
+            const char* message;
+        } cases[] = {
+            {true, false, std::nullopt, "请选中您想播放的节目节目"},
+            {true, false, ProgramSelection{Gbk("广播节目"), ""}, "请选中您想播放的节目节目"},
+            {false, false, ProgramSelection{Gbk("节目1"), Gbk("电视节目")}, "请检查信号是否锁定!"},
+            {true, false, ProgramSelection{Gbk("节目9(加扰)"), Gbk("电视节目")},
+             "无法播放加扰节目!"},
+            {false, true, ProgramSelection{Gbk("节目1"), ""}, "请检查信号是否锁定！"},
+            {true, true, ProgramSelection{"", ""}, "请先搜索节目！"},
+            {true, true, ProgramSelection{Gbk("IP节目"), ""}, "不能保存IP节目"},
+            {true, true, ProgramSelection{Gbk("电视节目"), ""}, "请选中一个节目"},
+            {true, true, ProgramSelection{Gbk("节目9(加扰)"), ""},
+             "您所保存的是加扰节目，无法播放！"},
+        };
+        for (const auto& c : cases) {
+            Rig rig;
+            rig.locked = c.locked;
+            if (c.save)
+                rig.control.SaveCommand(c.selection->text);
+            else
+                rig.control.PlayCommand(c.selection);
+            QCOMPARE(rig.notices.TextsUtf8(), std::vector<std::string>{c.message});
+            QVERIFY(rig.fake.Calls().empty());
+            QCOMPARE(rig.dialog.asked, 0);
+            QVERIFY(rig.labels.empty());
+        }
+    }
+
+    // Play starts the player (never as root) on the stream port and the card
+    // then passes the program; stop ends that player and leaves only the
+    // user's PIDs on the card.
+    void playAndStopOnTheSimulatedCard() {
+        Rig rig;
+        QVERIFY(rig.card.access.LoadConfiguration());
+        const std::uint16_t user = 0x1FF0;
+        rig.filter.SetUserPids(std::span(&user, 1));
+        rig.control.PlayCommand(ProgramSelection{Gbk("节目2"), Gbk("电视节目")});
+        QVERIFY(rig.notices.Shown().empty());
+        QVERIFY(rig.control.Playing());
+        const auto calls = rig.fake.Calls();
+        QCOMPARE(calls.size(), 1u);
+        QCOMPARE(calls[0].args, std::vector<std::string>{"udp://@:" + std::to_string(kPort)});
+        QCOMPARE(calls[0].uid, PlayerUid());
+        QVERIFY(calls[0].uid != 0);
+        QCOMPARE(rig.CardPids(), (std::vector<std::uint16_t>{0x3FF0, 0x6000, 0x6200, 0x6203, 0x6201,
+                                                             0x6202, 0x6011}));
+        QCOMPARE(rig.labels.back(), std::string("正在播放节目2"));
+        QVERIFY(Alive(calls[0].pid));
+
+        rig.control.StopCommand();
+        QVERIFY(!rig.control.Playing());
+        QVERIFY(!Alive(calls[0].pid));
+        QCOMPARE(rig.CardPids(), std::vector<std::uint16_t>{0x3FF0});
+        QCOMPARE(rig.labels.back(), std::string(""));
+        // A second stop finds no player and changes nothing.
+        rig.control.StopCommand();
+        QVERIFY(rig.notices.Shown().empty());
+    }
+
+    // A player that cannot start, or ends within a second, is a failure the
+    // user hears of; play neither sends PIDs nor claims to play.
+    void failedStartsAreTold() {
+        for (const bool missing : {false, true}) {
+            Rig rig;
+            rig.fake.ExitAtOnce(true);
+            CPlayerControl control{
+                {rig.filter, rig.db, rig.notices, rig.dialog, [] { return true; },
+                 [&](const std::string& t) { rig.labels.push_back(Utf8(t)); }},
+                {kPort, [&] { return missing ? std::string() : rig.fake.Script(); }, CurrentRunAs,
+                 1000, 3000}};
+            control.PlayCommand(ProgramSelection{Gbk("节目1"), Gbk("电视节目")});
+            QVERIFY(!control.Playing());
+            QVERIFY(rig.labels.empty());
+            QCOMPARE(rig.filter.Table()[0], std::uint16_t{0});
+            QCOMPARE(rig.notices.Shown().size(), 1u);
+            rig.dialog.answers.push_back(rig.Dir() + "/x.mpg");
+            control.SaveCommand(Gbk("节目1"));
+            QVERIFY(!control.Saving());
+            QCOMPARE(rig.notices.TextsUtf8().back(), std::string("保存失败!"));
+            QVERIFY(rig.labels.empty());
+        }
+    }
+
+    // The recording path reaches the player as one argument, unchanged apart
+    // from the chain quoting; the label cuts a long name.
+    void recordingPathWithAwkwardCharactersIsOneArgument() {
+        Rig rig;
+        const std::string path = rig.Dir() + "/a b,c{d}'q\"$(x) \\.mpg";
+        rig.dialog.answers.push_back(path);
+        rig.control.SaveCommand(Gbk("节目长名称"));
+        QVERIFY(rig.control.Saving());
+        const auto calls = rig.fake.Calls();
+        QCOMPARE(calls.size(), 1u);
+        QCOMPARE(calls[0].args, player::RecordArguments(kPort, path));
+        QCOMPARE(rig.labels.back(), std::string("正在保存节..."));
+        QCOMPARE(Utf8(rig.control.LastSavedProgram()), std::string("节目长名称"));
+        QCOMPARE(rig.filter.Table()[1], std::uint16_t{0x6300});
+    }
+
+    // While recording: the same program is refused, another asks first; No
+    // and a cancelled dialog leave the recording running, Yes and a file
+    // replace it.
+    void secondSaveWhileRecording() {
+        Rig rig;
+        rig.dialog.answers.push_back(rig.Dir() + "/one.mpg");
+        rig.control.SaveCommand(Gbk("节目1"));
+        const int first = rig.fake.Calls().at(0).pid;
+
+        rig.control.SaveCommand(Gbk("节目1"));
+        QCOMPARE(rig.notices.TextsUtf8().back(), std::string("正在保存节目1"));
+        rig.notices.ScriptAnswer(NoticeAnswer::No);
+        rig.control.SaveCommand(Gbk("节目2"));
+        const Notice asked = rig.notices.Shown().back();
+        QCOMPARE(Utf8(asked.text), std::string("正在保存节目1,是否放弃保存节目1,开始保存节目2?"));
+        QCOMPARE(asked.caption, std::string("Warning"));
+        QCOMPARE(asked.buttons, NoticeButtons::YesNo);
+        rig.notices.ScriptAnswer(NoticeAnswer::Yes);
+        rig.control.SaveCommand(Gbk("节目2"));  // dialog cancelled
+        QVERIFY(rig.control.Saving());
+        QVERIFY(Alive(first));
+        QCOMPARE(Utf8(rig.control.LastSavedProgram()), std::string("节目1"));
+        QCOMPARE(rig.fake.Calls().size(), 1u);
+        // Playing is refused while recording.
+        rig.control.PlayCommand(ProgramSelection{Gbk("节目2"), Gbk("电视节目")});
+        QCOMPARE(rig.notices.TextsUtf8().back(),
+                 std::string("正在保存节目，要停止保存请按关闭按纽!"));
+
+        rig.notices.ScriptAnswer(NoticeAnswer::Yes);
+        rig.dialog.answers.push_back(rig.Dir() + "/two.mpg");
+        rig.control.SaveCommand(Gbk("节目2"));
+        QVERIFY(!Alive(first));
+        QCOMPARE(rig.fake.Calls().size(), 2u);
+        QVERIFY(Alive(rig.fake.Calls()[1].pid));
+        QCOMPARE(Utf8(rig.control.LastSavedProgram()), std::string("节目2"));
+        QCOMPARE(rig.filter.Table()[1], std::uint16_t{0x6200});
+    }
+
+    // As root the player runs as another user; a file that user cannot write
+    // is refused before anything is stopped or started.
+    void unwritableRecordingFileIsRefused() {
+        if (::geteuid() != 0) QSKIP("needs root to run the player as another user");
+        Rig rig;
+        const std::filesystem::path closed = rig.card.dir.Path() / "closed";
+        std::filesystem::create_directory(closed);
+        ::chmod(closed.c_str(), 0700);
+        rig.dialog.answers.push_back((closed / "x.mpg").string());
+        rig.control.SaveCommand(Gbk("节目1"));
+        QVERIFY(!rig.control.Saving());
+        QVERIFY(rig.fake.Calls().empty());
+        QVERIFY(rig.notices.TextsUtf8().back().find("无法写入") != std::string::npos);
+    }
+
+    // ORBIXRX_PLAYER names the player; a missing one is not found.
+    void playerNamedByTheEnvironment() {
+        Rig rig;
+        qputenv("ORBIXRX_PLAYER", QByteArray::fromStdString(rig.fake.Script()));
+        QCOMPARE(LocatePlayer(), rig.fake.Script());
+        qputenv("ORBIXRX_PLAYER", "/nonexistent/vlc");
+        QCOMPARE(LocatePlayer(), std::string());
+        qunsetenv("ORBIXRX_PLAYER");
+    }
+};
+
+QTEST_MAIN(PlayerControlTest)
+#include "player_control_test.moc"

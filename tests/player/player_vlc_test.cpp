@@ -1,0 +1,112 @@
+// The real player records one program of a two-program stream that the
+// simulated card sends: what it writes holds that program and nothing of
+// the other.
+#include <sys/stat.h>
+
+#include <QtTest/QtTest>
+#include <cstdlib>
+
+#include "app/player/player_control.h"
+#include "platform/text.h"
+#include "sim/stream_output.h"
+#include "support/card_fixture.h"
+
+using namespace orbix;
+
+namespace {
+
+class COneAnswerDialog final : public ISaveFileDialog {
+  public:
+    explicit COneAnswerDialog(std::string path) : m_path(std::move(path)) {}
+    std::optional<std::string> AskSavePath() override { return m_path; }
+
+  private:
+    std::string m_path;
+};
+
+// ffprobe's view of a file's streams, one "type,width,sample rate" a line.
+QStringList Streams(const std::string& path) {
+    QProcess probe;
+    probe.start("ffprobe", {"-v", "error", "-show_entries", "stream=codec_type,width,sample_rate",
+                            "-of", "csv=p=0", QString::fromStdString(path)});
+    probe.waitForFinished(60000);
+    QStringList lines =
+        QString::fromUtf8(probe.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    lines.removeDuplicates();  // streams are listed again under their program
+    lines.sort();
+    return lines;
+}
+
+}  // namespace
+
+class PlayerVlcTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void recordsOneProgramOfTheCardStream() {
+        if (std::system("command -v vlc >/dev/null && ffprobe -version >/dev/null 2>&1") != 0)
+            QSKIP("VLC or ffmpeg is not installed (tools/install_deps.sh installs them)");
+        orbix::testing::CardFixture card;
+        QVERIFY(card.access.LoadConfiguration());
+        card.access.SetLnbSelect(2);
+        ::chmod(card.dir.Path().c_str(), 0777);  // the player may run as nobody
+        const std::string source = (card.dir.Path() / "two.ts").string();
+        // Program 1: 160x120 video, 48 kHz audio; program 2: 320x240, 32 kHz.
+        const std::string make =
+            "ffmpeg -v error -y -f lavfi -i testsrc=s=160x120:r=25 -f lavfi -i sine=f=440:r=48000 "
+            "-f lavfi -i testsrc2=s=320x240:r=25 -f lavfi -i sine=f=880:r=32000 -t 4 "
+            "-map 0:v -map 1:a -map 2:v -map 3:a -c:v mpeg2video -b:v 300k -c:a mp2 -b:a 64k "
+            "-program program_num=1:st=0:st=1 -program program_num=2:st=2:st=3 "
+            "-muxrate 2000000 -f mpegts '" +
+            source + "'";
+        QCOMPARE(std::system(make.c_str()), 0);
+
+        const int port = 20000 + static_cast<int>(::getpid() % 20000);
+        sim::CStreamOutput output{sim::ViewOfLogic(card.card.Logic()),
+                                  [&]() -> std::optional<sim::LockedStream> {
+                                      return sim::LockedStream{"two", "file:" + source, 0};
+                                  },
+                                  {"127.255.255.255", port, 2}};
+        std::string error;
+        QVERIFY2(output.Start(error), error.c_str());
+
+        // ffmpeg's defaults: PMTs 0x1000 and 0x1001, streams from 0x100.
+        CChannelDatabase db((card.dir.Path() / "SATSETUPL.ini").string());
+        db.WriteProgram(Gbk("节目1"),
+                        {"", Gbk("节目1"), Gbk("电视节目"), "1000", "101", "00", "100", "100"});
+        db.WriteProgram(Gbk("节目2"),
+                        {"", Gbk("节目2"), Gbk("电视节目"), "1001", "103", "00", "102", "102"});
+        db.WriteProgramCount(2);
+
+        CPidFilter filter;
+        filter.SetCardAccess(&card.access);
+        const std::string recording = (card.dir.Path() / "rec {1},'a\" b.mpg").string();
+        COneAnswerDialog dialog(recording);
+        CRecordingNotices notices;
+        std::string label;
+        CPlayerControl control{{filter, db, notices, dialog, [] { return true; },
+                                [&](const std::string& t) { label = Utf8(t); }},
+                               {port, LocatePlayer, CurrentRunAs, 1000, 5000}};
+        control.SaveCommand(Gbk("节目1"));
+        QVERIFY2(notices.Shown().empty(),
+                 notices.Shown().empty() ? "" : Utf8(notices.Shown()[0].text).c_str());
+        QVERIFY(control.Saving());
+        QCOMPARE(label, std::string("正在保存节目1"));
+        QTest::qWait(5000);  // the length of the recording, not a synchronisation
+        control.StopCommand();
+        QVERIFY(!control.Saving());
+        output.Stop();
+
+        struct stat st {};
+        QCOMPARE(::stat(recording.c_str(), &st), 0);
+        QVERIFY(st.st_size > 100'000);
+        if (::geteuid() == 0) QCOMPARE(static_cast<unsigned>(st.st_uid), CurrentRunAs().user.uid);
+        const QStringList streams = Streams(recording);
+        QVERIFY2(streams.size() == 2 && streams[0].startsWith("audio,48000") &&
+                     streams[1].startsWith("video,160"),
+                 qPrintable(streams.join(" | ")));
+    }
+};
+
+QTEST_MAIN(PlayerVlcTest)
+#include "player_vlc_test.moc"

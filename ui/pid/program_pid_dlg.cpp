@@ -1,0 +1,85 @@
+#include "ui/pid/program_pid_dlg.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/text.h"
+
+namespace orbix {
+
+namespace {
+
+QString FromGbk(const std::string& gbk) { return QString::fromStdString(Utf8(gbk)); }
+
+QLineEdit* ReadOnlyEdit(int maxLength) {
+    auto* edit = new QLineEdit;
+    edit->setReadOnly(true);
+    if (maxLength > 0) edit->setMaxLength(maxLength);
+    return edit;
+}
+
+}  // namespace
+
+CProgramPidDlg::CProgramPidDlg(QWidget* parent)
+    : QDialog(parent),
+      m_name(ReadOnlyEdit(0)),
+      m_type(new QComboBox),
+      m_audio1(ReadOnlyEdit(4)),
+      m_audio2(ReadOnlyEdit(4)),
+      m_pcr(ReadOnlyEdit(4)),
+      m_video(ReadOnlyEdit(4)) {
+    setWindowTitle(QStringLiteral("节目PID参数"));
+    m_type->addItems({QStringLiteral("广播节目"), QStringLiteral("电视节目")});
+    m_type->model()->sort(0);
+    m_type->setEnabled(false);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("节目名："), m_name);
+    form->addRow(QStringLiteral("节目类型"), m_type);
+    form->addRow(QStringLiteral("音频PID1"), m_audio1);
+    form->addRow(QStringLiteral("音频PID2"), m_audio2);
+    form->addRow(QStringLiteral("PCR PID"), m_pcr);
+    form->addRow(QStringLiteral("视频PID"), m_video);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+void CProgramPidDlg::SetProgram(const ProgramEntry& program) {
+    name = program.name;
+    type = program.type;
+    audioPid1 = program.audioPid1;
+    audioPid2 = program.audioPid2;
+    videoPid = program.videoPid;
+    pcrPid = program.pcrPid;
+}
+
+void CProgramPidDlg::showEvent(QShowEvent* event) {
+    ExchangeData();
+    QDialog::showEvent(event);
+}
+
+void CProgramPidDlg::ExchangeData() {
+    m_name->setText(FromGbk(name));
+    const QString typeText = FromGbk(type);
+    const int match = m_type->findText(typeText, Qt::MatchStartsWith);
+    m_type->setEditable(match < 0);
+    if (match >= 0)
+        m_type->setCurrentIndex(match);
+    else
+        m_type->setEditText(typeText);
+    m_audio1->setText(FromGbk(audioPid1));
+    m_audio2->setText(FromGbk(audioPid2));
+    m_pcr->setText(FromGbk(pcrPid));
+    m_video->setText(FromGbk(videoPid));
+}
+
+}  // namespace orbix
