@@ -1,0 +1,293 @@
+#include "ui/proglist/program_list_dlg.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTreeWidget>
+#include <utility>
+
+#include "platform/text.h"
+#include "ui/proglist/program_list_texts.h"
+#include "ui/resources.h"
+
+namespace orbix {
+
+using namespace proglist;
+
+namespace {
+
+constexpr QRect kTreeArea{9, 22, 332, 137};
+constexpr int kKeyRole = Qt::UserRole;
+
+enum Button : int { kClose = 8, kInfo = 9, kDelete = 10, kModify = 11 };
+
+QString Q(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string ToGbk(const QString& text) { return Gbk(text.toStdString()); }
+
+QString FromGbk(const std::string& gbk) { return QString::fromStdString(Utf8(gbk)); }
+
+std::string TextOf(const QTreeWidgetItem* item) { return ToGbk(item->text(0)); }
+
+std::string GroupOf(const QTreeWidgetItem* item) {
+    return item->parent() ? TextOf(item->parent()) : std::string();
+}
+
+bool Is(const QTreeWidgetItem* item, std::string_view text) { return item->text(0) == Q(text); }
+
+bool IsProgramGroup(const QTreeWidgetItem* item) {
+    return Is(item, kTvGroup) || Is(item, kRadioGroup);
+}
+
+bool IsScrambled(const QTreeWidgetItem* item) { return item->text(0).contains(Q(kScrambledMark)); }
+
+}  // namespace
+
+const CProgramListDlg::MenuCommand CProgramListDlg::kMenuCommands[] = {
+    {kCmdPlay, "播放", &CProgramListDlg::PlayFromMenu},
+    {kCmdSave, "保存", &CProgramListDlg::SaveFromMenu},
+    {kCmdInfo, "节目信息", &CProgramListDlg::InfoFromMenu},
+    {kCmdDelete, "删除节目", &CProgramListDlg::DeleteProgram},
+};
+
+CProgramListDlg::CProgramListDlg(ProgramListServices services, QWidget* parent)
+    : CSkinWindow(SkinWindowKind::ProgramList, kFaceProgramList, kFaceProgramListPressed, parent),
+      m_services(std::move(services)),
+      m_db(m_services.databasePath),
+      m_tree(new QTreeWidget(this)),
+      m_menu(new QMenu(this)) {
+    m_tree->setObjectName(QStringLiteral("tree%1").arg(kTreeId));
+    m_tree->setGeometry(kTreeArea);
+    m_tree->setHeaderHidden(true);
+    m_tree->setColumnCount(1);
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The right click is handled below; no second menu from the platform.
+    m_tree->setContextMenuPolicy(Qt::NoContextMenu);
+    m_tree->viewport()->installEventFilter(this);
+    connect(m_tree, &QTreeWidget::itemDoubleClicked, this, &CProgramListDlg::OnDoubleClick);
+    BuildContextMenu();
+    RebuildProgramTree();
+}
+
+CProgramListDlg::~CProgramListDlg() = default;
+
+void CProgramListDlg::BuildContextMenu() {
+    for (const MenuCommand& command : kMenuCommands) {
+        if (command.id == kCmdInfo) m_menu->addSeparator();
+        QAction* action = m_menu->addAction(Q(command.text));
+        action->setData(static_cast<int>(command.id));
+        connect(action, &QAction::triggered, this, command.run);
+    }
+}
+
+// --- the tree
+
+void CProgramListDlg::RebuildProgramTree() {
+    QStringList expanded;
+    for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
+        if (m_tree->topLevelItem(i)->isExpanded()) expanded << m_tree->topLevelItem(i)->text(0);
+    }
+    ClearTree();
+    for (std::string_view group : {kTvGroup, kRadioGroup, kIpGroup}) {
+        m_tree->addTopLevelItem(new QTreeWidgetItem(QStringList(Q(group))));
+    }
+    LoadProgramTree();
+    for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* group = m_tree->topLevelItem(i);
+        group->setExpanded(expanded.contains(group->text(0)));
+    }
+}
+
+bool CProgramListDlg::ClearTree() {
+    m_clicked = nullptr;
+    m_tree->clear();
+    return m_tree->topLevelItemCount() == 0;
+}
+
+void CProgramListDlg::LoadProgramTree() {
+    const std::string tv = Gbk(kTvGroup);
+    const int count = m_db.CountPrograms();
+    for (int i = 0; i <= count; ++i) {
+        const std::string key = CChannelDatabase::MakeProgramKey(i);
+        ProgramEntry entry;
+        if (m_db.ReadProgram(key, entry)) AddItem(entry.name, entry.type == tv, key);
+    }
+}
+
+void CProgramListDlg::AddProgramItem(const std::string& nameGbk, bool tv) {
+    AddItem(nameGbk, tv, {});
+}
+
+// The group is found by its place among the top-level items, not by what is
+// scrolled into view, so a program never goes missing because the tree was
+// scrolled; the text check keeps a half-built tree from taking it.
+void CProgramListDlg::AddItem(const std::string& nameGbk, bool tv, const std::string& keyGbk) {
+    QTreeWidgetItem* group = m_tree->topLevelItem(tv ? 0 : 1);
+    if (group == nullptr || !Is(group, tv ? kTvGroup : kRadioGroup)) return;
+    auto* item = new QTreeWidgetItem(group, QStringList(FromGbk(nameGbk)));
+    if (!keyGbk.empty()) item->setData(0, kKeyRole, QByteArray::fromStdString(keyGbk));
+}
+
+void CProgramListDlg::ExpandFirstItem() {
+    if (QTreeWidgetItem* first = m_tree->topLevelItem(0)) first->setExpanded(true);
+}
+
+void CProgramListDlg::Redraw() {
+    RebuildProgramTree();
+    update();
+}
+
+QTreeWidgetItem* CProgramListDlg::SelectedItem() const {
+    const QList<QTreeWidgetItem*> selected = m_tree->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.front();
+}
+
+ProgramListSelection CProgramListDlg::SelectedProgram() const {
+    const QTreeWidgetItem* item = SelectedItem();
+    if (item == nullptr) return {};
+    return {true, TextOf(item), GroupOf(item)};
+}
+
+// The key the item was loaded from while it still holds this program;
+// otherwise the first key whose stored name is the item's text (items added
+// by a running search carry no key).
+std::string CProgramListDlg::KeyOf(const QTreeWidgetItem* item) const {
+    const std::string name = TextOf(item);
+    const std::string loaded = item->data(0, kKeyRole).toByteArray().toStdString();
+    ProgramEntry entry;
+    if (!loaded.empty() && m_db.ReadProgram(loaded, entry) && entry.name == name) return loaded;
+    const int count = m_db.CountPrograms();
+    for (int i = 0; i <= count; ++i) {
+        const std::string key = CChannelDatabase::MakeProgramKey(i);
+        if (m_db.ReadProgram(key, entry) && entry.name == name) return key;
+    }
+    return {};
+}
+
+// --- mouse
+
+bool CProgramListDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_tree->viewport()) return CSkinWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) {
+        // Left and right clicks both record the item under the cursor; the
+        // tree then selects it as usual.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        m_clicked = m_tree->itemAt(mouse->position().toPoint());
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton) m_menu->popup(mouse->globalPosition().toPoint());
+    }
+    return false;
+}
+
+void CProgramListDlg::OnButton(int index) {
+    switch (index) {
+        case kClose:
+            HideUndocked();
+            if (m_services.closed) m_services.closed();
+            break;
+        case kInfo:
+            ShowInfo(SelectedItem());
+            break;
+        case kDelete:
+            DeleteProgram();
+            break;
+        default:  // kModify has no action
+            break;
+    }
+}
+
+// --- commands
+
+void CProgramListDlg::OnDoubleClick() {
+    const QTreeWidgetItem* item = SelectedItem();
+    if (item == nullptr || item->childCount() > 0 || IsProgramGroup(item)) return;
+    if (IsScrambled(item)) {
+        Tell(kCannotPlayScrambled);
+    } else if (Is(item, kIpGroup)) {
+        if (m_services.openPidSettings) m_services.openPidSettings();
+    } else if (!Locked()) {
+        Tell(kCheckLock);
+    } else {
+        Play(item);
+    }
+}
+
+// The checks play and save from the menu share: the signal must be locked
+// and the item must be a program, and a scrambled one is refused.
+bool CProgramListDlg::CheckMenuTarget(const QTreeWidgetItem* item, std::string_view scrambledText) {
+    if (!Locked()) {
+        Tell(kCheckLock);
+        return false;
+    }
+    if (item == nullptr || item->childCount() > 0 || IsProgramGroup(item)) return false;
+    if (IsScrambled(item)) {
+        Tell(scrambledText);
+        return false;
+    }
+    return true;
+}
+
+void CProgramListDlg::PlayFromMenu() {
+    if (CheckMenuTarget(m_clicked, kCannotPlayScrambled)) Play(m_clicked);
+}
+
+void CProgramListDlg::SaveFromMenu() {
+    if (CheckMenuTarget(m_clicked, kCannotSaveScrambled)) Record(m_clicked);
+}
+
+void CProgramListDlg::InfoFromMenu() { ShowInfo(m_clicked); }
+
+void CProgramListDlg::Play(const QTreeWidgetItem* item) {
+    const std::string name = TextOf(item);
+    if (!m_services.startPlayer || !m_services.startPlayer(GroupOf(item))) return;
+    if (!m_services.sendProgramPids || !m_services.sendProgramPids(name)) return;
+    if (m_services.setStatusText) m_services.setStatusText(Gbk(kPlayingPrefix) + DisplayName(name));
+}
+
+void CProgramListDlg::Record(const QTreeWidgetItem* item) {
+    const std::string name = TextOf(item);
+    if (!m_services.startRecording || !m_services.startRecording()) return;
+    if (!m_services.sendProgramPids || !m_services.sendProgramPids(name)) return;
+    if (m_services.setStatusText) m_services.setStatusText(Gbk(kSavingPrefix) + DisplayName(name));
+}
+
+void CProgramListDlg::ShowInfo(const QTreeWidgetItem* item) {
+    if (item == nullptr) return;
+    if (Is(item, kIpGroup)) {
+        if (m_services.openPidSettings) m_services.openPidSettings();
+        return;
+    }
+    if (IsProgramGroup(item)) {
+        Tell(kChooseProgram);
+        return;
+    }
+    ProgramEntry entry;
+    entry.name = TextOf(item);
+    m_db.FindProgramByName(entry.name, entry);
+    if (m_services.showProgramInfo) m_services.showProgramInfo(entry);
+}
+
+// Works on the selected item. The record goes first: an item whose record
+// could not be deleted stays, so the tree never hides a stored program.
+void CProgramListDlg::DeleteProgram() {
+    QTreeWidgetItem* item = SelectedItem();
+    m_clicked = item;
+    if (item == nullptr) return;
+    if (item->parent() == nullptr) {
+        Tell(kChooseProgramToDelete);
+        return;
+    }
+    const std::string key = KeyOf(item);
+    if (!key.empty() && !m_db.DeleteProgram(key)) return;
+    m_clicked = nullptr;
+    delete item;
+}
+
+void CProgramListDlg::Tell(std::string_view textUtf8) { m_services.notices.Tell(Gbk(textUtf8)); }
+
+bool CProgramListDlg::Locked() const { return m_services.locked && m_services.locked(); }
+
+}  // namespace orbix
