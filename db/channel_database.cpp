@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "db/db_texts.h"
 #include "db/gbk_scan.h"
 #include "db/name_check.h"
 #include "db/record_text.h"
@@ -51,11 +52,25 @@ std::string TpKey(int k) { return CChannelDatabase::MakeKey(k, kTpPrefix); }
 
 // --- reads, on whatever profile they are given
 
-// A count far beyond any real channel list comes from a damaged file; every
-// scan runs up to the count, so it is capped to keep scans short.
+// A count far beyond any real channel list, or below zero, comes from a
+// damaged file; every scan runs up to the count, so scans take it clamped to
+// 0 ... 9999. A change never writes back a count derived from a clamped one:
+// it would cut off or overwrite the keys beyond the clamp.
 constexpr int kMaxCount = 9999;
 
-int CountSatellitesIn(const IProfile& p) { return std::min(p.ReadInt(kMain, kNum, 0), kMaxCount); }
+struct StoredCount {
+    int value = 0;  // as stored, with its sign
+
+    int Scanned() const { return std::clamp(value, 0, kMaxCount); }
+    bool InRange() const { return value >= 0 && value <= kMaxCount; }
+    bool CanGrow() const { return value >= 0 && value < kMaxCount; }
+};
+
+StoredCount ReadCount(const IProfile& p, std::string_view section, std::string_view key) {
+    return StoredCount{p.ReadInt(section, key, 0)};
+}
+
+int CountSatellitesIn(const IProfile& p) { return ReadCount(p, kMain, kNum).Scanned(); }
 
 int FindSatelliteIndexIn(const IProfile& p, std::string_view name) {
     for (int k = 1; k <= CountSatellitesIn(p); ++k) {
@@ -65,7 +80,7 @@ int FindSatelliteIndexIn(const IProfile& p, std::string_view name) {
 }
 
 int CountTranspondersIn(const IProfile& p, std::string_view satellite) {
-    return std::min(p.ReadInt(satellite, kNumTp, 0), kMaxCount);
+    return ReadCount(p, satellite, kNumTp).Scanned();
 }
 
 int FindTransponderIndexIn(const IProfile& p, std::string_view satellite, std::string_view name) {
@@ -83,14 +98,6 @@ void ReadTuningFields(CRecordReader& fields, TransponderParams& out) {
     out.symbolRate = LeadingInteger(fields.NextField());
     for (std::string* text :
          {&out.polarisation, &out.lnbFrequency, &out.fec, &out.diseqc, &out.band, &out.tone22k}) {
-        *text = std::string(fields.NextField());
-    }
-}
-
-void ReadProgramFields(std::string_view record, ProgramEntry& out) {
-    CRecordReader fields(record);
-    for (std::string* text : {&out.name, &out.type, &out.pmtPid, &out.videoPid, &out.audioPid1,
-                              &out.audioPid2, &out.pcrPid}) {
         *text = std::string(fields.NextField());
     }
 }
@@ -121,25 +128,29 @@ std::string Join(std::initializer_list<std::string_view> fields) {
 
 // --- multi-key changes, made inside one transaction
 
-void AddInto(IProfile& p, std::string_view satellite, std::string_view name,
+// Every read comes before the first write, so a count out of range leaves
+// the file untouched. False in that case.
+bool AddInto(IProfile& p, std::string_view satellite, std::string_view name,
              std::string_view record) {
-    if (FindSatelliteIndexIn(p, satellite) < 0) {
-        int n = CountSatellitesIn(p) + 1;
+    const bool newSatellite = FindSatelliteIndexIn(p, satellite) < 0;
+    const StoredCount satellites = ReadCount(p, kMain, kNum);
+    const StoredCount transponders = ReadCount(p, satellite, kNumTp);
+    int k = FindTransponderIndexIn(p, satellite, name);
+    if ((newSatellite && !satellites.CanGrow()) || (k < 1 && !transponders.CanGrow())) {
+        return false;
+    }
+    if (newSatellite) {
+        int n = satellites.value + 1;
         p.WriteString(kMain, kNum, std::to_string(n));
         p.WriteString(kMain, SatKey(n), satellite);
-        // A section left behind without its "SAT" key keeps its transponders.
-        if (CountTranspondersIn(p, satellite) == 0) {
-            p.WriteString(satellite, kNumTp, "1");
-            p.WriteString(satellite, TpKey(1), record);
-            return;
-        }
     }
-    int k = FindTransponderIndexIn(p, satellite, name);
     if (k < 1) {
-        k = CountTranspondersIn(p, satellite) + 1;
+        // A section left behind without its "SAT" key keeps its transponders.
+        k = transponders.value + 1;
         p.WriteString(satellite, kNumTp, std::to_string(k));
     }
     p.WriteString(satellite, TpKey(k), record);
+    return true;
 }
 
 // Copies key k + 1 ... n one place down and deletes key n. A key missing
@@ -159,30 +170,36 @@ void CloseUp(IProfile& p, std::string_view section, std::string_view prefix, int
     p.DeleteKey(section, CChannelDatabase::MakeKey(n, prefix));
 }
 
-void RemoveFromMain(IProfile& p, std::string_view satellite) {
-    int m = CountSatellitesIn(p);
-    int j = FindSatelliteIndexIn(p, satellite);
+// The satellite's section goes, and its "SAT" key when it is listed (at j).
+void RemoveSatellite(IProfile& p, std::string_view satellite, int j) {
+    p.DeleteSection(satellite);
     if (j < 0) return;
+    int m = CountSatellitesIn(p);
     p.WriteString(kMain, kNum, std::to_string(m - 1));
     CloseUp(p, kMain, kSatPrefix, j, m, kSatelliteCopyBuffer);
 }
 
-void RemoveSatellite(IProfile& p, std::string_view satellite) {
-    p.DeleteSection(satellite);
-    RemoveFromMain(p, satellite);
+// Whether "Main"/"NUM" may be rewritten after taking the satellite out.
+bool SatelliteCountAllowsRemoval(const IProfile& p, int j) {
+    return j < 0 || ReadCount(p, kMain, kNum).InRange();
 }
 
 DeleteOutcome DeleteTransponderIn(IProfile& p, std::string_view satellite,
                                   std::string_view transponder) {
     int k = FindTransponderIndexIn(p, satellite, transponder);
     if (k < 0) return DeleteOutcome::NotFound;
+    const StoredCount count = ReadCount(p, satellite, kNumTp);
+    const int j = FindSatelliteIndexIn(p, satellite);
+    const int n = count.value;
+    if (!count.InRange() || (n == 1 && !SatelliteCountAllowsRemoval(p, j))) {
+        return DeleteOutcome::CountOutOfRange;
+    }
     auto last = ReadLastIn(p);
     bool lastNamesIt = last && last->satellite == satellite && last->transponder == transponder;
-    int n = CountTranspondersIn(p, satellite);
     p.WriteString(satellite, kNumTp, std::to_string(n - 1));
     if (lastNamesIt) p.DeleteSection(kLast);
     if (n == 1) {
-        RemoveSatellite(p, satellite);
+        RemoveSatellite(p, satellite, j);
         return DeleteOutcome::SatelliteDeleted;
     }
     CloseUp(p, satellite, kTpPrefix, k, n, kRecordBuffer);
@@ -190,11 +207,12 @@ DeleteOutcome DeleteTransponderIn(IProfile& p, std::string_view satellite,
 }
 
 DeleteOutcome DeleteSatelliteIn(IProfile& p, std::string_view satellite) {
-    bool listed = FindSatelliteIndexIn(p, satellite) >= 0;
+    const int j = FindSatelliteIndexIn(p, satellite);
+    if (!SatelliteCountAllowsRemoval(p, j)) return DeleteOutcome::CountOutOfRange;
     auto last = ReadLastIn(p);
     if (last && last->satellite == satellite) p.DeleteSection(kLast);
-    RemoveSatellite(p, satellite);
-    return listed ? DeleteOutcome::SatelliteDeleted : DeleteOutcome::NotFound;
+    RemoveSatellite(p, satellite, j);
+    return j >= 0 ? DeleteOutcome::SatelliteDeleted : DeleteOutcome::NotFound;
 }
 
 }  // namespace
@@ -265,20 +283,15 @@ void CChannelDatabase::ReadTransponder(std::string_view satellite, std::string_v
         int k = FindTransponderIndexIn(p, satellite, name);
         if (k < 0) return;
         std::string record = p.ReadString(satellite, TpKey(k), kNotFound, kRecordBuffer);
+        ParseTransponderRecord(record, out);
         out.satellite = std::string(satellite);
-        out.name = std::string(name);
-        CRecordReader fields(record);
-        fields.NextField();  // the stored name; the caller's is kept
-        ReadTuningFields(fields, out);
+        out.name = std::string(name);  // the caller's, not the stored one
     });
 }
 
 void CChannelDatabase::ReadDefaultTransponder(TransponderParams& out) const {
-    std::string record = m_file.ReadString(kDefault, kSino, kNotFound, kRecordBuffer);
-    CRecordReader fields(record);
+    ParseTransponderRecord(m_file.ReadString(kDefault, kSino, kNotFound, kRecordBuffer), out);
     out.satellite = std::string(kSino);
-    out.name = std::string(fields.NextField());
-    ReadTuningFields(fields, out);
 }
 
 std::string CChannelDatabase::ReadTransponderRecord(std::string_view satellite, int k) const {
@@ -300,6 +313,20 @@ std::string CChannelDatabase::BuildAddRecord(const TransponderParams& tp) {
 std::string CChannelDatabase::BuildProgramRecord(const ProgramEntry& entry) {
     return Join({entry.name, entry.type, entry.pmtPid, entry.videoPid, entry.audioPid1,
                  entry.audioPid2, entry.pcrPid});
+}
+
+void CChannelDatabase::ParseTransponderRecord(std::string_view record, TransponderParams& out) {
+    CRecordReader fields(record);
+    out.name = std::string(fields.NextField());
+    ReadTuningFields(fields, out);
+}
+
+void CChannelDatabase::ParseProgramRecord(std::string_view record, ProgramEntry& out) {
+    CRecordReader fields(record);
+    for (std::string* text : {&out.name, &out.type, &out.pmtPid, &out.videoPid, &out.audioPid1,
+                              &out.audioPid2, &out.pcrPid}) {
+        *text = std::string(fields.NextField());
+    }
 }
 
 // --- writes of the tune worker, the lock command and start-up
@@ -360,9 +387,11 @@ std::string CChannelDatabase::CheckNewNames(std::string_view satellite,
     return message;
 }
 
+std::string CChannelDatabase::CountOutOfRangeMessage() { return Gbk(db_texts::kCountOutOfRange); }
+
 std::string CChannelDatabase::CheckRecordLength(std::string_view record) {
     if (record.size() < kRecordBuffer) return {};
-    return Gbk("转发器参数太长，请缩短所填的内容!");
+    return Gbk(db_texts::kRecordTooLong);
 }
 
 AddOutcome CChannelDatabase::AddTransponder(const TransponderParams& tp,
@@ -377,7 +406,10 @@ AddOutcome CChannelDatabase::AddTransponder(const TransponderParams& tp,
         // Asked before the file is locked: the user may take his time.
         if (!confirmOverwrite || !confirmOverwrite()) return AddOutcome::Declined;
     }
-    bool ok = m_file.Transact([&](IProfile& p) { AddInto(p, tp.satellite, tp.name, record); });
+    bool counted = true;
+    bool ok =
+        m_file.Transact([&](IProfile& p) { counted = AddInto(p, tp.satellite, tp.name, record); });
+    if (!counted) return AddOutcome::CountOutOfRange;
     if (!ok) return AddOutcome::WriteFailed;
     return k >= 1 ? AddOutcome::Overwritten : AddOutcome::Added;
 }
@@ -417,7 +449,7 @@ bool CChannelDatabase::WriteProgram(std::string_view key, const ProgramEntry& en
 bool CChannelDatabase::ReadProgram(std::string_view key, ProgramEntry& out) const {
     std::string record = m_file.ReadString(kPid, key, kNotFound, kProgramBuffer);
     if (record == kNotFound) return false;
-    ReadProgramFields(record, out);
+    ParseProgramRecord(record, out);
     return true;
 }
 
@@ -430,7 +462,7 @@ bool CChannelDatabase::FindProgramByName(std::string_view name, ProgramEntry& ou
                 p.ReadString(kPid, MakeProgramKey(i), kNotFound, kProgramSearchBuffer);
             if (record == kNotFound || FirstField(record) != name) continue;
             // Filled as a read of the key itself would fill it.
-            ReadProgramFields(gbk::Head(record, kProgramBuffer - 1), out);
+            ParseProgramRecord(gbk::Head(record, kProgramBuffer - 1), out);
             found = true;
         }
     });

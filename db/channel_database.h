@@ -59,6 +59,9 @@ enum class AddOutcome {
     Declined,     // the caller did not confirm the overwrite
     Refused,      // CheckNewNames or CheckRecordLength has a message for it
     WriteFailed,  // the file could not be written; it is unchanged
+    // "Main"/"NUM" or the satellite's "NUMTP" is below 0 or above 9999 (or
+    // would pass 9999); the file is unchanged, CountOutOfRangeMessage() says why.
+    CountOutOfRange,
 };
 
 enum class DeleteOutcome {
@@ -66,6 +69,9 @@ enum class DeleteOutcome {
     TransponderDeleted,  // the satellite keeps its other transponders
     SatelliteDeleted,    // the satellite went with its last transponder
     WriteFailed,         // the file could not be written; it is unchanged
+    // a count the delete would rewrite is below 0 or above 9999; the file is
+    // unchanged, CountOutOfRangeMessage() says why.
+    CountOutOfRange,
 };
 
 // The channel database: satellites, transponders, programs and PID lists in
@@ -93,7 +99,8 @@ class CChannelDatabase {
     static std::string MakeProgramKey(int n);
 
     // --- satellites and transponders
-    // Counts are capped at 9999, which only a damaged file exceeds.
+    // Counts are clamped to 0 ... 9999, which only a damaged file leaves.
+    // The changes below refuse to rewrite a count that lies outside.
     int CountSatellites() const;
     bool SatelliteExists(std::string_view name) const;
     // "NOT FIND" when "SAT"k is absent; at most 19 bytes.
@@ -122,6 +129,12 @@ class CChannelDatabase {
     static std::string BuildAddRecord(const TransponderParams& tp);
     // name|type|pmtPid|videoPid|audioPid1|audioPid2|pcrPid|
     static std::string BuildProgramRecord(const ProgramEntry& entry);
+    // The nine fields of a transponder record into out (all but satellite):
+    // frequency as the leading decimal number, symbol rate as the leading
+    // integer, the rest as text; missing fields empty or 0.
+    static void ParseTransponderRecord(std::string_view record, TransponderParams& out);
+    // The seven fields of a program record, in stored order (key untouched).
+    static void ParseProgramRecord(std::string_view record, ProgramEntry& out);
 
     // --- writes of the tune worker, the lock command and start-up
     // Stores record as "TP"k of the satellite's section.
@@ -131,7 +144,10 @@ class CChannelDatabase {
     // by the same line.
     bool WriteLockAndLast(std::string_view satellite, std::string_view transponder);
     // The first line of section "LAST" (50-byte section read) split at its
-    // first "="; false, with out unchanged, when there is no "=".
+    // first "="; false, with out unchanged, when the section is absent or
+    // empty or its first line has no "=". Only the first line counts: a line
+    // without "=" is not skipped for the next one, so start-up falls back to
+    // "Default"/"sino" as it should.
     bool ReadLast(SatelliteTransponder& out) const;
     // The same for section "Lock" (100-byte section read).
     bool ReadLock(SatelliteTransponder& out) const;
@@ -150,6 +166,9 @@ class CChannelDatabase {
     // Empty when record fits the 99 bytes a reader of it sees; otherwise the
     // message (GBK). Long texts typed into the dialog's lists could pass it.
     static std::string CheckRecordLength(std::string_view record);
+    // The message (GBK) for AddOutcome::CountOutOfRange and
+    // DeleteOutcome::CountOutOfRange.
+    static std::string CountOutOfRangeMessage();
     // Adds tp (record as BuildAddRecord) under tp.satellite: a new satellite
     // gets "Main"/"NUM", "Main"/"SAT"n, then "NUMTP" = "1" and "TP1"; a new
     // transponder of a stored satellite gets "NUMTP" = n + 1, then "TP"(n + 1).

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "db/db_texts.h"
 #include "db/gbk_scan.h"
 #include "platform/text.h"
 
@@ -28,12 +29,12 @@ bool IsQuoted(std::string_view text) {
 
 // Checks every name gets, whichever it is.
 std::string CheckCommon(std::string_view name) {
-    if (name.empty()) return Gbk("请输入卫星名和转发器名!");
-    if (HasControlChar(name)) return Gbk("卫星名和转发器名不能包含控制字符!");
-    if (!gbk::IsValid(name)) return Gbk("卫星名和转发器名含有无法识别的字符!");
-    if (gbk::TrimBlanks(name) != name) return Gbk("卫星名和转发器名的首尾不能有空格!");
+    if (name.empty()) return Gbk(db_texts::kNamesMissing);
+    if (HasControlChar(name)) return Gbk(db_texts::kControlChar);
+    if (!gbk::IsValid(name)) return Gbk(db_texts::kUnknownChar);
+    if (gbk::TrimBlanks(name) != name) return Gbk(db_texts::kOuterBlanks);
     if (gbk::HasChar(name, '|') || gbk::HasChar(name, '=')) {
-        return Gbk("卫星名和转发器名不能包含字符 | 或 = !");
+        return Gbk(db_texts::kBarOrEquals);
     }
     return {};
 }
@@ -50,15 +51,15 @@ std::string CheckSatelliteName(std::string_view satellite) {
     std::string common = CheckCommon(satellite);
     if (!common.empty()) return common;
     if (gbk::HasChar(satellite, '[') || gbk::HasChar(satellite, ']') || IsQuoted(satellite)) {
-        return Gbk("卫星名不能包含字符 [ 或 ]，也不能用引号括起来!");
+        return Gbk(db_texts::kBracketsOrQuotes);
     }
     for (std::string_view reserved : kReservedSections) {
         if (gbk::EqualNoCase(satellite, reserved)) {
-            return Gbk("卫星名不能是 Main、Last、Lock、Default、PID 或 IP，请换一个名字!");
+            return Gbk(db_texts::kReservedName);
         }
     }
     if (satellite.size() > kMaxSatelliteNameBytes) {
-        return Gbk("卫星名不能超过19个字节（一个汉字占两个字节）!");
+        return Gbk(db_texts::kSatelliteTooLong);
     }
     return {};
 }
@@ -67,7 +68,7 @@ std::string CheckTransponderName(std::string_view transponder) {
     std::string common = CheckCommon(transponder);
     if (!common.empty()) return common;
     if (CountGbkChars(transponder) > kMaxTransponderNameChars) {
-        return Gbk("转发器名不能超过12个字符!");
+        return Gbk(db_texts::kTransponderTooLong);
     }
     return {};
 }
@@ -77,8 +78,6 @@ std::string CheckNames(std::string_view satellite, std::string_view transponder)
     return message.empty() ? CheckTransponderName(transponder) : message;
 }
 
-std::string CaseClashMessage() {
-    return Gbk("已有一颗只是字母大小写不同的卫星，请使用与它完全相同的名字!");
-}
+std::string CaseClashMessage() { return Gbk(db_texts::kCaseClash); }
 
 }  // namespace orbix

@@ -20,14 +20,25 @@ std::string Cut(std::string_view text, std::size_t bufferSize) {
     return std::string(gbk::Head(text, bufferSize - 1));
 }
 
-int LeadingDigits(std::string_view text) {
+// An optional sign and the decimal digits after it, as the Windows integer
+// read takes them; clamped to the int range.
+int LeadingSignedDigits(std::string_view text) {
+    bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
     long long n = 0;
     for (char c : text) {
         if (c < '0' || c > '9') break;
         n = n * 10 + (c - '0');
-        if (n > INT_MAX) return INT_MAX;
+        if (n > INT_MAX) return negative ? INT_MIN : INT_MAX;
     }
-    return static_cast<int>(n);
+    return static_cast<int>(negative ? -n : n);
+}
+
+// A line of a section that the Windows section read returns besides the key
+// lines: anything but a blank line or a ";" comment.
+bool IsPlainSectionLine(const ProfileLine& line) {
+    std::string_view trimmed = gbk::TrimBlanks(line.text);
+    return line.kind == ProfileLine::Kind::Other && !trimmed.empty() && trimmed.front() != ';';
 }
 
 const ProfileLine* FindKeyLine(const CParsedProfile& profile, std::string_view section,
@@ -46,7 +57,7 @@ std::string ReadStringFrom(const CParsedProfile& profile, std::string_view secti
 int ReadIntFrom(const CParsedProfile& profile, std::string_view section, std::string_view key,
                 int defaultValue) {
     const ProfileLine* line = FindKeyLine(profile, section, key);
-    return line ? LeadingDigits(UnquoteValue(line->value)) : defaultValue;
+    return line ? LeadingSignedDigits(UnquoteValue(line->value)) : defaultValue;
 }
 
 std::vector<std::string> ReadSectionFrom(const CParsedProfile& profile, std::string_view section,
@@ -57,8 +68,14 @@ std::vector<std::string> ReadSectionFrom(const CParsedProfile& profile, std::str
     std::size_t room = bufferSize - 1;  // one byte ends the list
     for (std::size_t i = sec->header + 1; i < sec->end && room > 1; ++i) {
         const ProfileLine& line = profile.Lines()[i];
-        if (line.kind != ProfileLine::Kind::Key) continue;
-        std::string text = std::string(line.name) + "=" + std::string(line.value);
+        std::string text;
+        if (line.kind == ProfileLine::Kind::Key) {
+            text = std::string(line.name) + "=" + std::string(line.value);
+        } else if (IsPlainSectionLine(line)) {
+            text = std::string(gbk::TrimBlanks(line.text));
+        } else {
+            continue;
+        }
         if (text.size() + 1 > room) text.resize(room - 1);
         room -= text.size() + 1;
         result.push_back(std::move(text));
@@ -66,72 +83,72 @@ std::vector<std::string> ReadSectionFrom(const CParsedProfile& profile, std::str
     return result;
 }
 
-// A profile held in memory: one snapshot of the file for a series of reads,
-// or the text a transaction changes write by write and puts on disk at the
-// end. A changed text is parsed only when something reads or changes it again.
-class CProfileDraft final : public IProfile {
-  public:
-    explicit CProfileDraft(std::shared_ptr<const CParsedProfile> profile)
-        : m_profile(std::move(profile)) {}
-
-    const std::string& Text() const { return m_pending ? *m_pending : m_profile->Text(); }
-    bool Failed() const { return m_failed; }
-
-    std::string ReadString(std::string_view section, std::string_view key,
-                           std::string_view defaultValue, std::size_t bufferSize) const override {
-        return ReadStringFrom(Profile(), section, key, defaultValue, bufferSize);
-    }
-    int ReadInt(std::string_view section, std::string_view key, int defaultValue) const override {
-        return ReadIntFrom(Profile(), section, key, defaultValue);
-    }
-    std::vector<std::string> ReadSection(std::string_view section,
-                                         std::size_t bufferSize) const override {
-        return ReadSectionFrom(Profile(), section, bufferSize);
-    }
-    bool WriteString(std::string_view section, std::string_view key,
-                     std::string_view value) override {
-        bool ok = IsWritableSectionName(section) && IsWritableKey(key) && IsWritableValue(value);
-        return Apply(ok, [&] { return WithKey(Profile(), section, key, value); });
-    }
-    bool DeleteKey(std::string_view section, std::string_view key) override {
-        bool ok = IsWritableSectionName(section) && IsWritableKey(key);
-        return Apply(ok, [&] { return WithoutKey(Profile(), section, key); });
-    }
-    bool WriteSection(std::string_view section, std::string_view line) override {
-        bool ok = IsWritableSectionName(section) && IsWritableSectionLine(line);
-        return Apply(ok, [&] { return WithSectionReplaced(Profile(), section, line); });
-    }
-    bool DeleteSection(std::string_view section) override {
-        bool ok = IsWritableSectionName(section);
-        return Apply(ok, [&] { return WithoutSection(Profile(), section); });
-    }
-
-  private:
-    const CParsedProfile& Profile() const {
-        if (m_pending) {
-            m_profile = std::make_shared<const CParsedProfile>(std::move(*m_pending));
-            m_pending.reset();
-        }
-        return *m_profile;
-    }
-
-    template <typename Change>
-    bool Apply(bool acceptable, Change change) {
-        if (!acceptable) {
-            m_failed = true;
-            return false;
-        }
-        std::string next = change();
-        if (next != Profile().Text()) m_pending = std::move(next);
-        return true;
-    }
-
-    mutable std::shared_ptr<const CParsedProfile> m_profile;
-    mutable std::optional<std::string> m_pending;
-    bool m_failed = false;
-};
-
 }  // namespace
+
+CMemoryProfile::CMemoryProfile(std::string text)
+    : m_profile(std::make_shared<const CParsedProfile>(std::move(text))) {}
+
+CMemoryProfile::CMemoryProfile(std::shared_ptr<const CParsedProfile> profile)
+    : m_profile(std::move(profile)) {}
+
+const std::string& CMemoryProfile::Text() const {
+    return m_pending ? *m_pending : m_profile->Text();
+}
+
+std::string CMemoryProfile::ReadString(std::string_view section, std::string_view key,
+                                       std::string_view defaultValue,
+                                       std::size_t bufferSize) const {
+    return ReadStringFrom(Profile(), section, key, defaultValue, bufferSize);
+}
+
+int CMemoryProfile::ReadInt(std::string_view section, std::string_view key,
+                            int defaultValue) const {
+    return ReadIntFrom(Profile(), section, key, defaultValue);
+}
+
+std::vector<std::string> CMemoryProfile::ReadSection(std::string_view section,
+                                                     std::size_t bufferSize) const {
+    return ReadSectionFrom(Profile(), section, bufferSize);
+}
+
+bool CMemoryProfile::WriteString(std::string_view section, std::string_view key,
+                                 std::string_view value) {
+    bool ok = IsWritableSectionName(section) && IsWritableKey(key) && IsWritableValue(value);
+    return Apply(ok, [&] { return WithKey(Profile(), section, key, value); });
+}
+
+bool CMemoryProfile::DeleteKey(std::string_view section, std::string_view key) {
+    bool ok = IsWritableSectionName(section) && IsWritableKey(key);
+    return Apply(ok, [&] { return WithoutKey(Profile(), section, key); });
+}
+
+bool CMemoryProfile::WriteSection(std::string_view section, std::string_view line) {
+    bool ok = IsWritableSectionName(section) && IsWritableSectionLine(line);
+    return Apply(ok, [&] { return WithSectionReplaced(Profile(), section, line); });
+}
+
+bool CMemoryProfile::DeleteSection(std::string_view section) {
+    bool ok = IsWritableSectionName(section);
+    return Apply(ok, [&] { return WithoutSection(Profile(), section); });
+}
+
+const CParsedProfile& CMemoryProfile::Profile() const {
+    if (m_pending) {
+        m_profile = std::make_shared<const CParsedProfile>(std::move(*m_pending));
+        m_pending.reset();
+    }
+    return *m_profile;
+}
+
+bool CMemoryProfile::Apply(bool acceptable, const std::function<std::string()>& change) {
+    if (!acceptable) {
+        m_failed = true;
+        return false;
+    }
+    std::string next = change();
+    if (next != Profile().Text()) m_pending = std::move(next);
+    return true;
+}
 
 bool IsWritableSectionName(std::string_view section) {
     std::string_view trimmed = gbk::TrimBlanks(section);
@@ -145,11 +162,24 @@ bool IsWritableKey(std::string_view key) {
            key.find('=') == std::string_view::npos && key.front() != '[';
 }
 
-bool IsWritableValue(std::string_view value) { return !HasLineBreakOrNul(value); }
+// A key read trims blanks and takes off matching quotes; a value that would
+// lose them could not be read back as it was written.
+bool IsWritableValue(std::string_view value) {
+    return !HasLineBreakOrNul(value) && gbk::TrimBlanks(value) == value &&
+           UnquoteValue(value) == value;
+}
 
+// The section read must give the line back exactly: no blanks a read would
+// trim, nothing a read would take for a header, a comment or a blank line.
 bool IsWritableSectionLine(std::string_view line) {
-    std::string_view trimmed = gbk::TrimBlanks(line);
-    return !HasLineBreakOrNul(line) && (trimmed.empty() || trimmed.front() != '[');
+    if (line.empty()) return true;  // deletes the section
+    if (HasLineBreakOrNul(line) || gbk::TrimBlanks(line) != line) return false;
+    if (line.front() == '[' || line.front() == ';') return false;
+    std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) return true;
+    std::string_view key = line.substr(0, eq);
+    std::string_view value = line.substr(eq + 1);
+    return gbk::TrimBlanks(key) == key && gbk::TrimBlanks(value) == value;
 }
 
 std::string CProfileFile::ReadString(std::string_view section, std::string_view key,
@@ -184,14 +214,14 @@ bool CProfileFile::DeleteSection(std::string_view section) {
 }
 
 void CProfileFile::View(const std::function<void(const IProfile&)>& body) const {
-    const CProfileDraft snapshot(LoadProfile(m_path));
+    const CMemoryProfile snapshot(LoadProfile(m_path));
     body(snapshot);
 }
 
 bool CProfileFile::Transact(const std::function<void(IProfile&)>& body) {
     bool refused = false;
     bool written = ChangeProfile(m_path, [&](const std::shared_ptr<const CParsedProfile>& current) {
-        CProfileDraft draft(current);
+        CMemoryProfile draft(current);
         body(draft);
         refused = draft.Failed();
         return refused ? current->Text() : draft.Text();

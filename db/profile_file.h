@@ -2,9 +2,13 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "db/profile_text.h"
 
 namespace orbix {
 
@@ -14,7 +18,8 @@ namespace orbix {
 //   of duplicate sections or keys the first is the one read and written;
 // - blanks around section names, keys and values are ignored; a value in
 //   matching quotes ("..." or '...') is read without them; a line without "="
-//   is no key; "[Name" without its "]" opens no section;
+//   is no key, though a section read returns it; "[Name" without its "]"
+//   opens no section;
 // - lines may end in CR, LF or CRLF; every line written ends in CRLF;
 // - bytes are kept as they stand (GBK); the second byte of a double-byte
 //   character is never taken for "[" "]" or "\"; a UTF-8 byte-order mark
@@ -23,7 +28,9 @@ namespace orbix {
 // or the file could not be written. Section names, keys, values and lines
 // holding CR, LF or NUL are refused rather than rewritten, so no write ever
 // adds a line nobody asked for; so are texts that would read back as another
-// structure (a key with "=" or starting with "[", a section name with "]").
+// structure (a key with "=" or starting with "[", a section name with "]")
+// or as another text (a value or section line with outer blanks, a quoted
+// value, a section line starting with "[" or ";").
 class IProfile {
   public:
     virtual ~IProfile() = default;
@@ -33,11 +40,14 @@ class IProfile {
     virtual std::string ReadString(std::string_view section, std::string_view key,
                                    std::string_view defaultValue, std::size_t bufferSize) const = 0;
 
-    // The leading decimal digits of the key's value (0 when there are none,
-    // INT_MAX when they overflow); defaultValue when the key is absent.
+    // The key's value read as an optional sign ("+" or "-") and the decimal
+    // digits after it (0 when there are none, clamped to the int range);
+    // defaultValue when the key is absent.
     virtual int ReadInt(std::string_view section, std::string_view key, int defaultValue) const = 0;
 
-    // The section's key lines as key "=" value, as a reader with a buffer of
+    // The section's lines: key lines as key "=" value, lines without "=" as
+    // they stand (blanks trimmed; blank lines and ";" comments left out), in
+    // file order, as a reader with a buffer of
     // bufferSize bytes sees them: each line takes its length plus one byte and
     // the list one more, so the first line is cut to bufferSize - 2 bytes and
     // later lines that no longer fit are cut or left out. Empty when the
@@ -55,6 +65,39 @@ class IProfile {
     virtual bool WriteSection(std::string_view section, std::string_view line) = 0;
     // Removes the section and every duplicate of it.
     virtual bool DeleteSection(std::string_view section) = 0;
+};
+
+// A profile held in memory: one snapshot of a file for a series of reads, or
+// a text that writes change one after the other. A changed text is parsed
+// only when something reads or changes it again.
+class CMemoryProfile final : public IProfile {
+  public:
+    explicit CMemoryProfile(std::string text);
+    explicit CMemoryProfile(std::shared_ptr<const CParsedProfile> profile);
+
+    // The text as the writes so far have left it.
+    const std::string& Text() const;
+    // True once any write was refused.
+    bool Failed() const { return m_failed; }
+
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view defaultValue, std::size_t bufferSize) const override;
+    int ReadInt(std::string_view section, std::string_view key, int defaultValue) const override;
+    std::vector<std::string> ReadSection(std::string_view section,
+                                         std::size_t bufferSize) const override;
+    bool WriteString(std::string_view section, std::string_view key,
+                     std::string_view value) override;
+    bool DeleteKey(std::string_view section, std::string_view key) override;
+    bool WriteSection(std::string_view section, std::string_view line) override;
+    bool DeleteSection(std::string_view section) override;
+
+  private:
+    const CParsedProfile& Profile() const;
+    bool Apply(bool acceptable, const std::function<std::string()>& change);
+
+    mutable std::shared_ptr<const CParsedProfile> m_profile;
+    mutable std::optional<std::string> m_pending;
+    bool m_failed = false;
 };
 
 // The file on disk. Every read looks at the file as it is now; every write

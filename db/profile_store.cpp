@@ -34,27 +34,15 @@ std::int64_t Nanoseconds(const timespec& t) {
     return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    std::int64_t modified = 0;
-    std::int64_t changed = 0;
-
-    bool operator==(const FileIdentity&) const = default;
-};
-
 FileIdentity IdentityOf(const struct stat& st) {
     return FileIdentity{st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim),
                         Nanoseconds(st.st_ctim)};
 }
 
-bool IsSettled(const struct stat& st) {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
+bool IsSettled(const struct stat& st, std::int64_t nowNs) {
     bool coarse = st.st_mtim.tv_nsec == 0 && st.st_ctim.tv_nsec == 0;
     std::int64_t newest = std::max(Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim));
-    return Nanoseconds(now) - newest >= (coarse ? kCoarseSettleNs : kSettleNs);
+    return nowNs - newest >= (coarse ? kCoarseSettleNs : kSettleNs);
 }
 
 enum class ReadResult { Ok, Absent, Failed };
@@ -102,56 +90,6 @@ const std::shared_ptr<const CParsedProfile>& EmptyProfile() {
     static const auto empty = std::make_shared<const CParsedProfile>(std::string());
     return empty;
 }
-
-class CProfileCache {
-  public:
-    static CProfileCache& Instance() {
-        static CProfileCache cache;
-        return cache;
-    }
-
-    std::shared_ptr<const CParsedProfile> Load(const std::string& path) {
-        struct stat st {};
-        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return EmptyProfile();
-        std::shared_ptr<const CParsedProfile> known;
-        {
-            std::lock_guard lock(m_mutex);
-            auto it = m_entries.find(path);
-            if (it != m_entries.end()) {
-                if (it->second.settled && it->second.identity == IdentityOf(st)) {
-                    return it->second.profile;
-                }
-                known = it->second.profile;
-            }
-        }
-        std::string text;
-        if (ReadFileText(path, text, st) != ReadResult::Ok) return EmptyProfile();
-        // Reading is cheap next to parsing: unchanged bytes keep their parse.
-        auto profile = known && known->Text() == text
-                           ? known
-                           : std::make_shared<const CParsedProfile>(std::move(text));
-        Remember(path, Entry{IdentityOf(st), profile, IsSettled(st)});
-        return profile;
-    }
-
-  private:
-    // settled: the file's times are old enough that any later change must
-    // show in them, so a matching identity proves the bytes unchanged.
-    struct Entry {
-        FileIdentity identity;
-        std::shared_ptr<const CParsedProfile> profile;
-        bool settled = false;
-    };
-
-    void Remember(const std::string& path, Entry entry) {
-        std::lock_guard lock(m_mutex);
-        if (m_entries.size() >= kMaxCachedFiles && m_entries.count(path) == 0) m_entries.clear();
-        m_entries[path] = std::move(entry);
-    }
-
-    std::mutex m_mutex;
-    std::unordered_map<std::string, Entry> m_entries;
-};
 
 std::mutex& WriterMutex() {
     static std::mutex mutex;
@@ -267,8 +205,53 @@ bool ReplaceFile(const std::string& target, const PathParts& parts, std::string_
 
 }  // namespace
 
+std::int64_t RealTimeNs() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return Nanoseconds(now);
+}
+
+CProfileCache::CProfileCache(WallClock now) : m_now(std::move(now)) {}
+
+std::shared_ptr<const CParsedProfile> CProfileCache::Load(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return EmptyProfile();
+    std::shared_ptr<const CParsedProfile> known;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_entries.find(path);
+        if (it != m_entries.end()) {
+            if (it->second.settled && it->second.identity == IdentityOf(st)) {
+                ++m_hits;
+                return it->second.profile;
+            }
+            known = it->second.profile;
+        }
+    }
+    std::string text;
+    if (ReadFileText(path, text, st) != ReadResult::Ok) return EmptyProfile();
+    // Reading is cheap next to parsing: unchanged bytes keep their parse.
+    auto profile = known && known->Text() == text
+                       ? known
+                       : std::make_shared<const CParsedProfile>(std::move(text));
+    Remember(path, Entry{IdentityOf(st), profile, IsSettled(st, m_now())});
+    return profile;
+}
+
+std::size_t CProfileCache::Hits() const {
+    std::lock_guard lock(m_mutex);
+    return m_hits;
+}
+
+void CProfileCache::Remember(const std::string& path, Entry entry) {
+    std::lock_guard lock(m_mutex);
+    if (m_entries.size() >= kMaxCachedFiles && m_entries.count(path) == 0) m_entries.clear();
+    m_entries[path] = std::move(entry);
+}
+
 std::shared_ptr<const CParsedProfile> LoadProfile(const std::string& path) {
-    return CProfileCache::Instance().Load(path);
+    static CProfileCache cache;
+    return cache.Load(path);
 }
 
 bool ChangeProfile(const std::string& path, const ProfileChange& change) {

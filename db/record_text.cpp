@@ -11,10 +11,15 @@
 namespace orbix {
 namespace {
 
+// Blanks and a "+" sign taken off; what follows must then be a digit or a
+// point, so "+-5" is no number.
 std::string_view SkipBlanksAndPlus(std::string_view text) {
     std::size_t i = text.find_first_not_of(" \t");
     text = i == std::string_view::npos ? std::string_view() : text.substr(i);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') return {};
+    }
     return text;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "db/channel_database.h"
+#include "platform/text.h"
 #include "sim/ts_mux.h"
 
 namespace {
@@ -45,6 +47,58 @@ Bytes SearchInput(const sim::MuxConfig& mux) {
     return out;
 }
 
+Bytes AsBytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+// A channel database as the program leaves it, in GBK.
+const std::string kDatabase = orbix::Gbk(
+    "[Main]\r\nNUM=2\r\nSAT1=sino\r\nSAT2=亚洲卫星\r\n"
+    "[sino]\r\nNUMTP=2\r\nTP1=CETV|12622|32.533|垂直|11300|自动|开|Ku|开|\r\n"
+    "TP2=T2|11800.0|27500f|水平|10600|3/4|关|Ku|开|\r\n"
+    "[亚洲卫星]\r\nNUMTP=1\r\nTP1=C1|3840.0|27500|水平|5150|自动|关|C|关|\r\n"
+    "[Last]\r\nsino=CETV\r\n[Lock]\r\nsino=CETV\r\n"
+    "[Default]\r\nsino=CETV|12622|32.533|垂直|11300|自动|开|Ku|开|\r\n"
+    "[PID]\r\n节目1=节目1|电视节目|100|1ff|2a0|2a1|1fe|\r\n"
+    "节目2=节目2(加扰)|广播节目|101|00|2b0|00|2b0|\r\nNUM=2\r\n"
+    "[IP]\r\nACTIVENUMPID=2\r\nACTIVEPID=1ff|2a0|\r\nNOACTIVENUMPID=0\r\nNOACTIVEPID=\r\n");
+
+// Records from the tests' tables, valid and damaged.
+const char* const kRecords[] = {"N|12622.5|27500f|水平|9750|3/4|关|Ku|开|",
+                                "N|1|2|a|b|c|d|e|f",
+                                "CETV",
+                                "N|||p|",
+                                "N| 3840.25MHz|-7x|",
+                                "亅|1|2|",
+                                "节目4|广播节目|100|1ff|2a0|2a1|1fe|",
+                                "+12.5|-0.5|+-3|"};
+
+const char* const kSkies[] = {
+    "# a sky\nsatellite Sat-Ku ku\n"
+    "transponder 11052V 11052 V 27500 3/4 level=-32 cn=12 stream=news10\n"
+    "transponder 12010V 12010 V 22000 5/6 inverted level=-36 cn=11 stream=pay6\n"
+    "satellite Sat-C c\ntransponder 3840H 3840 H 27500 3/4 level=-40 cn=9 stream=bouquet40\n",
+    "satellite S none\ntransponder T 12000.5 H 1000 7/8\nfade 1.5 2 6\nsilent-demod 30\n"
+    "no-tuner\n",
+};
+
+void WriteProfileSeeds(const fs::path& dir) {
+    using namespace std::string_literals;
+    // operation byte, section, key, value (each ended by NUL), the file
+    const std::string edits[] = {
+        "\x00Main\0NUM\0"
+        "3\0"s,
+        "\x00sino\0TP3\0"s + orbix::Gbk("T3|12000.0|27500f|垂直|9750|3/4|关|Ku|关|") + "\0"s,
+        "\x01Main\0SAT2\0\0"s,
+        "\x02Last\0\0sino=T2\0"s,
+        "\x03\0\0\0"s,
+        "\x07\0\0\0"s,
+        "\x04\0\0\0"s,
+    };
+    int n = 0;
+    for (const std::string& edit : edits) {
+        Write(dir, "edit" + std::to_string(n++), AsBytes(edit + kDatabase));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,5 +131,19 @@ int main(int argc, char** argv) {
         Write(dir / "fuzz_hex_to_int", std::string("hex_") + (*text ? text : "empty"),
               Bytes(text, text + std::strlen(text)));
     }
+    WriteProfileSeeds(dir / "fuzz_profile_edit");
+    int n = 0;
+    for (const char* record : kRecords) {
+        for (char use : {'\0', '\1', '\2'}) {
+            Write(dir / "fuzz_record_fields", "record" + std::to_string(n++),
+                  AsBytes(std::string(1, use) + orbix::Gbk(record)));
+        }
+    }
+    n = 0;
+    for (const char* sky : kSkies)
+        Write(dir / "fuzz_sky", "sky" + std::to_string(n++), AsBytes(sky));
+    Write(dir / "fuzz_text", "database", AsBytes(kDatabase));
+    Write(dir / "fuzz_text", "utf8", AsBytes(orbix::Utf8(kDatabase)));
+    Write(dir / "fuzz_text", "mixed", AsBytes("a\xE4\xB8\xAD" "b\xE4zc\xF0\x9F\x98\x80\x81\x40"));
     return 0;
 }

@@ -9,20 +9,29 @@
 namespace orbix {
 namespace {
 
-// Bytes of the UTF-8 sequence that starts with lead.
-std::size_t Utf8Length(unsigned char lead) {
-    if (lead >= 0xF0) return 4;
-    if (lead >= 0xE0) return 3;
-    if (lead >= 0xC0) return 2;
-    return 1;
+// Bytes to pass over where the conversion stopped: the whole sequence when it
+// is a well-formed UTF-8 character the target lacks, else the one bad byte, so
+// the characters after a broken sequence are kept.
+std::size_t Utf8Skip(std::string_view rest) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(rest[i]); };
+    const unsigned char lead = byte(0);
+    const std::size_t n = lead >= 0xF0 && lead <= 0xF4   ? 4
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xC2 && lead <= 0xDF ? 2
+                                                         : 1;
+    if (n > rest.size()) return 1;
+    for (std::size_t i = 1; i < n; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 1;
+    }
+    return n;
 }
 
-std::size_t OneByte(unsigned char) { return 1; }
+std::size_t OneByte(std::string_view) { return 1; }
 
 // Converts in one pass; a character the target cannot hold, or bytes the
 // source encoding does not allow, become one replacement each.
-std::string Convert(std::string_view in, const char* to, const char* from, std::string_view replacement,
-                    std::size_t (*skip)(unsigned char)) {
+std::string Convert(std::string_view in, const char* to, const char* from,
+                    std::string_view replacement, std::size_t (*skip)(std::string_view)) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
     std::string out;
@@ -37,7 +46,7 @@ std::string Convert(std::string_view in, const char* to, const char* from, std::
         out.append(buf, static_cast<std::size_t>(dst - buf));
         if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
             out.append(replacement);
-            const std::size_t n = std::min(left, skip(static_cast<unsigned char>(*src)));
+            const std::size_t n = std::min(left, skip(std::string_view(src, left)));
             src += n;
             left -= n;
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -49,7 +58,7 @@ std::string Convert(std::string_view in, const char* to, const char* from, std::
 
 }  // namespace
 
-std::string Gbk(std::string_view utf8) { return Convert(utf8, "GBK", "UTF-8", "?", Utf8Length); }
+std::string Gbk(std::string_view utf8) { return Convert(utf8, "GBK", "UTF-8", "?", Utf8Skip); }
 
 std::string Utf8(std::string_view gbk) {
     return Convert(gbk, "UTF-8", "GBK", "\xEF\xBF\xBD", OneByte);

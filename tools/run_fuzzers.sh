@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (AddressSanitizer and
 # UndefinedBehaviorSanitizer) in build-fuzz and runs each briefly from seed
-# corpora of valid PAT and PMT sections; fails on any finding.
+# corpora (valid PAT and PMT sections, channel database files and records,
+# the built-in sky, texts); fails on any finding.
 #
 # A longer run, e.g. an hour per target:
 #   FUZZ_SECONDS=3600 tools/run_fuzzers.sh
@@ -10,7 +11,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-10}"
-targets=(fuzz_parse_pat fuzz_assemble_pmt fuzz_search_pass fuzz_hex_to_int)
+targets=(fuzz_parse_pat fuzz_assemble_pmt fuzz_search_pass fuzz_hex_to_int fuzz_profile_edit
+  fuzz_record_fields fuzz_sky fuzz_text)
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORBIXRX_FUZZ=ON -DORBIXRX_SANITIZE=ON -DORBIXRX_TESTS=OFF -DORBIXRX_BENCH=OFF \

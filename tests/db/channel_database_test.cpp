@@ -2,16 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
 #include <sstream>
+#include <tuple>
 
 #include "db/name_check.h"
 #include "platform/text.h"
-#include "tests/db/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace orbix {
 namespace {
 
-using namespace test;
+using namespace testing;
 
 class ChannelDatabaseTest : public ::testing::Test {
   protected:
@@ -174,8 +177,64 @@ TEST_F(ChannelDatabaseTest, LockAndLastLinesInTheirOrder) {
     EXPECT_TRUE(m_db.IsLockTarget("sino", "CETV"));
     EXPECT_FALSE(m_db.IsLockTarget("sino", "CET"));
     EXPECT_FALSE(m_db.WriteLockAndLast("a=b", "c")) << "= in a satellite name";
-    Given("[Last]\nno equals sign here\n");
-    EXPECT_FALSE(m_db.ReadLast(last));
+    // Only the first line counts: one without "=" means "use the default",
+    // never "tune the next line".
+    for (const char* text : {"[Last]\nno equals sign here\nsino=CETV\n", "[Last]\n", ""}) {
+        Given(text);
+        SatelliteTransponder kept{"keep", "me"};
+        EXPECT_FALSE(m_db.ReadLast(kept)) << text;
+        EXPECT_EQ(kept.satellite + kept.transponder, "keepme") << text;
+    }
+    Given("[Last]\n; comment\n\nsino=CETV\n");
+    ASSERT_TRUE(m_db.ReadLast(last)) << "blank lines and comments are no lines";
+    EXPECT_EQ(last.satellite + "/" + last.transponder, "sino/CETV");
+}
+
+// Counts out of 0 ... 9999 are clamped for the scans, and no change writes
+// back a count derived from a clamped one: the file stays as it was.
+TEST_F(ChannelDatabaseTest, ChangesRefuseToRewriteCountsOutOfRange) {
+    using enum DeleteOutcome;
+    // Adding a satellite and a transponder; deleting a satellite, a satellite's
+    // only transponder, one of two transponders. Each says whether it refused.
+    const std::function<bool()> operations[] = {
+        [&] {
+            return m_db.AddTransponder(Params("C", "c", 1, 1), nullptr) ==
+                   AddOutcome::CountOutOfRange;
+        },
+        [&] {
+            return m_db.AddTransponder(Params("B", "b3", 1, 1), nullptr) ==
+                   AddOutcome::CountOutOfRange;
+        },
+        [&] { return m_db.DeleteSatellite("A") == CountOutOfRange; },
+        [&] { return m_db.DeleteTransponder("A", "t") == CountOutOfRange; },
+        [&] { return m_db.DeleteTransponder("B", "b1") == CountOutOfRange; },
+    };
+    // "Main"/"NUM", "B"/"NUMTP", which operations refuse
+    const std::tuple<const char*, const char*, std::array<bool, 5>> cases[] = {
+        {"10000", "2", {true, false, true, true, false}},
+        {"9999", "2", {true, false, false, false, false}},  // the next one would pass 9999
+        {"-1", "2", {true, true, false, false, false}},     // no satellite is listed
+        {"+2", "99999", {false, true, false, false, true}},
+        {"2", "-2", {false, true, false, false, false}},  // "B" lists no transponder
+    };
+    for (const auto& [num, numtp, refusals] : cases) {
+        const std::string text = std::string("[Main]\nNUM=") + num + "\nSAT1=A\nSAT2=B\n" +
+                                 "[A]\nNUMTP=1\nTP1=t|\n[B]\nNUMTP=" + numtp +
+                                 "\nTP1=b1|\nTP2=b2|\n";
+        for (std::size_t op = 0; op < refusals.size(); ++op) {
+            Given(text);
+            const std::string before = ReadBytes(Path());
+            const bool refused = operations[op]();
+            EXPECT_EQ(refused, refusals[op]) << text << "operation " << op;
+            EXPECT_TRUE(!refused || ReadBytes(Path()) == before) << text << "operation " << op;
+        }
+    }
+    Given("[Main]\nNUM=+2\nSAT1=A\nSAT2=B\n");
+    EXPECT_EQ(m_db.CountSatellites(), 2) << "a leading + is read";
+    EXPECT_EQ(m_db.FindSatelliteIndex("B"), 2);
+    EXPECT_EQ(Utf8(CChannelDatabase::CountOutOfRangeMessage()),
+              "频道数据库中的卫星数或转发器数不在0到9999之间，文件可能已损坏，本次修改没有保存。"
+              "请先修正 SATSETUPL.ini 中的 NUM 或 NUMTP。");
 }
 
 TEST_F(ChannelDatabaseTest, ProgramsSkipDeletedKeysAndPidListsKeepTheirOrder) {
@@ -234,6 +293,16 @@ TEST(NameCheck, RefusesNamesTheFileCannotHold) {
     EXPECT_EQ(CheckNames("sino", "\x81|"), "");
     for (const char* broken : {"CETV\x81", "\x81 x", "\x80"})
         EXPECT_EQ(Utf8(CheckNames("sino", broken)), "卫星名和转发器名含有无法识别的字符!");
+}
+
+TEST_F(ChannelDatabaseTest, CaseClashAndLongRecordSayWhy) {
+    Given("[Main]\nNUM=1\nSAT1=AsiaSat\n");
+    EXPECT_EQ(Utf8(m_db.CheckNewNames("ASIASAT", "T")),
+              "已有一颗只是字母大小写不同的卫星，请使用与它完全相同的名字!");
+    EXPECT_EQ(m_db.CheckNewNames("AsiaSat", "T"), "");
+    EXPECT_EQ(CChannelDatabase::CheckRecordLength(std::string(99, 'x')), "");
+    EXPECT_EQ(Utf8(CChannelDatabase::CheckRecordLength(std::string(100, 'x'))),
+              "转发器参数太长，请缩短所填的内容!");
 }
 
 }  // namespace

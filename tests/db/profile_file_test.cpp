@@ -16,12 +16,13 @@
 #include <tuple>
 #include <vector>
 
-#include "tests/db/temp_dir.h"
+#include "db/profile_store.h"
+#include "tests/support/temp_dir.h"
 
 namespace orbix {
 namespace {
 
-using namespace test;
+using namespace testing;
 using namespace std::string_literals;
 
 const std::string kLongLine(100'000, 'x');
@@ -75,16 +76,21 @@ TEST_F(ProfileFile, ReadsAsTheWindowsProfileFunctionsDo) {
 }
 
 TEST_F(ProfileFile, IntegersAndSections) {
-    Given("[A]\na=12abc\nb=abc\nc=-5\nd=99999999999\ne=\"42\"\nf=27500f\n");
+    Given(
+        "[A]\na=12abc\nb=abc\nc=-5\nd=99999999999\ne=\"42\"\nf=27500f\ng=+3\nh=+-3\ni=-\n"
+        "j=-99999999999\nk= +7\n");
     const std::pair<const char*, int> ints[] = {
-        {"a", 12}, {"b", 0}, {"c", 0}, {"d", INT_MAX}, {"e", 42}, {"f", 27500}, {"absent", 7}};
+        {"a", 12}, {"b", 0}, {"c", -5}, {"d", INT_MAX}, {"e", 42}, {"f", 27500},
+        {"g", 3},  {"h", 0}, {"i", 0},  {"j", INT_MIN}, {"k", 7},  {"absent", 7}};
     for (const auto& [key, expected] : ints) EXPECT_EQ(file.ReadInt("A", key, 7), expected) << key;
 
-    Given("[Last]\nsino = \"CETV\"\nnot a key\nx=y\n[B]\nz=1\n");
-    EXPECT_EQ(file.ReadSection("LAST", 50), (std::vector<std::string>{"sino=\"CETV\"", "x=y"}));
-    EXPECT_EQ(file.ReadSection("Last", 8), (std::vector<std::string>{"sino=\""}));
-    EXPECT_EQ(file.ReadSection("Last", 13), (std::vector<std::string>{"sino=\"CETV\""}));
-    EXPECT_EQ(file.ReadSection("Last", 15), (std::vector<std::string>{"sino=\"CETV\"", "x"}));
+    // Lines without "=" come back too; blank lines and comments do not.
+    Given("[Last]\n\n; note\n  not a key  \nsino = \"CETV\"\nx=y\n[B]\nz=1\n");
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(file.ReadSection("LAST", 50), (Lines{"not a key", "sino=\"CETV\"", "x=y"}));
+    EXPECT_EQ(file.ReadSection("Last", 8), (Lines{"not a "}));
+    EXPECT_EQ(file.ReadSection("Last", 23), (Lines{"not a key", "sino=\"CETV\""}));
+    EXPECT_EQ(file.ReadSection("Last", 25), (Lines{"not a key", "sino=\"CETV\"", "x"}));
 }
 
 TEST_F(ProfileFile, SeriesOfWritesGivesExactBytes) {
@@ -124,11 +130,14 @@ TEST_F(ProfileFile, RefusedWritesLeaveTheFileAlone) {
     const std::string texts[][3] = {
         {"A", "k", "a\r\nb=c"}, {"A", "k", "a\rb"}, {"A", "k", "a\0b"s},
         {"A", "k\n[B]", "1"},   {"A", "a=b", "1"},  {"A", "[B]", "1"},
-        {"A", " k", "1"},       {"A]B", "k", "1"},  {"A\x81", "k", "1"}};  // \x81 would eat "]"
+        {"A", " k", "1"},       {"A]B", "k", "1"},  {"A\x81", "k", "1"},  // \x81 would eat "]"
+        {"A", "k", " v"},       {"A", "k", "v\t"},  {"A", "k", "\"v\""},  // would read back as "v"
+        {"A", "k", "'v'"}};
     for (const auto& [s, k, v] : texts)
         EXPECT_FALSE(file.WriteString(s, k, v)) << s << "/" << k << "=" << v;
-    EXPECT_FALSE(file.WriteSection("A", "a=b\nc=d") || file.WriteSection("A", "[B]") ||
-                 file.DeleteSection("A\n"));
+    for (const char* line : {"a=b\nc=d", "[B]", "[B", " a=b", "a =b", "a= b", "a=b ", "; a=b"})
+        EXPECT_FALSE(file.WriteSection("A", line)) << line;
+    EXPECT_FALSE(file.DeleteSection("A\n"));
     EXPECT_FALSE(file.Transact([](IProfile& p) {
         p.WriteString("A", "k", "2");
         p.WriteString("A", "j", "bad\nvalue");
@@ -144,18 +153,51 @@ TEST_F(ProfileFile, BadInputKeepsItsValidKeysOnTheNextWrite) {
                            "\r\nSAT1=sino\r\n[sino]\r\nTP1=\x81[\x81]|\r\n\x81\r\n");
 }
 
-TEST_F(ProfileFile, ReadsSeeChangesMadeBehindTheirBack) {
-    Given("[A]\nk=1\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(120));  // old enough to be kept parsed
-    ASSERT_EQ(file.ReadString("A", "k", "", 10), "1");
+std::int64_t Ns(const timespec& t) { return t.tv_sec * 1'000'000'000LL + t.tv_nsec; }
 
-    // Same size, same modification time, same inode: only the change time tells.
-    struct stat before {};
-    ASSERT_EQ(stat(file.Path().c_str(), &before), 0);
+// The cache's clock is the test's: a file is kept parsed only once its times
+// lie in the past of that clock, and then a change of any of them is seen.
+TEST_F(ProfileFile, CacheKeepsSettledFilesAndSeesChangesBehindItsBack) {
+    Given("[A]\nk=1\n");
+    struct stat st {};
+    ASSERT_EQ(stat(file.Path().c_str(), &st), 0);
+    std::int64_t now = std::max(Ns(st.st_mtim), Ns(st.st_ctim));
+    CProfileCache cache([&now] { return now; });
+    auto value = [&] {
+        auto profile = cache.Load(file.Path());
+        const ProfileSection* section = profile->FindSection("A");
+        const ProfileLine* line = section ? profile->FindKey(*section, "k") : nullptr;
+        return line ? std::string(line->value) : std::string("<none>");
+    };
+    EXPECT_EQ(value() + value(), "11");
+    EXPECT_EQ(cache.Hits(), 0u) << "a file as new as the clock is read every time";
+    now += 3'000'000'000;  // past the margin even of whole-second file times
+    EXPECT_EQ(value() + value(), "11");
+    ASSERT_EQ(cache.Hits(), 1u) << "a settled file is kept parsed";
+
+    // Same size and inode, another modification time.
     std::fstream(file.Path(), std::ios::in | std::ios::out | std::ios::binary).seekp(6).put('2');
-    const timespec times[2] = {before.st_atim, before.st_mtim};
+    timespec times[2] = {st.st_atim, st.st_mtim};
+    times[1].tv_sec += 1;
     ASSERT_EQ(utimensat(AT_FDCWD, file.Path().c_str(), times, 0), 0);
-    EXPECT_EQ(file.ReadString("A", "k", "", 10), "2");
+    EXPECT_EQ(value(), "2");
+
+    // Same size, inode and modification time: only the change time tells.
+    ASSERT_EQ(stat(file.Path().c_str(), &st), 0);
+    now = std::max(Ns(st.st_mtim), Ns(st.st_ctim)) + 3'000'000'000;
+    EXPECT_EQ(value() + value(), "22");
+    const std::size_t hits = cache.Hits();
+    struct stat before = st;
+    std::fstream(file.Path(), std::ios::in | std::ios::out | std::ios::binary).seekp(6).put('3');
+    times[0] = before.st_atim;
+    times[1] = before.st_mtim;
+    ASSERT_EQ(utimensat(AT_FDCWD, file.Path().c_str(), times, 0), 0);
+    ASSERT_EQ(stat(file.Path().c_str(), &st), 0);
+    if (Ns(st.st_ctim) == Ns(before.st_ctim)) {
+        GTEST_SKIP() << "the file system's change times cannot tell two writes this close apart";
+    }
+    EXPECT_EQ(value(), "3");
+    EXPECT_EQ(cache.Hits(), hits);
 }
 
 TEST_F(ProfileFile, WhatIsNoFileIsNeitherReadNorOverwritten) {
@@ -217,7 +259,7 @@ TEST_F(ProfileSafety, WriterKilledAtRandomMomentsLeavesAWholeFile) {
         }
     }
     EXPECT_TRUE(file.WriteString("Static", "s0", "keep"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 2)
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2)
         << "the file and its lock file, no left-over temporary";
 }
 
@@ -230,7 +272,8 @@ TEST_F(ProfileSafety, WriteThatCannotBeMadeKeepsTheFile) {
         ASSERT_TRUE(kept.WriteString("A", "k", "1"));
         if (how == "read-only, no lock") std::filesystem::remove(kept.Path() + ".lock");
         const std::string before = ReadBytes(kept.Path());
-        std::filesystem::permissions(sub.path, std::filesystem::perms(how == "full" ? 0755 : 0555));
+        std::filesystem::permissions(sub.Path(),
+                                     std::filesystem::perms(how == "full" ? 0755 : 0555));
         pid_t pid = fork();
         if (pid == 0) {
             signal(SIGXFSZ, SIG_IGN);
@@ -242,7 +285,7 @@ TEST_F(ProfileSafety, WriteThatCannotBeMadeKeepsTheFile) {
         }
         int status = 0;
         waitpid(pid, &status, 0);
-        std::filesystem::permissions(sub.path, std::filesystem::perms(0755));
+        std::filesystem::permissions(sub.Path(), std::filesystem::perms(0755));
         if (WEXITSTATUS(status) == kChildCannotTest) GTEST_SKIP() << how << ": cannot be made";
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << how << ": reported success";
         EXPECT_EQ(ReadBytes(kept.Path()), before) << how;

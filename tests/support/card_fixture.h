@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,29 +14,14 @@
 #include "platform/notices.h"
 #include "platform/port_io_recorder.h"
 #include "sim/sim_card.h"
+#include "tests/support/temp_dir.h"
 
 namespace orbix::testing {
 
-// A fresh temporary directory, removed with the object.
-class CTempDir {
-public:
-    CTempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orbixrx-XXXXXX").string();
-        m_path = mkdtemp(pattern.data());
-    }
-    ~CTempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
 inline void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // A simulated card behind a port recorder, with virtual time, recorded
