@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "platform/text.h"
+
+namespace orbix::sattree_texts {
+
+// The satellite tree window's messages, in GBK as the user sees them.
+inline std::string PickToDelete() { return Gbk("请选择你要删除的卫星，或者转发器!"); }
+inline std::string PickForEdit() { return Gbk("请选择卫星列表中的一个转发器!"); }
+inline std::string PickUnderSatellite() { return Gbk("请选择卫星接点下的转发器!"); }
+inline std::string EnterNames() { return Gbk("请输入卫星名和转发器名!"); }
+inline std::string AlreadyStored() { return Gbk("输入的参数以存在，请重新输入"); }
+inline std::string ConfirmOverwrite() { return Gbk("该转发器已经存在，确定要修改该参数吗？"); }
+inline constexpr const char* kConfirmCaption = "WARNING";
+// The lock button and the search button say it with different marks.
+inline std::string WaitForSearchLock() { return Gbk("请等待搜索节目完成!"); }
+inline std::string WaitForSearch() { return Gbk("请等待搜索节目完成！"); }
+inline std::string PickToLock() { return Gbk("请选中转发器！"); }
+inline std::string PickToSearch() { return Gbk("请选中你想锁定的转发器!"); }
+inline std::string LockFirst(const std::string& transponderGbk) {
+    return Gbk("请先锁定") + transponderGbk + Gbk("然后再搜索");
+}
+inline std::string Searching() { return Gbk("请等待搜索中"); }
+inline std::string Blank() { return " "; }
+// A change the channel database file did not take.
+inline std::string NotWritten() { return Gbk("频道数据库文件无法写入，修改没有保存!"); }
+
+// The parameter dialog's warnings for numbers that do not parse.
+inline std::string EnterNumber() { return Gbk("请输入一个数字。"); }
+inline std::string EnterInteger() { return Gbk("请输入一个整数。"); }
+
+}  // namespace orbix::sattree_texts
