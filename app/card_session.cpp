@@ -19,8 +19,7 @@ TuneTarget LoadLastTransponder(const CChannelDatabase& database, TuneTarget curr
 
 CCardSession::CCardSession(CardSessionContext context)
     : m_context(std::move(context)),
-      m_database(m_context.databasePath),
-      m_searchState(m_context.notices) {}
+      m_database(m_context.databasePath) {}
 
 CCardSession::~CCardSession() { Shutdown(); }
 
@@ -70,8 +69,6 @@ void CCardSession::StartWorkers() {
 void CCardSession::Shutdown() {
     m_up.store(false);
     // Every worker ends before anything it uses goes.
-    if (m_search) m_search->Stop();
-    m_search.reset();
     if (m_monitor) m_monitor->Stop();
     if (m_worker) m_worker->Stop();
     m_monitor.reset();
@@ -126,23 +123,5 @@ void CCardSession::RequestTune(const TuneTarget& target) { m_state.RequestTune(t
 
 void CCardSession::SetCurrent(const TuneTarget& target) { m_state.SetCurrent(target); }
 
-bool CCardSession::StartSearch(IProgramTree& tree, IStatusText& status) {
-    if (!m_up.load() || !SearchIdle()) return false;
-    // The previous search has ended; its thread is joined here.
-    m_search.reset();
-    m_search = std::make_unique<CProgramSearch>(
-        m_searchState, SearchServices{m_pids, m_database, tree, status, m_context.clock});
-    return m_search->Start();
-}
-
-void CCardSession::StopSearch() {
-    if (m_search) m_search->Stop();
-}
-
-void CCardSession::JoinSearch() {
-    if (m_search) m_search->Join();
-}
-
-bool CCardSession::LastSearchSucceeded() const { return m_search && m_search->Succeeded(); }
 
 }  // namespace orbix

@@ -14,7 +14,6 @@
 #include "demod/demod.h"
 #include "demod/tune_state.h"
 #include "demod/tune_worker.h"
-#include "search/program_search.h"
 
 namespace orbix {
 
@@ -43,22 +42,23 @@ struct CardSessionContext {
 TuneTarget LoadLastTransponder(const CChannelDatabase& database, TuneTarget current);
 
 // One session with the card, from bring-up to shutdown: the card check, the
-// card access, the PID filter, the demodulator, the tune-and-lock worker,
-// the card monitor and the program search. Plain C++; the windowed program
+// card access, the PID filter, the demodulator, the tune-and-lock worker and
+// the card monitor. The program search belongs to whoever starts it (the
+// satellite tree window, orbixctl scan), which stops it before Shutdown. Plain C++; the windowed program
 // and orbixctl drive it alike. Start-up (instance lock, port I/O, PCI scan)
 // runs before, on its own.
 //
 // Threads:
 // - The owner thread (the GUI thread, or orbixctl's main thread) constructs
-//   the session and calls BringUp, Shutdown, the listener registration, the
-//   tune calls and the search calls. Only the tune-and-lock worker and the
+//   the session and calls BringUp, Shutdown, the listener registration and
+//   the tune calls. Only the tune-and-lock worker and the
 //   card monitor reach card registers after bring-up, apart from PID filter
 //   changes, which any thread may make (the filter serialises them).
 // - Status listeners are called on the worker's or the monitor's thread, one
 //   call at a time and in the order of the changes. A listener must return
 //   promptly (a window turns the call into a queued one), must not show a
 //   notice and must not call RemoveStatusListener or Shutdown.
-// - LastStatus, Current, Locked and SearchIdle may be called from any thread.
+// - LastStatus, Current and Locked may be called from any thread.
 // - Workers may block in INotices::Show; Shutdown joins them, so the
 //   notices must let waiting threads go once shutdown begins. Shutdown holds
 //   no lock while it joins.
@@ -75,7 +75,7 @@ class CCardSession {
     // failed step the user has been told why and false comes back; nothing
     // runs then, and the caller ends the program. Call once.
     bool BringUp();
-    // Stops and joins the search, the monitor and the worker, clears the
+    // Stops and joins the monitor and the worker, clears the
     // whole PID filter, then lets the card objects go. Safe to repeat, and
     // after a failed bring-up.
     void Shutdown();
@@ -95,21 +95,6 @@ class CCardSession {
     void SetCurrent(const TuneTarget& target);
     TuneTarget Current() const { return m_state.Current(); }
     bool Locked() const { return m_state.Locked(); }
-
-    // --- program search
-    // Starts a search of the locked transponder's programs on its own
-    // thread. tree and status are called on that thread and must outlive it
-    // (until SearchIdle, StopSearch or Shutdown). False while one runs or
-    // when the session is not up.
-    // (A progress callback joins tree and status here once the search
-    // reports its progress.)
-    bool StartSearch(IProgramTree& tree, IStatusText& status);
-    bool SearchIdle() const { return m_searchState.searchIdle.load() != 0; }
-    // Ends a running search (as a failed one) and waits for it.
-    void StopSearch();
-    // Waits for a running search to end by itself; not for the GUI thread.
-    void JoinSearch();
-    bool LastSearchSucceeded() const;
 
     // --- PID filter, for play and stop; any thread. It stays valid for the
     // session's life and writes nothing once the session is shut down.
@@ -133,8 +118,6 @@ class CCardSession {
     std::unique_ptr<CDemod> m_demod;
     std::unique_ptr<CTuneWorker> m_worker;
     std::unique_ptr<CCardMonitor> m_monitor;
-    ProgramSearchState m_searchState;
-    std::unique_ptr<CProgramSearch> m_search;
     std::atomic<bool> m_up{false};
 
     // Held while listeners are called, so calls never overlap or reorder;

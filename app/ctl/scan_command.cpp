@@ -2,7 +2,9 @@
 
 #include "app/ctl/commands.h"
 #include "app/ctl/with_card.h"
+#include "platform/clock.h"
 #include "platform/text.h"
+#include "search/program_search.h"
 
 namespace orbix::ctl {
 namespace {
@@ -37,9 +39,10 @@ int ScanOnCard(const std::string& satellite, const std::string& transponder, CCa
     // A search starts from an empty program list.
     database.DeleteAllPrograms();
     CStatusOnlyView view;
-    if (!session.StartSearch(view, view)) return 1;
-    session.JoinSearch();
-    const bool found = session.LastSearchSucceeded();
+    ProgramSearchState state(notices);
+    CRealClock clock;
+    CProgramSearch search(state, SearchServices{session.PidFilter(), database, view, view, clock});
+    const bool found = search.RunNow();
     std::fprintf(found ? stdout : stderr, "%s\n", Utf8(view.status).c_str());
     if (found) PrintPrograms(database);
     return found ? 0 : 1;

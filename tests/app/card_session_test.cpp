@@ -193,8 +193,6 @@ TEST(CardSession, FailedBringUpTellsWhyAndStartsNothing) {
         EXPECT_EQ(texts.back(), c.lastMessages.back());
         EXPECT_FALSE(rig.session->IsUp());
         EXPECT_FALSE(rig.session->MonitorRunning());
-        CStatusOnlyView view;
-        EXPECT_FALSE(rig.session->StartSearch(view, view));
         rig.session->Shutdown();
     }
 }

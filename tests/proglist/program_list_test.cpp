@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "platform/text.h"
-#include "tests/db/temp_dir.h"
+#include "tests/support/temp_dir.h"
 #include "ui/button_table.h"
 #include "ui/proglist/program_list_dlg.h"
 #include "ui/proglist/program_list_texts.h"
@@ -73,14 +73,14 @@ class ProgramListTest : public QObject {
     Q_OBJECT
 
   private:
-    std::unique_ptr<test::CTempDir> m_dir;
+    std::unique_ptr<testing::CTempDir> m_dir;
     std::unique_ptr<Fakes> m_fakes;
     std::unique_ptr<CProgramListDlg> m_window;
 
     std::string IniPath() const { return m_dir->File("SATSETUPL.ini"); }
 
     void Open(const std::string& iniUtf8) {
-        if (!iniUtf8.empty()) test::WriteBytes(IniPath(), Gbk(iniUtf8));
+        if (!iniUtf8.empty()) testing::WriteBytes(IniPath(), Gbk(iniUtf8));
         m_window = std::make_unique<CProgramListDlg>(m_fakes->Services(IniPath()));
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -132,7 +132,7 @@ class ProgramListTest : public QObject {
   private slots:
     void init() {
         for (int i = 8; i <= 11; ++i) SetButtonReady(i, true);
-        m_dir = std::make_unique<test::CTempDir>();
+        m_dir = std::make_unique<testing::CTempDir>();
         m_fakes = std::make_unique<Fakes>();
     }
     void cleanup() {
@@ -294,7 +294,7 @@ class ProgramListTest : public QObject {
         QFETCH(QString, removedLine);
         QFETCH(bool, byMenu);
         Open(ini.toStdString());
-        const std::string before = test::ReadBytes(IniPath());
+        const std::string before = testing::ReadBytes(IniPath());
         Select(program);
         if (byMenu) {
             RunMenu(program, CProgramListDlg::kCmdDelete);
@@ -305,7 +305,7 @@ class ProgramListTest : public QObject {
         std::string expected = before;
         const std::string line = Gbk(removedLine.toStdString());
         expected.erase(expected.find(line), line.size());
-        QCOMPARE(test::ReadBytes(IniPath()), expected);
+        QCOMPARE(testing::ReadBytes(IniPath()), expected);
         m_window->RebuildProgramTree();
         QVERIFY(Item(program) == nullptr);
         QVERIFY(m_fakes->Notices().isEmpty());

@@ -11,7 +11,7 @@
 
 #include "db/name_check.h"
 #include "platform/text.h"
-#include "tests/db/temp_dir.h"
+#include "tests/support/temp_dir.h"
 #include "ui/button_table.h"
 #include "ui/resources.h"
 #include "ui/sattree/sat_param_dialog.h"
@@ -68,7 +68,7 @@ QPoint Centre(int index) {
 
 // The window with fakes around it, over a database in a temporary directory.
 struct Rig {
-    test::CTempDir dir;
+    testing::CTempDir dir;
     CRecordingNotices notices;
     CPidFilter filter;
     CRealClock clock;
@@ -86,8 +86,8 @@ struct Rig {
     std::unique_ptr<CSatTreeDlg> win;
 
     std::string Path() const { return dir.File("SATSETUPL.ini"); }
-    std::string File() const { return Utf8(test::ReadBytes(Path())); }
-    void Write(const std::string& utf8) { test::WriteBytes(Path(), Gbk(utf8)); }
+    std::string File() const { return Utf8(testing::ReadBytes(Path())); }
+    void Write(const std::string& utf8) { testing::WriteBytes(Path(), Gbk(utf8)); }
 
     void Open(int receiveTimeoutMs = 200) {
         win.reset();

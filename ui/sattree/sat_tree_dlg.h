@@ -93,6 +93,7 @@ class CSatTreeDlg final : public CSkinWindow {
     void EditTransponder(const std::string& satellite, const std::string& transponder);
     bool DeleteTransponderItem(QTreeWidgetItem* item);
     bool DeleteSatelliteItem(QTreeWidgetItem* item);
+    bool DeleteRefused(DeleteOutcome outcome);
     // Refills the current target when it names this transponder.
     void RefreshCurrent(const std::string& satellite, const std::string& transponder);
     std::optional<TransponderParams> RunDialog(const TransponderParams& initial, bool addMode);

@@ -52,6 +52,9 @@ bool CSatTreeDlg::AddTransponder() {
         case AddOutcome::WriteFailed:
             Tell(sattree_texts::NotWritten());
             return false;
+        case AddOutcome::CountOutOfRange:
+            Tell(CChannelDatabase::CountOutOfRangeMessage());
+            return false;
         case AddOutcome::Overwritten:
             RefreshCurrent(tp.satellite, tp.name);
             break;
@@ -116,13 +119,23 @@ bool CSatTreeDlg::DeleteSelected() {
     return IsTransponder(item) ? DeleteTransponderItem(item) : DeleteSatelliteItem(item);
 }
 
+// Says why a delete left the file as it was; false when it did not.
+bool CSatTreeDlg::DeleteRefused(DeleteOutcome outcome) {
+    if (outcome == DeleteOutcome::WriteFailed) {
+        Tell(sattree_texts::NotWritten());
+        return true;
+    }
+    if (outcome == DeleteOutcome::CountOutOfRange) {
+        Tell(CChannelDatabase::CountOutOfRangeMessage());
+        return true;
+    }
+    return false;
+}
+
 bool CSatTreeDlg::DeleteTransponderItem(QTreeWidgetItem* item) {
     QTreeWidgetItem* satellite = item->parent();
     const DeleteOutcome outcome = m_db.DeleteTransponder(ItemName(satellite), ItemName(item));
-    if (outcome == DeleteOutcome::WriteFailed) {
-        Tell(sattree_texts::NotWritten());
-        return false;
-    }
+    if (DeleteRefused(outcome)) return false;
     delete item;
     // The satellite went with its last transponder.
     if (outcome == DeleteOutcome::SatelliteDeleted) delete satellite;
@@ -130,10 +143,7 @@ bool CSatTreeDlg::DeleteTransponderItem(QTreeWidgetItem* item) {
 }
 
 bool CSatTreeDlg::DeleteSatelliteItem(QTreeWidgetItem* item) {
-    if (m_db.DeleteSatellite(ItemName(item)) == DeleteOutcome::WriteFailed) {
-        Tell(sattree_texts::NotWritten());
-        return false;
-    }
+    if (DeleteRefused(m_db.DeleteSatellite(ItemName(item)))) return false;
     delete item;  // with its transponders
     return true;
 }
