@@ -50,6 +50,9 @@ StartUpOutcome StartUp(StartUpContext& context,
         context.notices.Tell(texts::PortIoNotReady());
         return StartUpOutcome::PortIoDenied;
     }
+    // That was the last port to enable: the privilege it took goes now,
+    // before the main window starts the workers and the player.
+    context.ports.EnablingDone();
     runMainWindow(g_cardIoBase);
     return StartUpOutcome::Ran;
 }

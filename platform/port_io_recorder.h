@@ -26,6 +26,7 @@ public:
     bool Enable(std::uint16_t first, std::uint16_t count) override {
         return m_inner.Enable(first, count);
     }
+    void EnablingDone() override { m_inner.EnablingDone(); }
     std::uint8_t In8(std::uint16_t port) override {
         std::uint8_t v = m_inner.In8(port);
         Log(PortAccess::Kind::In8, port, v);

@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev ffmpeg
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins libgl-dev libcap-dev
   fonts-wqy-microhei fonts-liberation2
+  dpkg-dev file
   xvfb xauth xdotool x11-utils imagemagick trayer
   vlc-bin vlc-plugin-base)
 missing=()

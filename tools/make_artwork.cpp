@@ -32,6 +32,8 @@ const QColor kArcPlate(251, 216, 197);      // what the arc symbol erases with
 const QColor kPercentPlate(255, 204, 255);  // behind the gauge percentages
 const QColor kWell(0xf4, 0xf6, 0xf8);
 
+constexpr std::array kThemeIconSizes{16, 32, 48, 64, 128, 256};
+
 const QString kLatinFont = QStringLiteral("Liberation Sans");
 const QString kChineseFont = QStringLiteral("WenQuanYi Micro Hei");
 
@@ -323,11 +325,14 @@ QImage DrawFace(const FaceSpec& face, bool pressed) {
     return img.copy(0, 0, face.width, height).convertToFormat(QImage::Format_RGB888);
 }
 
-QImage DrawIcon(const QColor& waves, const QColor& lamp) {
-    QImage img(32, 32, QImage::Format_ARGB32);
+// Drawn on a 32-pixel grid and scaled, so the desktop sizes match the
+// window icon.
+QImage DrawIcon(const QColor& waves, const QColor& lamp, int size = 32) {
+    QImage img(size, size, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
     QLinearGradient g(0, 0, 0, 32);
     g.setColorAt(0, kPlateTop.lighter(120));
     g.setColorAt(1, kPlateBottom);
@@ -401,5 +406,11 @@ int main(int argc, char** argv) {
               "icon_not_locked.png") &&
          ok;
     ok = Save(DrawLinkCursor(), dir, "link_cursor.png") && ok;
+    // The program's icon in the desktop's icon theme sizes.
+    for (int size : kThemeIconSizes) {
+        const QString sub = QStringLiteral("hicolor/%1x%1/apps").arg(size);
+        dir.mkpath(sub);
+        ok = Save(DrawIcon(kAccent, QColor(), size), QDir(dir.filePath(sub)), "orbixrx.png") && ok;
+    }
     return ok ? 0 : 1;
 }
