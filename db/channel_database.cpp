@@ -43,7 +43,10 @@ constexpr std::size_t kLockBuffer = 100;
 constexpr std::size_t kProgramBuffer = 50;
 constexpr std::size_t kProgramSearchBuffer = 100;
 constexpr std::size_t kCountBuffer = 4;
-constexpr std::size_t kPidListBuffer = 100;
+// Room for 32 PIDs of four digits and their "|" with plenty to spare: the
+// lists are read whole, so nothing the user entered is cut on the way back
+// (neither in the PID settings dialog nor when the worker restores them).
+constexpr std::size_t kPidListBuffer = 4096;
 
 constexpr std::string_view kDefaultRecordUtf8 = "CETV|12622|32.533|垂直|11300|自动|开|Ku|开|";
 

@@ -2,6 +2,7 @@
 
 #include <grp.h>
 #include <pwd.h>
+#include <sys/io.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,19 +66,27 @@ CPlayerProcess::StartResult CPlayerProcess::Start(const std::string& program,
     process->setArguments(args);
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
-    if (runAs.switchUser) {
+    std::vector<gid_t> groups;
+    uid_t uid = 0;
+    gid_t gid = 0;
+    const bool switchUser = runAs.switchUser;
+    if (switchUser) {
         process->setProcessEnvironment(EnvironmentFor(runAs.user));
         // Worked out here: only async-signal-safe calls may run in the child.
         const std::vector<unsigned> known = GroupsOf(runAs.user);
-        const std::vector<gid_t> groups(known.begin(), known.end());
-        const uid_t uid = runAs.user.uid;
-        const gid_t gid = runAs.user.gid;
-        process->setChildProcessModifier([groups, uid, gid] {
-            if (::setgroups(groups.size(), groups.data()) != 0 || ::setgid(gid) != 0 ||
-                ::setuid(uid) != 0 || ::setuid(0) == 0)
-                ::_exit(127);
-        });
+        groups.assign(known.begin(), known.end());
+        uid = runAs.user.uid;
+        gid = runAs.user.gid;
     }
+    process->setChildProcessModifier([groups, uid, gid, switchUser] {
+        // The card's ports were enabled for this process, and a forked child
+        // keeps that; the player has no business with them.
+        (void)::ioperm(0, 65536, 0);
+        (void)::iopl(0);
+        if (switchUser && (::setgroups(groups.size(), groups.data()) != 0 || ::setgid(gid) != 0 ||
+                           ::setuid(uid) != 0 || ::setuid(0) == 0))
+            ::_exit(127);
+    });
     process->start();
     if (!process->waitForStarted()) return StartResult::CouldNotStart;
     if (process->waitForFinished(startupGraceMs)) return StartResult::ExitedAtOnce;

@@ -248,6 +248,11 @@ TEST_F(ChannelDatabaseTest, ProgramsSkipDeletedKeysAndPidListsKeepTheirOrder) {
     EXPECT_EQ(FileUtf8(),
               "[PId]\r\nNUM=1234\r\n[IP]\r\nACTIVENUMPID=2\r\nACTIVEPID=1ff|2a0|\r\n"
               "NOACTIVENUMPID=0\r\nNOACTIVEPID=\r\n");
+    // A full list of 32 four-digit PIDs comes back whole.
+    std::string full;
+    for (int pid = 0x1000; pid < 0x1020; ++pid) full += std::to_string(pid) + "|";
+    ASSERT_TRUE(m_db.WritePidLists(PidLists{32, full, 0, ""}));
+    EXPECT_EQ(m_db.ReadPidLists().active, full);
 
     ProgramEntry e{"", "", "", "100", "2a0", "2a1", "1ff", "1fe"};
     for (int i = 1; i <= 5; ++i) {

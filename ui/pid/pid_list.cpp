@@ -4,16 +4,12 @@
 #include <array>
 #include <cctype>
 
-#include "db/profile_file.h"
 #include "search/psi.h"
 
 namespace orbix::pidlist {
 
 namespace {
 
-constexpr const char* kSection = "IP";
-constexpr std::size_t kWholeBuffer = 4096;
-constexpr std::size_t kCountBuffer = 4;
 constexpr int kPidLimit = 0x1FFF;
 
 // Up to count "|"-terminated entries of list, appended to items.
@@ -26,13 +22,6 @@ void AppendEntries(std::vector<PidItem>& items, std::string_view list, int count
     }
 }
 
-int LeadingCount(const std::string& text) {
-    int n = 0;
-    for (std::size_t i = 0; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]));
-         ++i)
-        n = n * 10 + (text[i] - '0');
-    return n;
-}
 
 constexpr const char* kBadPid = "PID值只能是'0-9','a-f','A-F'!";
 constexpr std::array<Refusal, 6> kRefusals{{
@@ -68,20 +57,6 @@ std::vector<std::uint16_t> TickedValues(const std::vector<PidItem>& items) {
     for (const PidItem& item : items)
         if (item.ticked) values.push_back(static_cast<std::uint16_t>(HexToInt(item.text)));
     return values;
-}
-
-PidLists ReadWholeLists(const std::string& iniPath) {
-    PidLists lists;
-    CProfileFile(iniPath).View([&](const IProfile& p) {
-        const auto read = [&](const char* key, std::size_t buffer) {
-            return p.ReadString(kSection, key, CChannelDatabase::kNotFound, buffer);
-        };
-        lists.activeCount = LeadingCount(read("ACTIVENUMPID", kCountBuffer));
-        lists.active = read("ACTIVEPID", kWholeBuffer);
-        lists.inactiveCount = LeadingCount(read("NOACTIVENUMPID", kCountBuffer));
-        lists.inactive = read("NOACTIVEPID", kWholeBuffer);
-    });
-    return lists;
 }
 
 AddCheck CheckNewPid(const std::vector<PidItem>& items, std::string_view text) {

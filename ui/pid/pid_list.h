@@ -30,10 +30,6 @@ PidLists ListsFromItems(const std::vector<PidItem>& items);
 // The values of the ticked items, in list order.
 std::vector<std::uint16_t> TickedValues(const std::vector<PidItem>& items);
 
-// Section "IP" read whole, so a list of 32 four-digit PIDs survives; the
-// channel database's own reader cuts each list at 99 bytes.
-PidLists ReadWholeLists(const std::string& iniPath);
-
 // Why a new PID text cannot be added, checked in this order.
 enum class AddCheck { Ok, Empty, Full, BadCharacter, OutOfRange, Duplicate };
 AddCheck CheckNewPid(const std::vector<PidItem>& items, std::string_view text);
