@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs, builds and starts OrbixRx on the simulated card, in a working
-# directory (run/) that holds a valid configuration image.
+# directory (run/) that holds a valid configuration image and a channel
+# database of the built-in sky, locked on its strong 12622V. Without a
+# display it runs a short headless demonstration with orbixctl instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install_deps.sh
@@ -8,5 +10,12 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBIXRX_TESTS=O
 cmake --build build
 mkdir -p run
 [ -f run/conwh.ocx ] || ./build/tools/make_conwh run/conwh.ocx
+[ -f run/SATSETUPL.ini ] || bash tools/demo_database.sh run/SATSETUPL.ini
 cd run
-exec ../build/app/orbixctl probe
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the headless demo with orbixctl."
+  ../build/app/orbixctl probe
+  ../build/app/orbixctl tune Sat-Ku 12622V --once
+  exec ../build/app/orbixctl scan Sat-Ku 12622V
+fi
+exec ../build/app/orbixrx

@@ -1,0 +1,34 @@
+#include "app/gui/status_wiring.h"
+
+#include <QMetaObject>
+
+namespace orbix {
+
+CStatusWiring::CStatusWiring(CCardSession& session, CStatusPanel& panel, QObject* parent)
+    : QObject(parent), m_session(session), m_panel(panel) {}
+
+CStatusWiring::~CStatusWiring() { Disconnect(); }
+
+void CStatusWiring::Connect() {
+    if (m_listener != 0) return;
+    m_listener = m_session.AddStatusListener([this](const CardStatus& status) {
+        QMetaObject::invokeMethod(
+            this, [this, status] { Apply(status); }, Qt::QueuedConnection);
+    });
+}
+
+void CStatusWiring::Disconnect() {
+    if (m_listener == 0) return;
+    m_session.RemoveStatusListener(m_listener);
+    m_listener = 0;
+}
+
+void CStatusWiring::Apply(const CardStatus& status) {
+    // Calls arrive in order, but a late one must not undo a newer one.
+    if (status.serial <= m_serial) return;
+    m_serial = status.serial;
+    m_locked = status.tune.locked;
+    m_panel.OnReadings(status.signal.level, status.signal.quality);
+}
+
+}  // namespace orbix

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+
+#include "app/card_session.h"
+#include "app/gui/status_panel.h"
+
+namespace orbix {
+
+// Carries the card session's status to the status display: each snapshot,
+// delivered on a worker's or the monitor's thread, becomes a queued call on
+// the user-interface thread, which keeps the lock flag and hands the
+// readings to the panel. Nothing here is drawn off that thread.
+class CStatusWiring final : public QObject {
+  public:
+    CStatusWiring(CCardSession& session, CStatusPanel& panel, QObject* parent = nullptr);
+    // Stops listening; queued calls still pending are dropped with this object.
+    ~CStatusWiring() override;
+
+    // Registers the listener; call once the window is ready for events.
+    void Connect();
+    void Disconnect();
+
+    // The lock as the last delivered status said; user-interface thread.
+    bool Locked() const { return m_locked; }
+    std::uint64_t Serial() const { return m_serial; }
+
+  private:
+    void Apply(const CardStatus& status);
+
+    CCardSession& m_session;
+    CStatusPanel& m_panel;
+    int m_listener = 0;
+    bool m_locked = false;
+    std::uint64_t m_serial = 0;
+};
+
+}  // namespace orbix

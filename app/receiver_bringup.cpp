@@ -1,0 +1,70 @@
+// The main window's bring-up and shutdown: the card through the session,
+// then the timer, the children and the tray; and the ordered way back.
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "app/receiver_dlg.h"
+
+namespace orbix {
+
+bool CReceiverDlg::BringUp() {
+    if (!m_parts.session.BringUp()) return false;
+    m_up = true;
+    // The last transponder is known now; the text starts from it.
+    m_panel.Reset(m_parts.session.Current().transponder);
+    m_wiring.Connect();
+    m_panel.Start();
+    MakeChildren();
+    m_tray->Add();
+    return true;
+}
+
+void CReceiverDlg::MakeChildren() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect centred(QPoint(0, 0), size());
+        centred.moveCenter(screen->availableGeometry().center());
+        move(centred.topLeft());
+    }
+    g_dockManager.SetMainWindow(DockHandle());
+    const ChildContext context{this, m_parts.session, m_parts.notices,
+                               [this](ChildKind kind) { ChildClosed(kind); }};
+    const ChildFactory& make =
+        m_parts.makeChild ? m_parts.makeChild : ChildFactory(MakePlaceholderChild);
+    for (ChildKind kind : {ChildKind::ProgramList, ChildKind::SatTree}) {
+        m_children[Index(kind)] = make(kind, context);
+        if (m_children[Index(kind)]) m_children[Index(kind)]->hide();
+    }
+    PlaceChildren();
+}
+
+void CReceiverDlg::PlaceChildren() {
+    const QRect m = geometry();
+    // The list hangs under the main window, overlapping its bottom edge by 3
+    // pixels; the tree stands at its right, overlapping by 1.
+    if (CSkinWindow* list = Child(ChildKind::ProgramList))
+        list->move(m.left(), m.top() + m.height() - 3);
+    if (CSkinWindow* tree = Child(ChildKind::SatTree))
+        tree->move(m.left() + m.width() - 1, m.top());
+}
+
+void CReceiverDlg::Shutdown() {
+    if (m_shutDown) return;
+    m_shutDown = true;
+    m_panel.Stop();
+    if (m_player) m_player->StopPlayer();
+    if (m_up) m_parts.session.PidFilter().ClearPids(PidClass::All);
+    m_tray->Remove();
+    // Workers waiting on a box get their answer now, so the joins end.
+    m_parts.notices.BeginShutdown();
+    m_wiring.Disconnect();
+    m_parts.session.Shutdown();
+    for (CSkinWindow* child : m_children) {
+        if (child) child->HideUndocked();
+    }
+    hide();
+    if (QCoreApplication* app = QCoreApplication::instance(); app && m_parts.endEventLoop)
+        app->exit(0);
+}
+
+}  // namespace orbix

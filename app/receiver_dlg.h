@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QSystemTrayIcon>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "app/card_session.h"
+#include "app/gui/child_windows.h"
+#include "app/gui/player.h"
+#include "app/gui/qt_notices.h"
+#include "app/gui/status_panel.h"
+#include "app/gui/status_wiring.h"
+#include "app/gui/tray.h"
+#include "ui/skin_window.h"
+
+namespace orbix {
+
+// What the main window coordinates; the session and the notices outlive it.
+struct ReceiverParts {
+    CCardSession& session;
+    CQtNotices& notices;
+    ChildFactory makeChild = MakePlaceholderChild;
+    PlayerFactory makePlayer = MakeNullPlayer;
+    bool useSystemTray = QSystemTrayIcon::isSystemTrayAvailable();
+    // Shutdown ends the application's event loop with 0; tests turn it off.
+    bool endEventLoop = true;
+};
+
+// The main window: the skinned 350 x 122 face with its eight buttons, the
+// status display, the tray icon, the two docked children and the player. It
+// coordinates; the card lives in the session, the display in the status
+// panel, the tray in CTray, the children and the player behind factories.
+class CReceiverDlg final : public CSkinWindow {
+    Q_OBJECT
+
+  public:
+    explicit CReceiverDlg(ReceiverParts parts);
+    ~CReceiverDlg() override;
+
+    // Brings the card up through the session, then starts the status timer,
+    // makes the children hidden at their places and adds the tray icon. On
+    // false the user has been told why and nothing runs: end the program.
+    bool BringUp();
+    // Stops the player, clears the PID filter, removes the tray icon, lets
+    // waiting workers go and shuts the session down (joining its threads),
+    // then ends the event loop with 0. Safe to repeat.
+    void Shutdown();
+    bool ShutDown() const { return m_shutDown; }
+
+    // --- tray and menu commands
+    void Restore();  // main window, then the children whose shown flags are set
+    void ShowAll();  // all three windows
+    void HideAll();
+    void Minimise();  // to the tray, or to the task bar where there is no tray
+    void RunAbout();
+    void ToggleChild(ChildKind kind);  // buttons 6 and 7
+
+    // --- for the children and the player
+    // A child's own close button clears its shown flag.
+    void ChildClosed(ChildKind kind) { ShownFlag(kind) = 0; }
+    int Shown(ChildKind kind) const { return m_shown[Index(kind)]; }
+    CSkinWindow* Child(ChildKind kind) const { return m_children[Index(kind)]; }
+    bool Locked() const { return m_wiring.Locked(); }
+    void SetLabelText(const std::string& textGbk);  // label 1061
+    QString LabelText() const { return m_labelText; }
+
+    CStatusPanel& Status() { return m_panel; }
+    CTray& Tray() { return *m_tray; }
+    IPlayer& Player() { return *m_player; }
+    CCardSession& Session() { return m_parts.session; }
+
+    static QRect LabelRect();
+
+  protected:
+    void OnButton(int index) override;
+    void PaintOver(QPainter& painter, const QRect& updateRect) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+  private:
+    static int Index(ChildKind kind) { return kind == ChildKind::SatTree ? 0 : 1; }
+    int& ShownFlag(ChildKind kind) { return m_shown[Index(kind)]; }
+    void MakeChildren();
+    void PlaceChildren();
+    void MakePlayer();
+    void ShowChild(ChildKind kind);
+
+    ReceiverParts m_parts;
+    std::unique_ptr<CTray> m_tray;
+    CStatusPanel m_panel;
+    CStatusWiring m_wiring;
+    std::unique_ptr<IPlayer> m_player;
+    std::array<CSkinWindow*, 2> m_children{};  // Qt children of this window
+    std::array<int, 2> m_shown{};              // m_treeShown, m_listShown
+    QString m_labelText;
+    bool m_up = false;
+    bool m_shutDown = false;
+};
+
+}  // namespace orbix
