@@ -23,6 +23,16 @@ constexpr std::uint8_t kLnbSelectBits = 0x03;
 // After a stall the stream catches up by at most this much, as a card's
 // buffer would overflow rather than deliver a flood.
 constexpr std::int64_t kMaxCatchUpMs = 200;
+// While nothing could pass (no lock, no supply, no PID in use) the output
+// only looks again this often, and makes no packets meanwhile: an idle card
+// costs next to nothing.
+constexpr int kIdleSliceMs = 20;
+
+bool AnyInUse(const std::array<std::uint16_t, 32>& table) {
+    for (std::uint16_t slot : table)
+        if (slot & kSlotInUse) return true;
+    return false;
+}
 
 }  // namespace
 
@@ -114,15 +124,19 @@ void CStreamOutput::Run() {
     std::string playing;
     Clock::time_point start{};
     std::int64_t played = 0;
-    while (!m_stop.WaitFor(m_config.sliceMs)) {
+    int slice = m_config.sliceMs;
+    while (!m_stop.WaitFor(slice)) {
         const auto locked = m_locked ? m_locked() : std::nullopt;
         const bool supplied = (m_card.control() & kLnbSelectBits) != 0;
         ITsSource* source = locked && supplied ? SourceFor(*locked) : nullptr;
-        if (source == nullptr) {
+        if (source == nullptr || !AnyInUse(m_card.pidTable())) {
+            // The stream picks up where it stopped, paced afresh from then.
             playing.clear();
             m_held = 0;
+            slice = kIdleSliceMs;
             continue;
         }
+        slice = m_config.sliceMs;
         const auto now = Clock::now();
         if (playing != locked->id) {
             playing = locked->id;
