@@ -8,8 +8,7 @@ src=$1 build=$2 has_gui=${3:-0}
 fail() { echo "FAIL: $*" >&2; exit 1; }
 started=$SECONDS
 
-# -O2, as Debian builds its packages (at -O3 GCC 12 builds an EEPROM check
-# that fails on the simulated card).
+# -O2, as Debian builds its packages.
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DORBIXRX_TESTS=OFF -DORBIXRX_BENCH=OFF -DORBIXRX_SANITIZE=OFF -DORBIXRX_FUZZ=OFF >/dev/null
 targets=(orbixctl make_conwh orbixrx_manpage)
