@@ -15,7 +15,8 @@ cd "$dir"
 bash "$root/tools/demo_database.sh" SATSETUPL.ini
 Xvfb :93 -screen 0 1024x768x24 >/dev/null 2>&1 & xvfb=$!
 sleep 1
-DISPLAY=:93 XDG_RUNTIME_DIR=$dir ORBIXRX_STREAM_PORT=18799 "$build/app/orbixrx" 2>/dev/null & rx=$!
+chmod 700 "$dir"
+DISPLAY=:93 XDG_RUNTIME_DIR=$dir ORBIXRX_LOCK_DIR=$dir ORBIXRX_STREAM_PORT=18799 "$build/app/orbixrx" 2>/dev/null & rx=$!
 sleep 5  # locked and settled
 if [ "${MAIN_ONLY:-0}" != 1 ]; then
   export DISPLAY=:93
