@@ -44,9 +44,9 @@ TuneTarget LoadLastTransponder(const CChannelDatabase& database, TuneTarget curr
 // One session with the card, from bring-up to shutdown: the card check, the
 // card access, the PID filter, the demodulator, the tune-and-lock worker and
 // the card monitor. The program search belongs to whoever starts it (the
-// satellite tree window, orbixctl scan), which stops it before Shutdown. Plain C++; the windowed program
-// and orbixctl drive it alike. Start-up (instance lock, port I/O, PCI scan)
-// runs before, on its own.
+// satellite tree window, orbixctl scan), which stops it before Shutdown. Plain C++; the windowed
+// program and orbixctl drive it alike. Start-up (instance lock, port I/O, PCI scan) runs before, on
+// its own.
 //
 // Threads:
 // - The owner thread (the GUI thread, or orbixctl's main thread) constructs
@@ -99,6 +99,10 @@ class CCardSession {
     // --- PID filter, for play and stop; any thread. It stays valid for the
     // session's life and writes nothing once the session is shut down.
     CPidFilter& PidFilter() { return m_pids; }
+
+    // What the session was made with, for the windows that share them.
+    IClock& Clock() const { return m_context.clock; }
+    const std::string& DatabasePath() const { return m_context.databasePath; }
 
     // The monitor ends by itself after a status fault it could not repair.
     bool MonitorRunning() const { return m_monitor && m_monitor->Running(); }

@@ -49,9 +49,7 @@ int main(int argc, char** argv) {
                                      "./conwh.ocx",
                                      orbix::CChannelDatabase::kDefaultPath,
                                      {}});
-        orbix::CReceiverDlg dlg({session, notices, orbix::MakePlaceholderChild,
-                                 orbix::MakeNullPlayer, QSystemTrayIcon::isSystemTrayAvailable(),
-                                 true});
+        orbix::CReceiverDlg dlg({session, notices, QSystemTrayIcon::isSystemTrayAvailable(), true});
         if (!dlg.BringUp()) return;  // the user has been told why
         dlg.show();
         result = QApplication::exec();

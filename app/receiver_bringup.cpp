@@ -27,14 +27,12 @@ void CReceiverDlg::MakeChildren() {
         move(centred.topLeft());
     }
     g_dockManager.SetMainWindow(DockHandle());
-    const ChildContext context{this, m_parts.session, m_parts.notices,
-                               [this](ChildKind kind) { ChildClosed(kind); }};
-    const ChildFactory& make =
-        m_parts.makeChild ? m_parts.makeChild : ChildFactory(MakePlaceholderChild);
-    for (ChildKind kind : {ChildKind::ProgramList, ChildKind::SatTree}) {
-        m_children[Index(kind)] = make(kind, context);
-        if (m_children[Index(kind)]) m_children[Index(kind)]->hide();
-    }
+    // The player exists already; the program list uses it, the satellite
+    // tree uses both.
+    m_children = std::make_unique<CChildWindows>(ChildWiring{
+        this, m_parts.session, m_parts.notices, m_player.Control(), [this] { return Locked(); },
+        [this](const std::string& text) { SetLabelText(text); },
+        [this](ChildKind kind) { ChildClosed(kind); }});
     PlaceChildren();
 }
 
@@ -52,15 +50,17 @@ void CReceiverDlg::Shutdown() {
     if (m_shutDown) return;
     m_shutDown = true;
     m_panel.Stop();
-    if (m_player) m_player->StopPlayer();
+    m_player.Control().StopPlayer();
     if (m_up) m_parts.session.PidFilter().ClearPids(PidClass::All);
     m_tray->Remove();
     // Workers waiting on a box get their answer now, so the joins end.
     m_parts.notices.BeginShutdown();
+    // The search writes to the program list and the label: it ends first.
+    if (m_children) m_children->SatTree().StopSearch();
     m_wiring.Disconnect();
     m_parts.session.Shutdown();
-    for (CSkinWindow* child : m_children) {
-        if (child) child->HideUndocked();
+    for (ChildKind kind : {ChildKind::ProgramList, ChildKind::SatTree}) {
+        if (CSkinWindow* child = Child(kind)) child->HideUndocked();
     }
     hide();
     if (QCoreApplication* app = QCoreApplication::instance(); app && m_parts.endEventLoop)

@@ -2,8 +2,10 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QPainter>
+#include <optional>
 
 #include "app/gui/status_painter.h"
 #include "app/gui/tray_wiring.h"
@@ -26,29 +28,31 @@ CReceiverDlg::CReceiverDlg(ReceiverParts parts)
               {[this] { return m_wiring.Locked(); },
                [this] { return m_parts.session.Current().transponder; }},
               m_tray.get()),
-      m_wiring(m_parts.session, m_panel) {
+      m_wiring(m_parts.session, m_panel),
+      m_player(
+          this, m_parts.session, m_parts.notices, [this] { return Locked(); },
+          [this](const std::string& text) { SetLabelText(text); }) {
     setWindowIcon(QIcon(ResourcePath(kIconProgram)));
     setWindowTitle(QStringLiteral("OrbixRx"));
     m_panel.Reset(m_parts.session.Current().transponder);
-    m_panel.labelColourChanged = [this](Rgb) { update(LabelRect()); };
-    MakePlayer();
+    m_panel.labelColourChanged = [this](Rgb) {
+        update(LabelRect());
+        if (m_savingShown) update(SavingRect());
+    };
 }
 
 CReceiverDlg::~CReceiverDlg() { Shutdown(); }
 
 QRect CReceiverDlg::LabelRect() { return QRect(105, 80, 236, 12); }
 
-void CReceiverDlg::MakePlayer() {
-    PlayerContext context{this,
-                          m_parts.session,
-                          m_parts.notices,
-                          [this](const std::string& text) { SetLabelText(text); },
-                          [this] { return Locked(); },
-                          [this] { return Child(ChildKind::ProgramList); }};
-    m_player = m_parts.makePlayer ? m_parts.makePlayer(context) : MakeNullPlayer(context);
+QRect CReceiverDlg::SavingRect() {
+    const QFontMetrics metrics(StatusFont());
+    return QRect(QPoint(248, 26), metrics.size(Qt::TextSingleLine, QStringLiteral("正在保存节目")));
 }
 
 void CReceiverDlg::SetLabelText(const std::string& textGbk) {
+    // Every change of the player's state comes with a label text.
+    SyncSavingText();
     const QString text = QString::fromStdString(Utf8(textGbk));
     if (text == m_labelText) return;
     m_labelText = text;
@@ -67,13 +71,9 @@ void CReceiverDlg::OnButton(int index) {
             Shutdown();
             break;
         case kPlay:
-            m_player->Play();
-            break;
         case kStop:
-            m_player->Stop();
-            break;
         case kSave:
-            m_player->Save();
+            RunPlayerCommand(index);
             break;
         case kSettings:
             ToggleChild(ChildKind::SatTree);
@@ -86,8 +86,40 @@ void CReceiverDlg::OnButton(int index) {
     }
 }
 
+// The play, stop and save buttons act on the program list's selection.
+void CReceiverDlg::RunPlayerCommand(int button) {
+    CPlayerControl& player = m_player.Control();
+    const ProgramListSelection selected =
+        m_children ? m_children->ProgramList().SelectedProgram() : ProgramListSelection{};
+    if (button == kPlay) {
+        std::optional<ProgramSelection> selection;
+        if (selected.any) selection = ProgramSelection{selected.textGbk, selected.groupGbk};
+        player.PlayCommand(selection);
+    } else if (button == kStop) {
+        player.StopCommand();
+    } else {
+        player.SaveCommand(selected.textGbk);
+    }
+    SyncSavingText();
+}
+
+void CReceiverDlg::SyncSavingText() {
+    if (m_player.Control().Saving() == m_savingShown) return;
+    m_savingShown = !m_savingShown;
+    update(SavingRect());
+}
+
+void CReceiverDlg::PaintSavingText(QPainter& painter) const {
+    const QRect area = SavingRect();
+    painter.fillRect(area, Qt::black);
+    painter.setPen(ToQColor(m_panel.LabelColour()));
+    painter.setFont(StatusFont());
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("正在保存节目"));
+}
+
 void CReceiverDlg::PaintOver(QPainter& painter, const QRect& updateRect) {
     m_panel.Paint(painter);
+    if (m_savingShown && updateRect.intersects(SavingRect())) PaintSavingText(painter);
     const QRect label = LabelRect();
     if (!updateRect.intersects(label)) return;
     // The label shows its text in the lock colour on black.
@@ -129,10 +161,14 @@ void CReceiverDlg::ShowAll() {
     showNormal();
 }
 
-void CReceiverDlg::HideAll() {
-    for (CSkinWindow* child : m_children) {
-        if (child) child->hide();
+void CReceiverDlg::HideChildren() {
+    for (ChildKind kind : {ChildKind::ProgramList, ChildKind::SatTree}) {
+        if (CSkinWindow* child = Child(kind)) child->hide();
     }
+}
+
+void CReceiverDlg::HideAll() {
+    HideChildren();
     hide();
 }
 
@@ -142,9 +178,7 @@ void CReceiverDlg::Minimise() {
         HideAll();
         return;
     }
-    for (CSkinWindow* child : m_children) {
-        if (child) child->hide();
-    }
+    HideChildren();
     showMinimized();
 }
 

@@ -20,8 +20,6 @@ namespace orbix {
 struct ReceiverParts {
     CCardSession& session;
     CQtNotices& notices;
-    ChildFactory makeChild = MakePlaceholderChild;
-    PlayerFactory makePlayer = MakeNullPlayer;
     bool useSystemTray = QSystemTrayIcon::isSystemTrayAvailable();
     // Shutdown ends the application's event loop with 0; tests turn it off.
     bool endEventLoop = true;
@@ -30,7 +28,8 @@ struct ReceiverParts {
 // The main window: the skinned 350 x 122 face with its eight buttons, the
 // status display, the tray icon, the two docked children and the player. It
 // coordinates; the card lives in the session, the display in the status
-// panel, the tray in CTray, the children and the player behind factories.
+// panel, the tray in CTray, the children in CChildWindows, the play, stop
+// and save commands in CPlayerControl.
 class CReceiverDlg final : public CSkinWindow {
     Q_OBJECT
 
@@ -43,8 +42,9 @@ class CReceiverDlg final : public CSkinWindow {
     // false the user has been told why and nothing runs: end the program.
     bool BringUp();
     // Stops the player, clears the PID filter, removes the tray icon, lets
-    // waiting workers go and shuts the session down (joining its threads),
-    // then ends the event loop with 0. Safe to repeat.
+    // waiting workers go, joins the program search and shuts the session
+    // down (joining its threads), hides the windows, then ends the event loop
+    // with 0. The children are destroyed with this window. Safe to repeat.
     void Shutdown();
     bool ShutDown() const { return m_shutDown; }
 
@@ -60,17 +60,22 @@ class CReceiverDlg final : public CSkinWindow {
     // A child's own close button clears its shown flag.
     void ChildClosed(ChildKind kind) { ShownFlag(kind) = 0; }
     int Shown(ChildKind kind) const { return m_shown[Index(kind)]; }
-    CSkinWindow* Child(ChildKind kind) const { return m_children[Index(kind)]; }
+    CSkinWindow* Child(ChildKind kind) const {
+        return m_children ? m_children->Window(kind) : nullptr;
+    }
+    CChildWindows* Children() const { return m_children.get(); }
     bool Locked() const { return m_wiring.Locked(); }
     void SetLabelText(const std::string& textGbk);  // label 1061
     QString LabelText() const { return m_labelText; }
 
     CStatusPanel& Status() { return m_panel; }
     CTray& Tray() { return *m_tray; }
-    IPlayer& Player() { return *m_player; }
+    CPlayerControl& Player() { return m_player.Control(); }
     CCardSession& Session() { return m_parts.session; }
 
     static QRect LabelRect();
+    // Where "正在保存节目" stands while a recording runs.
+    static QRect SavingRect();
 
   protected:
     void OnButton(int index) override;
@@ -83,17 +88,22 @@ class CReceiverDlg final : public CSkinWindow {
     int& ShownFlag(ChildKind kind) { return m_shown[Index(kind)]; }
     void MakeChildren();
     void PlaceChildren();
-    void MakePlayer();
     void ShowChild(ChildKind kind);
+    void HideChildren();
+    void RunPlayerCommand(int button);
+    // Repaints the saving text when the player's recording state changed.
+    void SyncSavingText();
+    void PaintSavingText(QPainter& painter) const;
 
     ReceiverParts m_parts;
     std::unique_ptr<CTray> m_tray;
     CStatusPanel m_panel;
     CStatusWiring m_wiring;
-    std::unique_ptr<IPlayer> m_player;
-    std::array<CSkinWindow*, 2> m_children{};  // Qt children of this window
-    std::array<int, 2> m_shown{};              // m_treeShown, m_listShown
+    CReceiverPlayer m_player;
+    std::unique_ptr<CChildWindows> m_children;  // made by BringUp
+    std::array<int, 2> m_shown{};               // m_treeShown, m_listShown
     QString m_labelText;
+    bool m_savingShown = false;
     bool m_up = false;
     bool m_shutDown = false;
 };

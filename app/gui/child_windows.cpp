@@ -1,37 +1,77 @@
 #include "app/gui/child_windows.h"
 
-#include "ui/resources.h"
+#include "ui/pid/pid_set_dlg.h"
+#include "ui/pid/program_pid_dlg.h"
 
 namespace orbix {
-namespace {
 
-class CPlaceholderChild final : public CSkinWindow {
-  public:
-    CPlaceholderChild(ChildKind kind, const ChildContext& context)
-        : CSkinWindow(kind == ChildKind::SatTree ? SkinWindowKind::SatelliteTree
-                                                 : SkinWindowKind::ProgramList,
-                      kind == ChildKind::SatTree ? kFaceSatTree : kFaceProgramList,
-                      kind == ChildKind::SatTree ? kFaceSatTreePressed : kFaceProgramListPressed,
-                      context.owner, Qt::Window),
-          m_kind(kind),
-          m_closed(context.closedByUser) {}
+CChildWindows::CChildWindows(ChildWiring wiring)
+    : m_w(std::move(wiring)), m_database(m_w.session.DatabasePath()) {
+    m_list = new CProgramListDlg(ListServices(), m_w.owner);
+    m_queuedTree = std::make_unique<CQueuedProgramTree>(*m_list);
+    m_queuedStatus = std::make_unique<CQueuedStatusText>(m_w.owner, m_w.setStatusText);
+    m_tree = new CSatTreeDlg(TreeServices(), m_w.owner);
+    m_list->hide();
+    m_tree->hide();
+}
 
-  protected:
-    void OnButton(int index) override {
-        if (index != RulesFor(Kind()).first) return;  // the close button comes first
-        HideUndocked();
-        if (m_closed) m_closed(m_kind);
-    }
+CChildWindows::~CChildWindows() {
+    delete m_tree;  // joins a running search
+    delete m_list;
+}
 
-  private:
-    ChildKind m_kind;
-    std::function<void(ChildKind)> m_closed;
-};
+CSkinWindow* CChildWindows::Window(ChildKind kind) const {
+    return kind == ChildKind::SatTree ? static_cast<CSkinWindow*>(m_tree) : m_list;
+}
 
-}  // namespace
+ProgramListServices CChildWindows::ListServices() {
+    CPlayerControl& player = m_w.player;
+    return {
+        .notices = m_w.notices,
+        .locked = m_w.locked,
+        .startPlayer = [&player](const std::string& group) { return player.StartPlayer(group); },
+        .startRecording = [&player] { return player.StartRecording(); },
+        .sendProgramPids =
+            [&player](const std::string& name) { return player.SendProgramPids(name); },
+        .setStatusText = m_w.setStatusText,
+        .showProgramInfo = [this](const ProgramEntry& entry) { ShowProgramInfo(entry); },
+        .openPidSettings = [this] { OpenPidSettings(); },
+        .closed = [this] { m_w.closed(ChildKind::ProgramList); },
+        .databasePath = m_w.session.DatabasePath(),
+    };
+}
 
-CSkinWindow* MakePlaceholderChild(ChildKind kind, const ChildContext& context) {
-    return new CPlaceholderChild(kind, context);
+SatTreeServices CChildWindows::TreeServices() {
+    CCardSession& session = m_w.session;
+    CPlayerControl& player = m_w.player;
+    return {
+        .notices = m_w.notices,
+        .pidFilter = session.PidFilter(),
+        .clock = session.Clock(),
+        .programTree = *m_queuedTree,
+        .statusText = *m_queuedStatus,
+        .locked = m_w.locked,
+        .stopPlayer = [&player] { player.StopPlayer(); },
+        .requestTune = [&session](const TuneTarget& target) { session.RequestTune(target); },
+        .currentTarget = [&session] { return session.Current(); },
+        .setCurrent = [&session](const TuneTarget& target) { session.SetCurrent(target); },
+        .clearProgramTree = [this] { return m_list->ClearTree(); },
+        .rebuildProgramTree = [this] { m_list->RebuildProgramTree(); },
+        .closed = [this] { m_w.closed(ChildKind::SatTree); },
+        .paramDialog = {},
+        .databasePath = session.DatabasePath(),
+    };
+}
+
+void CChildWindows::ShowProgramInfo(const ProgramEntry& entry) {
+    CProgramPidDlg dialog(m_list);
+    dialog.SetProgram(entry);
+    dialog.exec();
+}
+
+void CChildWindows::OpenPidSettings() {
+    CPidSetDlg dialog(m_database, m_w.session.PidFilter(), m_w.notices, m_list);
+    dialog.exec();
 }
 
 }  // namespace orbix

@@ -1,32 +1,61 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <string>
 
-#include "ui/skin_window.h"
+#include "app/card_session.h"
+#include "app/gui/queued_status_text.h"
+#include "app/player/player_control.h"
+#include "ui/proglist/program_list_dlg.h"
+#include "ui/proglist/queued_program_tree.h"
+#include "ui/sattree/sat_tree_dlg.h"
 
 namespace orbix {
-
-class CCardSession;
-class INotices;
 
 // The two docked children of the main window.
 enum class ChildKind { SatTree, ProgramList };
 
-// What a child window gets from the main window when it is made.
-struct ChildContext {
-    QWidget* owner;  // the main window: the child's Qt parent, which deletes it
+// What the children get from the main window. The references outlive them.
+struct ChildWiring {
+    QWidget* owner;  // the main window: the children's Qt parent
     CCardSession& session;
     INotices& notices;
-    // The child's own close button: the main window clears its shown flag.
-    std::function<void(ChildKind)> closedByUser;
+    CPlayerControl& player;
+    std::function<bool()> locked;  // the main window's lock flag
+    // Label 1061; user-interface thread (the search reaches it queued).
+    std::function<void(const std::string& textGbk)> setStatusText;
+    // A child's own close button hid it.
+    std::function<void(ChildKind)> closed;
 };
 
-// Makes one child window, hidden, owned by context.owner. The satellite tree
-// and the program list windows plug in here.
-using ChildFactory = std::function<CSkinWindow*(ChildKind kind, const ChildContext& context)>;
+// The program list and the satellite tree windows, made hidden in that
+// order (the tree's search fills the list), with the queued views the
+// search worker uses. The satellite tree goes first when they are destroyed,
+// joining its search before the list and the label it writes to.
+class CChildWindows {
+  public:
+    explicit CChildWindows(ChildWiring wiring);
+    ~CChildWindows();
+    CChildWindows(const CChildWindows&) = delete;
+    CChildWindows& operator=(const CChildWindows&) = delete;
 
-// Until the real children exist: bare skinned windows of the right faces
-// whose only button is their close button.
-CSkinWindow* MakePlaceholderChild(ChildKind kind, const ChildContext& context);
+    CSkinWindow* Window(ChildKind kind) const;
+    CProgramListDlg& ProgramList() const { return *m_list; }
+    CSatTreeDlg& SatTree() const { return *m_tree; }
+
+  private:
+    ProgramListServices ListServices();
+    SatTreeServices TreeServices();
+    void ShowProgramInfo(const ProgramEntry& entry);
+    void OpenPidSettings();
+
+    ChildWiring m_w;
+    CChannelDatabase m_database;  // for the PID settings dialog
+    CProgramListDlg* m_list = nullptr;
+    std::unique_ptr<CQueuedProgramTree> m_queuedTree;
+    std::unique_ptr<CQueuedStatusText> m_queuedStatus;
+    CSatTreeDlg* m_tree = nullptr;
+};
 
 }  // namespace orbix

@@ -1,53 +1,35 @@
 #pragma once
 
+#include <QWidget>
 #include <functional>
-#include <memory>
 #include <string>
 
-class QWidget;
+#include "app/card_session.h"
+#include "app/player/player_control.h"
+#include "app/player/save_dialog.h"
 
 namespace orbix {
 
-class CCardSession;
-class CSkinWindow;
-class INotices;
-
-// Play, stop and save (main-window buttons 3, 4 and 5), and the stop that
-// every shutdown and transponder change runs first.
-class IPlayer {
+// The main window's player: the play, stop and save commands together with
+// the database handle and the save dialog they use.
+class CReceiverPlayer {
   public:
-    virtual ~IPlayer() = default;
-    // True when the player was stopped or none ran.
-    virtual bool StopPlayer() = 0;
-    virtual void Play() = 0;
-    virtual void Stop() = 0;
-    virtual void Save() = 0;
+    CReceiverPlayer(QWidget* owner, CCardSession& session, INotices& notices,
+                    std::function<bool()> locked,
+                    std::function<void(const std::string&)> statusLabel, PlayerOptions options = {})
+        : m_database(session.DatabasePath()),
+          m_saveDialog(owner),
+          m_control({session.PidFilter(), m_database, notices, m_saveDialog, std::move(locked),
+                     std::move(statusLabel)},
+                    std::move(options)) {}
+
+    CPlayerControl& Control() { return m_control; }
+    const CPlayerControl& Control() const { return m_control; }
+
+  private:
+    CChannelDatabase m_database;
+    CQtSaveFileDialog m_saveDialog;
+    CPlayerControl m_control;
 };
-
-// The play/save status label of the main window (GBK text).
-using PlayerLabelSink = std::function<void(const std::string& textGbk)>;
-
-struct PlayerContext {
-    QWidget* owner;  // parent of the player's dialogs
-    CCardSession& session;
-    INotices& notices;
-    PlayerLabelSink label;
-    std::function<bool()> locked;
-    // The program list window, where the selected program is read.
-    std::function<CSkinWindow*()> programList;
-};
-
-using PlayerFactory = std::function<std::unique_ptr<IPlayer>(const PlayerContext& context)>;
-
-// Does nothing until the player is built.
-class CNullPlayer final : public IPlayer {
-  public:
-    bool StopPlayer() override { return true; }
-    void Play() override {}
-    void Stop() override {}
-    void Save() override {}
-};
-
-std::unique_ptr<IPlayer> MakeNullPlayer(const PlayerContext& context);
 
 }  // namespace orbix

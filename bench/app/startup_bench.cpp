@@ -31,8 +31,7 @@ double OneStart(orbix::CQtNotices& notices) {
                                      "./conwh.ocx",
                                      orbix::CChannelDatabase::kDefaultPath,
                                      {}});
-        orbix::CReceiverDlg dlg(
-            {session, notices, orbix::MakePlaceholderChild, orbix::MakeNullPlayer, false, false});
+        orbix::CReceiverDlg dlg({session, notices, false, false});
         if (!dlg.BringUp()) return;
         dlg.show();
         QEventLoop loop;

@@ -40,8 +40,7 @@ struct WindowRig {
     void MakeWindow() {
         session = std::make_unique<CCardSession>(CardSessionContext{
             card, clock, notices, card.IoBase(), Path("conwh.ocx"), Path("SATSETUPL.ini"), {}});
-        dlg = std::make_unique<CReceiverDlg>(
-            ReceiverParts{*session, notices, MakePlaceholderChild, MakeNullPlayer, false, false});
+        dlg = std::make_unique<CReceiverDlg>(ReceiverParts{*session, notices, false, false});
     }
     QStringList Texts() {
         std::lock_guard lock(mutex);

@@ -111,7 +111,12 @@ struct Rig {
                     calls.push_back("setCurrent");
                     current = t;
                 },
-            .clearProgramTree = [this] { calls.push_back("clear"); },
+            .clearProgramTree =
+                [this] {
+                    calls.push_back("clear");
+                    return true;
+                },
+            .rebuildProgramTree = [this] { calls.push_back("rebuild"); },
             .closed = [this] { calls.push_back("closed"); },
             .paramDialog =
                 [this](const TransponderParams& initial, bool addMode) {
@@ -529,7 +534,7 @@ class SatTreeTest : public QObject {
         QTRY_VERIFY(IsButtonReady(17));
         rig->calls.clear();
         rig->Click(17);
-        QCOMPARE(rig->calls, (std::vector<std::string>{"stopPlayer", "clear"}));
+        QCOMPARE(rig->calls, (std::vector<std::string>{"stopPlayer", "clear", "rebuild"}));
         QCOMPARE(rig->File(), kThree + "[Lock]\r\nsino=CETV\r\n");
         QCOMPARE(rig->status.Texts().at(1), std::string("请等待搜索中"));
         QTRY_VERIFY_WITH_TIMEOUT(!rig->win->Searching(), 30000);

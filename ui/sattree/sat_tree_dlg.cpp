@@ -214,8 +214,12 @@ void CSatTreeDlg::StartProgramSearch() {
     // Shown before the worker starts: a search that fails at once must not
     // have its ending overwritten by this.
     SetStatus(sattree_texts::Searching());
-    if (m_services.clearProgramTree) m_services.clearProgramTree();
-    m_db.DeleteAllPrograms();
+    // A list that could not be emptied keeps its programs, and the file its
+    // section with them; the search still starts.
+    if (!m_services.clearProgramTree || m_services.clearProgramTree()) {
+        m_db.DeleteAllPrograms();
+        if (m_services.rebuildProgramTree) m_services.rebuildProgramTree();
+    }
     if (!m_search.Start()) Tell(sattree_texts::WaitForSearch());
 }
 

@@ -37,8 +37,12 @@ struct SatTreeServices {
     std::function<TuneTarget()> currentTarget;
     // The current target refilled without a tune request (after an edit).
     std::function<void(const TuneTarget&)> setCurrent;
-    // Empties the program list before a search; user-interface thread.
-    std::function<void()> clearProgramTree;
+    // Empties the program list before a search (groups included); true when
+    // it is empty. Only then are the stored programs deleted and the groups
+    // put back with rebuildProgramTree, so the search adds under them and no
+    // old program lingers. User-interface thread.
+    std::function<bool()> clearProgramTree;
+    std::function<void()> rebuildProgramTree;
     // The close button hid the window; the main window clears m_treeShown.
     std::function<void()> closed;
     // Runs the parameter dialog; empty: the real modal CSatParamDlg.
