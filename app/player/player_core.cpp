@@ -20,9 +20,8 @@ std::optional<std::string> OnPath(const std::string& name, const PlayerSearch& s
     std::string_view rest = search.pathEnv;
     while (true) {
         const std::size_t colon = rest.find(':');
-        std::string dir(rest.substr(0, colon));
-        if (dir.empty()) dir = ".";
-        const std::string candidate = dir + "/" + name;
+        const std::string_view part = rest.substr(0, colon);
+        const std::string candidate = std::string(part.empty() ? "." : part) + "/" + name;
         if (search.isExecutable(candidate)) return candidate;
         if (colon == std::string_view::npos) return std::nullopt;
         rest.remove_prefix(colon + 1);
@@ -119,8 +118,8 @@ bool CanWrite(const std::string& path, unsigned uid, const std::vector<unsigned>
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0)
         return S_ISREG(st.st_mode) && ModeGrants(uid, groups, st.st_uid, st.st_gid, st.st_mode, 2);
-    std::string dir = std::filesystem::path(path).parent_path().string();
-    if (dir.empty()) dir = ".";
+    const std::string parent = std::filesystem::path(path).parent_path().string();
+    const std::string dir = parent.empty() ? std::string(".") : parent;
     if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
     return ModeGrants(uid, groups, st.st_uid, st.st_gid, st.st_mode, 3);
 }
