@@ -9,23 +9,14 @@
 
 #include "sim/front_end.h"
 #include "support/card_fixture.h"
+#include "support/eventually.h"
 #include "support/sky_record.h"
 
 namespace orbix {
 namespace {
 
 using testing::CTempDir;
-
-template <typename F>
-bool Eventually(F condition) {
-    for (int i = 0; i < 20000 && !condition(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return condition();
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using testing::Eventually;
 
 TEST(LoadLastTransponder, FirstLastLineOrTheDefaultRecord) {
     const std::string v = Gbk("垂直"), off = Gbk("关");
@@ -50,7 +41,7 @@ TEST(LoadLastTransponder, FirstLastLineOrTheDefaultRecord) {
         SCOPED_TRACE(c.what);
         CTempDir dir;
         const auto path = dir.Path() / "SATSETUPL.ini";
-        WriteText(path, c.file);
+        testing::WriteBytes(path.string(), c.file);
         TuneTarget before;
         before.transponder = "kept";
         const TuneTarget t = LoadLastTransponder(CChannelDatabase(path.string()), before);
@@ -170,15 +161,15 @@ TEST(CardSession, FailedBringUpTellsWhyAndStartsNothing) {
     struct Case {
         const char* what;
         std::function<void(SessionRig&)> spoil;
-        std::vector<std::string> lastMessages;
+        std::vector<std::string> messages;
     };
     const Case cases[] = {
         {"status fault",
          [](SessionRig& r) { r.card.Status().SetFault(sim::StatusFault::Persistent); },
-         {"93C46错误，内部寄存器0x51错误!"}},
+         {"捕捉到软件冲突，已恢复！", "93C46错误，内部寄存器0x51错误!"}},
         {"no image",
          [](SessionRig& r) { std::filesystem::remove(r.dir.Path() / "conwh.ocx"); },
-         {"本软件与当前硬件版本不匹配，请与设备供应商联系！"}},
+         {"读取配置文件出错!", "本软件与当前硬件版本不匹配，请与设备供应商联系！"}},
         {"silent demodulator",
          [](SessionRig& r) { r.frontEnd->SetDemodSilent(true); },
          {"初始化高频头失败!"}},
@@ -188,9 +179,7 @@ TEST(CardSession, FailedBringUpTellsWhyAndStartsNothing) {
         SessionRig rig;
         c.spoil(rig);
         EXPECT_FALSE(rig.session->BringUp());
-        const auto texts = rig.notices.TextsUtf8();
-        ASSERT_FALSE(texts.empty());
-        EXPECT_EQ(texts.back(), c.lastMessages.back());
+        EXPECT_EQ(rig.notices.TextsUtf8(), c.messages);
         EXPECT_FALSE(rig.session->IsUp());
         EXPECT_FALSE(rig.session->MonitorRunning());
         rig.session->Shutdown();

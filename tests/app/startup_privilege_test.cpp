@@ -17,7 +17,7 @@ using testing::CTempDir;
 using Log = std::vector<std::string>;
 
 class CRecordingCapabilities final : public ICapabilities {
-public:
+  public:
     explicit CRecordingCapabilities(Log& log) : m_log(log) {}
     bool DropRawIo() override {
         m_log.push_back("drop");
@@ -26,7 +26,7 @@ public:
     }
     bool HoldsRawIo() const override { return m_held; }
 
-private:
+  private:
     Log& m_log;
     bool m_held = true;
 };
@@ -35,7 +35,7 @@ private:
 // first port is denyFirst refused, in front of the hardware back end's
 // privilege handling.
 class CEnableLog final : public IPortIo {
-public:
+  public:
     CEnableLog(IPortIo& card, Log& log, std::optional<std::uint16_t> denyFirst)
         : m_card(card),
           m_log(log),
@@ -54,7 +54,7 @@ public:
     std::uint32_t In32(std::uint16_t port) override { return m_card.In32(port); }
     void Out32(std::uint16_t port, std::uint32_t value) override { m_card.Out32(port, value); }
 
-private:
+  private:
     IPortIo& m_card;
     Log& m_log;
     std::unique_ptr<IPortIo> m_hardware;  // only its privilege handling is used
@@ -67,35 +67,18 @@ TEST(StartUpPrivilege, DropsAfterTheLastEnableAndOnlyThen) {
         std::optional<std::uint16_t> deny;
         bool cardPresent;
         StartUpOutcome outcome;
-        Log log;
-        std::vector<std::string> messages;
+        const char* log;      // the steps, joined by ", "
+        const char* message;  // "" for none
     };
-    const std::string denied = "系统启动未完成，请稍后执行本软件!";
+    const char* const denied = "系统启动未完成，请稍后执行本软件!";
     const Case cases[] = {
-        {"card found",
-         std::nullopt,
-         true,
-         StartUpOutcome::Ran,
-         {"enable 0CF8+8", "enable D000+256", "drop", "main window"},
-         {}},
-        {"PCI ports refused",
-         0xCF8,
-         true,
-         StartUpOutcome::PortIoDenied,
-         {"enable 0CF8+8"},
-         {denied}},
-        {"card window refused",
-         sim::kDefaultIoBase,
-         true,
-         StartUpOutcome::PortIoDenied,
-         {"enable 0CF8+8", "enable D000+256"},
-         {denied}},
-        {"no card",
-         std::nullopt,
-         false,
-         StartUpOutcome::NoCard,
-         {"enable 0CF8+8"},
-         {"您没有安装卫星接收卡!"}},
+        {"card found", std::nullopt, true, StartUpOutcome::Ran,
+         "enable 0CF8+8, enable D000+256, drop, main window D000, ", ""},
+        {"PCI ports refused", 0xCF8, true, StartUpOutcome::PortIoDenied, "enable 0CF8+8, ", denied},
+        {"card window refused", sim::kDefaultIoBase, true, StartUpOutcome::PortIoDenied,
+         "enable 0CF8+8, enable D000+256, ", denied},
+        {"no card", std::nullopt, false, StartUpOutcome::NoCard, "enable 0CF8+8, ",
+         "您没有安装卫星接收卡!"},
     };
     for (const Case& c : cases) {
         sim::SimCardConfig config;
@@ -108,11 +91,16 @@ TEST(StartUpPrivilege, DropsAfterTheLastEnableAndOnlyThen) {
         CInstanceLock lock;
         CTempDir dir;
         StartUpContext context{recorder, notices, lock, "orbixrx", dir.Path().string()};
-        const StartUpOutcome outcome =
-            StartUp(context, [&](std::uint16_t) { log.push_back("main window"); });
+        const StartUpOutcome outcome = StartUp(context, [&](std::uint16_t base) {
+            char line[32];
+            std::snprintf(line, sizeof line, "main window %04X", unsigned{base});
+            log.push_back(line);
+        });
         EXPECT_EQ(outcome, c.outcome) << c.what;
-        EXPECT_EQ(log, c.log) << c.what;
-        EXPECT_EQ(notices.TextsUtf8(), c.messages) << c.what;
+        std::string steps;
+        for (const std::string& step : log) steps += step + ", ";
+        EXPECT_EQ(steps, c.log) << c.what;
+        EXPECT_EQ(notices.TextsUtf8(), *c.message ? Log{c.message} : Log{}) << c.what;
     }
 }
 

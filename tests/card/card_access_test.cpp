@@ -97,14 +97,5 @@ TEST(CardAccess, WaitSleepsOneMillisecondWhateverIsAsked) {
     EXPECT_EQ(f.clock.NowMs(), 1);
 }
 
-TEST(CardAccess, LogicIdentityFollowsTheLogicsState) {
-    CardFixture f;
-    EXPECT_FALSE(f.access.CheckLogicId());
-    f.LoadLogic();
-    EXPECT_TRUE(f.access.CheckLogicId());
-    f.card.Logic().LoseConfiguration();
-    EXPECT_FALSE(f.access.CheckLogicId());
-}
-
 }  // namespace
 }  // namespace orbix

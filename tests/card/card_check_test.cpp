@@ -7,10 +7,8 @@
 namespace orbix {
 namespace {
 
-struct CheckFixture {
-    explicit CheckFixture(sim::SimCardConfig config = {})
-        : card(config), ports(card), check(ports, clock, notices) {
-        ports.SetRecording(false);
+struct CheckFixture : testing::CardFixture {
+    explicit CheckFixture(const sim::SimCardConfig& config = {}) : CardFixture(config) {
         check.SetIoBase(card.IoBase());
     }
     int StatusReads() const {
@@ -18,11 +16,7 @@ struct CheckFixture {
             return a.kind == PortAccess::Kind::In8 && a.port == card.IoBase() + 0x51;
         }));
     }
-    sim::CSimCard card;
-    CPortIoRecorder ports;
-    CVirtualClock clock;
-    CRecordingNotices notices;
-    CCardCheck check;
+    CCardCheck check{ports, clock, notices};
 };
 
 TEST(CardCheck, ByteViewOfTheWords) {

@@ -9,6 +9,7 @@
 #include "card/card_check.h"
 #include "card/pid_filter.h"
 #include "support/card_fixture.h"
+#include "support/eventually.h"
 
 namespace orbix::testing {
 namespace {
@@ -157,13 +158,6 @@ TEST(CardMonitor, SignalToldOnChangeOnly) {
     for (int i = 0; i < 6; ++i) rig.monitor->Cycle();
     const std::vector<SignalReading> expected{{0, 0}, {55, 70}, {55, 71}, {120, 99}};
     EXPECT_EQ(rig.told, expected);
-}
-
-template <typename F>
-bool Eventually(F condition) {
-    for (int i = 0; i < 20000 && !condition(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return condition();
 }
 
 TEST(CardMonitor, ThreadEndsByItselfOnALastingFaultOrWhenStopped) {

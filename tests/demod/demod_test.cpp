@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "demod/demod_tables.h"
-#include "demod/demod_texts.h"
 #include "tests/demod/demod_rig.h"
 #include "tests/demod/scripted_demod.h"
 
@@ -187,10 +186,6 @@ TEST(Search, UnansweredStatusIsNoLock) {
         EXPECT_EQ(rig.demod.Search(), state) << unanswered.size();
         EXPECT_EQ(rig.demod.IsLocked(), !unanswered.contains(kVStatus));
     }
-}
-
-TEST(DemodTexts, BringUpFailureText) {
-    EXPECT_EQ(Utf8(texts::TunerInitFailed()), "初始化高频头失败!");
 }
 
 TEST(Search, ClockLockQualityAndLevelReadings) {

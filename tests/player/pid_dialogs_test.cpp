@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest/QtTest>
-#include <fstream>
 
 #include "card/pid_filter.h"
 #include "platform/text.h"
@@ -24,10 +23,7 @@ struct Rig {
     CChannelDatabase db{path};
     CPidFilter filter;
     CRecordingNotices notices;
-    std::string FileText() const {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    std::string FileText() const { return orbix::testing::ReadBytes(path); }
     std::vector<std::uint16_t> UserPids() const {
         std::vector<std::uint16_t> pids;
         for (auto slot : filter.Table())
@@ -146,14 +142,12 @@ class PidDialogsTest : public QObject {
             dlg.OkButton()->click();
             QCOMPARE(dlg.result(), int(QDialog::Accepted));
         }
-        const PidLists stored = rig.db.ReadPidLists();
-        QCOMPARE(stored.activeCount, 2);
-        QCOMPARE(stored.active, std::string("1FF|0012|"));
-        QCOMPARE(stored.inactiveCount, 1);
-        QCOMPARE(stored.inactive, std::string("2A0|"));
+        // The lists as the file holds them: the database tests check its lines.
+        const PidLists s = rig.db.ReadPidLists();
+        QCOMPARE(
+            std::to_string(s.activeCount) + s.active + std::to_string(s.inactiveCount) + s.inactive,
+            std::string("21FF|0012|12A0|"));
         QCOMPARE(rig.UserPids(), (std::vector<std::uint16_t>{0x1FF, 0x12}));
-        QVERIFY(rig.FileText().find("ACTIVENUMPID=2\r\nACTIVEPID=1FF|0012|\r\nNOACTIVENUMPID=1") !=
-                std::string::npos);
 
         // 32 four-digit PIDs: 160 bytes, more than a 100-byte reader keeps.
         {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/text.h"
+#include "tests/support/button_centre.h"
 #include "tests/support/temp_dir.h"
 #include "ui/button_table.h"
 #include "ui/proglist/program_list_dlg.h"
@@ -13,6 +14,7 @@
 #include "ui/proglist/queued_program_tree.h"
 
 using namespace orbix;
+using testing::ButtonCentre;
 
 namespace {
 
@@ -61,11 +63,6 @@ struct Fakes {
         return texts;
     }
 };
-
-QPoint ButtonCentre(int index) {
-    const ButtonEntry& b = g_buttonTable[index];
-    return QPoint(b.left + b.width / 2, b.top + b.height / 2);
-}
 
 }  // namespace
 

@@ -59,19 +59,13 @@ TEST_F(SearchPassTest, PatStep) {
     PacketList mixed(7, FillerPacket(0x100));
     mixed[2] = patPacket;
     // what comes, datagrams, result, datagrams taken
+    const std::vector<Bytes> others(kPatDatagramLimit + 50, Datagram(FillerPacket(0x44)));
+    const Bytes cut(patPacket.begin(), patPacket.begin() + 15);
     const std::tuple<const char*, std::vector<Bytes>, int, std::size_t> cases[] = {
-        {"a mixed datagram, then one wholly on PID 0",
-         {Datagrams(mixed)[0], Datagram(patPacket)},
-         3,
-         2},
+        {"mixed, then wholly on PID 0", {Datagrams(mixed)[0], Datagram(patPacket)}, 3, 2},
         {"nothing comes", {}, -1, 0},
-        {"only other PIDs, for ever",
-         std::vector<Bytes>(kPatDatagramLimit + 50, Datagram(FillerPacket(0x44))), -1,
-         kPatDatagramLimit},
-        {"a datagram cut inside its first packet",
-         {Bytes(patPacket.begin(), patPacket.begin() + 15)},
-         -1,
-         1},
+        {"only other PIDs, for ever", others, -1, kPatDatagramLimit},
+        {"a datagram cut inside its first packet", {cut}, -1, 1},
         {"a zero-filled datagram", {Bytes(kDatagramSize, 0)}, -1, 1},
     };
     for (const auto& [what, datagrams, result, taken] : cases) {
@@ -160,11 +154,7 @@ TEST_F(SearchPassTest, TimeOutsWhileCollectingKeepWhatCame) {
         {"nothing at all", {}, false, 0, 2},
         {"a slow PMT: time-outs between datagrams", {gap, pmts[0], gap, pmts[1], gap}, true, 3, 5},
         {"the card stops after one datagram", {pmts[0], gap, gap, pmts[1]}, true, 2, 3},
-        {"only other PIDs: the PAT came, the PMTs never",
-         {nulls, nulls, nulls, nulls, nulls},
-         true,
-         0,
-         5},
+        {"only other PIDs: the PAT came, the PMTs never", std::vector<Bytes>(5, nulls), true, 0, 5},
     };
     for (const auto& [what, items, collected, found, receives] : cases) {
         SCOPED_TRACE(what);

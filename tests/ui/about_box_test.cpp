@@ -76,10 +76,6 @@ class AboutBoxTest : public QObject {
                  QStringLiteral("Unable to open hyperlink:\n\n") + reason);
         QCOMPARE(shown[0].icon, NoticeIcon::Warning);
     }
-
-    void productLineCarriesTheVersion() {
-        QVERIFY(QString::fromUtf8(AboutDetails::kProductLine).startsWith("OrbixRx 1."));
-    }
 };
 
 QTEST_MAIN(AboutBoxTest)

@@ -24,7 +24,7 @@ class FakeWindow final : public IDockWindow {
 constexpr DockRect kWorkArea{0, 0, 800, 600};
 constexpr DockRect kMain{300, 200, 650, 322};  // 350 x 122
 
-DockRect Shifted(DockRect r, int dx, int dy) {
+constexpr DockRect Shifted(DockRect r, int dx, int dy) {
     return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
 
@@ -64,65 +64,38 @@ TEST_P(DockDrag, MovesAndSnapsTheGroup) {
 // The program list sits under the main window, the satellite tree at its right.
 constexpr DockRect kList{300, 319, 650, 508};
 constexpr DockRect kTree{649, 200, 899, 510};
-// A child far from everything.
-constexpr DockRect kLoose{20, 400, 120, 500};
+// A child far from everything; a small window; one 100 px from the left edge.
+constexpr DockRect kLoose{20, 400, 120, 500}, kBox{400, 200, 500, 300}, kLeft{100, 200, 450, 322};
+// The group after a drag by (-20, -30).
+constexpr DockRect kMainUp = Shifted(kMain, -20, -30), kListUp = Shifted(kList, -20, -30);
 
+// clang-format off
 const DragCase kDragCases[] = {
     {"PlainMoveWithoutSnap", {kMain}, {}, 0, 10, 7, {Shifted(kMain, 10, 7)}},
-    {"LeftEdge14AwaySnapsToWorkArea", {{100, 200, 450, 322}}, {}, 0, -86, 0, {{0, 200, 350, 322}}},
-    {"LeftEdge15AwayDoesNotSnap", {{100, 200, 450, 322}}, {}, 0, -85, 0, {{15, 200, 365, 322}}},
+    {"LeftEdge14AwaySnapsToWorkArea", {kLeft}, {}, 0, -86, 0, {{0, 200, 350, 322}}},
+    {"LeftEdge15AwayDoesNotSnap", {kLeft}, {}, 0, -85, 0, {{15, 200, 365, 322}}},
     {"TopEdge14AwaySnaps", {{100, 100, 450, 222}}, {}, 0, 0, -86, {{100, 0, 450, 122}}},
-    {"ZeroDifferenceIsNoSnap", {{100, 200, 450, 322}}, {}, 0, -100, 0, {{0, 200, 350, 322}}},
+    {"ZeroDifferenceIsNoSnap", {kLeft}, {}, 0, -100, 0, {{0, 200, 350, 322}}},
     // Past the right edge: the pull to the edge would leave the window wholly
     // outside, so it is skipped; the drag itself is not limited.
-    {"SnapOutsideWorkAreaIsSkipped", {{400, 200, 500, 300}}, {}, 0, 412, 0, {{812, 200, 912, 300}}},
-    {"SnapOutsideWorkAreaBelowIsSkipped",
-     {{400, 200, 500, 300}},
-     {},
-     0,
-     0,
-     410,
-     {{400, 610, 500, 710}}},
-    {"DockedChildrenMoveWithMain",
-     {kMain, kList, kTree},
-     {},
-     0,
-     -20,
-     -30,
-     {Shifted(kMain, -20, -30), Shifted(kList, -20, -30), Shifted(kTree, -20, -30)}},
-    {"UndockedChildStaysBehind",
-     {kMain, kList, kTree},
-     {2},
-     0,
-     -20,
-     -30,
-     {Shifted(kMain, -20, -30), Shifted(kList, -20, -30), kTree}},
+    {"SnapOutsideWorkAreaIsSkipped", {kBox}, {}, 0, 412, 0, {Shifted(kBox, 412, 0)}},
+    {"SnapOutsideWorkAreaBelowIsSkipped", {kBox}, {}, 0, 0, 410, {Shifted(kBox, 0, 410)}},
+    {"DockedChildrenMoveWithMain", {kMain, kList, kTree}, {}, 0, -20, -30,
+     {kMainUp, kListUp, Shifted(kTree, -20, -30)}},
+    {"UndockedChildStaysBehind", {kMain, kList, kTree}, {2}, 0, -20, -30,
+     {kMainUp, kListUp, kTree}},
     // Child 2 lines up only with child 1, which lines up with the main
     // window: both follow. Child 3 lines up with nothing and stays.
-    {"GroupGrowsTransitively",
-     {kMain, kList, {700, 508, 760, 560}, kLoose},
-     {},
-     0,
-     -20,
-     -30,
-     {Shifted(kMain, -20, -30), Shifted(kList, -20, -30), {680, 478, 740, 530}, kLoose}},
-    {"ChildrenSharingOnlyWithEachOtherStay",
-     {kMain, {20, 400, 120, 500}, {120, 450, 170, 480}},
-     {},
-     0,
-     -20,
-     -30,
-     {Shifted(kMain, -20, -30), {20, 400, 120, 500}, {120, 450, 170, 480}}},
+    {"GroupGrowsTransitively", {kMain, kList, {700, 508, 760, 560}, kLoose}, {}, 0, -20, -30,
+     {kMainUp, kListUp, {680, 478, 740, 530}, kLoose}},
+    {"ChildrenSharingOnlyWithEachOtherStay", {kMain, kLoose, {120, 450, 170, 480}}, {}, 0, -20,
+     -30, {kMainUp, kLoose, {120, 450, 170, 480}}},
     {"DockedChildMovesAlone", {kMain, kList}, {}, 1, 0, 50, {kMain, Shifted(kList, 0, 50)}},
-    {"DockedChildSnapsToMain",
-     {kMain, {300, 340, 650, 529}},
-     {},
-     1,
-     3,
-     -10,
+    {"DockedChildSnapsToMain", {kMain, {300, 340, 650, 529}}, {}, 1, 3, -10,
      {kMain, {300, 322, 650, 511}}},
     {"UndockedChildDoesNotMove", {kMain, kList}, {1}, 1, 40, 40, {kMain, kList}},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Cases, DockDrag, ::testing::ValuesIn(kDragCases),
                          [](const ::testing::TestParamInfo<DragCase>& p) { return p.param.name; });

@@ -3,12 +3,14 @@
 #include <QtTest>
 #include <vector>
 
+#include "tests/support/button_centre.h"
 #include "ui/button_table.h"
 #include "ui/resources.h"
 #include "ui/skin_bitmap.h"
 #include "ui/skin_window.h"
 
 using namespace orbix;
+using testing::ButtonCentre;
 
 namespace {
 
@@ -41,11 +43,6 @@ class TestWindow final : public CSkinWindow {
   protected:
     void OnButton(int index) override { actions.push_back(index); }
 };
-
-QPoint Centre(int index) {
-    const ButtonEntry& b = g_buttonTable[index];
-    return QPoint(b.left + b.width / 2, b.top + b.height / 2);
-}
 
 // A pixel inside the button where the pressed face differs from the normal one.
 QPoint DifferingPixel(const CSkinBitmap& face, const CSkinBitmap& pressed, int index) {
@@ -153,10 +150,10 @@ class SkinTest : public QObject {
             for (int i = rules.first; i <= rules.last; ++i) {
                 const QPoint spot = DifferingPixel(face, pressed, i);
                 QVERIFY2(spot.x() >= 0, "pressed face must look different");
-                QTest::mousePress(&w, Qt::LeftButton, {}, Centre(i));
+                QTest::mousePress(&w, Qt::LeftButton, {}, ButtonCentre(i));
                 QCOMPARE(w.PressedButton(), i);
                 QCOMPARE(w.grab().toImage().pixel(spot), pressed.Image().pixel(spot));
-                QTest::mouseRelease(&w, Qt::LeftButton, {}, Centre(i));
+                QTest::mouseRelease(&w, Qt::LeftButton, {}, ButtonCentre(i));
                 QCOMPARE(w.grab().toImage().pixel(spot), face.Image().pixel(spot));
             }
             std::vector<int> all;
@@ -164,11 +161,11 @@ class SkinTest : public QObject {
             QCOMPARE(w.actions, all);
 
             w.actions.clear();
-            QTest::mousePress(&w, Qt::LeftButton, {}, Centre(rules.first));
+            QTest::mousePress(&w, Qt::LeftButton, {}, ButtonCentre(rules.first));
             QTest::mouseRelease(&w, Qt::LeftButton, {}, QPoint(w.width() / 2, w.height() / 2));
             QTest::mousePress(&w, Qt::LeftButton, {}, QPoint(w.width() / 2, w.height() / 2));
             QCOMPARE(w.PressedButton(), -1);
-            QTest::mouseRelease(&w, Qt::LeftButton, {}, Centre(rules.first));
+            QTest::mouseRelease(&w, Qt::LeftButton, {}, ButtonCentre(rules.first));
             QVERIFY(w.actions.empty());
         }
     }
@@ -198,10 +195,10 @@ class SkinTest : public QObject {
         QFETCH(bool, acts);
         TestWindow w(kKinds[kind]);
         SetButtonReady(button, readyAtPress);
-        QTest::mousePress(&w, Qt::LeftButton, {}, Centre(button));
+        QTest::mousePress(&w, Qt::LeftButton, {}, ButtonCentre(button));
         QCOMPARE(w.PressedButton(), pressTaken ? button : -1);
         SetButtonReady(button, readyAtRelease);
-        QTest::mouseRelease(&w, Qt::LeftButton, {}, Centre(button));
+        QTest::mouseRelease(&w, Qt::LeftButton, {}, ButtonCentre(button));
         QCOMPARE(w.actions, acts ? std::vector<int>{button} : std::vector<int>{});
     }
 
@@ -222,7 +219,8 @@ class SkinTest : public QObject {
         QCOMPARE(PressedButtonAt(SkinWindowKind::SatelliteTree, 249, 307), 17);
         QCOMPARE(PressedButtonAt(SkinWindowKind::SatelliteTree, 250, 307), -1);
         // Another window's buttons are not this window's.
-        QCOMPARE(PressedButtonAt(SkinWindowKind::Main, Centre(9).x(), Centre(9).y()), -1);
+        QCOMPARE(PressedButtonAt(SkinWindowKind::Main, ButtonCentre(9).x(), ButtonCentre(9).y()),
+                 -1);
     }
 
     void enterAndEscapeDoNotClose() {
