@@ -49,7 +49,9 @@ LockTimes OneLock(orbix::CReceiverDlg& dlg, const std::string& name) {
         const double now = static_cast<double>(timer.nsecsElapsed()) / 1e6;
         const orbix::TuneStatus tune = dlg.Session().LastStatus().tune;
         if (times.session < 0 && tune.attempt > before && tune.locked) times.session = now;
-        const std::string& text = dlg.Status().Display().Text().Bytes();
+        // The text scrolls round by two bytes a tick: look in it as a ring.
+        const std::string& bytes = dlg.Status().Display().Text().Bytes();
+        const std::string text = bytes + bytes;
         if (text.find(name) != std::string::npos && text.find(locked) != std::string::npos) {
             times.text = now;
             return times;
