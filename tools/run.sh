@@ -18,4 +18,9 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   ../build/app/orbixctl tune Sat-Ku 12622V --once
   exec ../build/app/orbixctl scan Sat-Ku 12622V
 fi
+# On a desktop the player shows the picture: the full VLC, not only the
+# headless parts the tests use.
+if ! dpkg-query -W -f='${Status}' vlc 2>/dev/null | grep -q "install ok installed"; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q vlc || echo "VLC could not be installed: playing will not show a picture."
+fi
 exec ../build/app/orbixrx
