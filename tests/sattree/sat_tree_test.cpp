@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "db/name_check.h"
 #include "platform/text.h"
 #include "tests/support/button_centre.h"
 #include "tests/support/temp_dir.h"
@@ -20,9 +19,14 @@
 
 using namespace orbix;
 using testing::ButtonCentre;
+using Texts = std::vector<std::string>;
 
 namespace {
 
+// What a missing file is replaced with.
+const std::string kDefault =
+    "[Main]\r\nNUM=1\r\nSAT1=sino\r\n[sino]\r\nNUMTP=1\r\n"
+    "TP1=CETV|12622|32.533|垂直|11300|自动|开|Ku|开|\r\n";
 // Three transponders under sino, one under Asia. Written as UTF-8, stored as GBK.
 const std::string kThree =
     "[Main]\r\nNUM=2\r\nSAT1=sino\r\nSAT2=Asia\r\n"
@@ -31,71 +35,60 @@ const std::string kThree =
     "TP3=C|12000.0|28800|垂直|5150|3/4|关|Ku|关|\r\n"
     "[Asia]\r\nNUMTP=1\r\nTP1=T1|3840.0|27500|水平|5150|自动|关|C|关|\r\n";
 
-class FakeProgramTree final : public IProgramTree {
-  public:
-    void AddProgramItem(const std::string&, bool) override {}
-    void ExpandFirstItem() override {}
-    void Redraw() override {}
-};
-
-class RecordingStatus final : public IStatusText {
-  public:
-    void SetStatusText(const std::string& textGbk) override {
-        std::lock_guard lock(m_mutex);
-        m_texts.push_back(Utf8(textGbk));
-    }
-    std::vector<std::string> Texts() const {
-        std::lock_guard lock(m_mutex);
-        return m_texts;
-    }
-    std::string Last() const {
-        std::lock_guard lock(m_mutex);
-        return m_texts.empty() ? std::string() : m_texts.back();
-    }
-
-  private:
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_texts;
-};
-
 struct DialogCall {
     TransponderParams initial;
     bool addMode;
 };
 
-// The window with fakes around it, over a database in a temporary directory.
-struct Rig {
+// The window over a database in a temporary directory, with the rest of the
+// program as fakes that log what was asked of them.
+struct Rig final : IProgramTree, IStatusText {
     testing::CTempDir dir;
     CRecordingNotices notices;
     CPidFilter filter;
     CRealClock clock;
-    FakeProgramTree programTree;
-    RecordingStatus status;
     bool locked = false;
-    std::vector<std::string> calls;  // stopPlayer, requestTune, setCurrent, clear, closed
+    Texts calls;  // stopPlayer, requestTune, setCurrent, clear, rebuild
     std::vector<TuneTarget> tunes;
-    std::vector<std::string> fileAtTune;
+    Texts fileAtTune;
     TuneTarget current;
     std::vector<DialogCall> dialogs;
     // The dialog's answer: OK with the record it was given, unless changed.
     std::function<std::optional<TransponderParams>(TransponderParams)> answer =
         [](TransponderParams tp) { return std::optional(tp); };
+    mutable std::mutex statusMutex;  // the search's worker sets the status
+    Texts status;
     std::unique_ptr<CSatTreeDlg> win;
+
+    void AddProgramItem(const std::string&, bool) override {}
+    void ExpandFirstItem() override {}
+    void Redraw() override {}
+    void SetStatusText(const std::string& textGbk) override {
+        std::lock_guard lock(statusMutex);
+        status.push_back(Utf8(textGbk));
+    }
+    Texts Status() const {
+        std::lock_guard lock(statusMutex);
+        return status;
+    }
 
     std::string Path() const { return dir.File("SATSETUPL.ini"); }
     std::string File() const { return Utf8(testing::ReadBytes(Path())); }
     void Write(const std::string& utf8) { testing::WriteBytes(Path(), Gbk(utf8)); }
+    std::function<void()> Log(const char* what) {
+        return [this, what] { calls.push_back(what); };
+    }
 
-    void Open(int receiveTimeoutMs = 200) {
+    void Open() {
         win.reset();
-        SatTreeServices s{
+        win = std::make_unique<CSatTreeDlg>(SatTreeServices{
             .notices = notices,
             .pidFilter = filter,
             .clock = clock,
-            .programTree = programTree,
-            .statusText = status,
+            .programTree = *this,
+            .statusText = *this,
             .locked = [this] { return locked; },
-            .stopPlayer = [this] { calls.push_back("stopPlayer"); },
+            .stopPlayer = Log("stopPlayer"),
             .requestTune =
                 [this](const TuneTarget& t) {
                     calls.push_back("requestTune");
@@ -108,13 +101,9 @@ struct Rig {
                     calls.push_back("setCurrent");
                     current = t;
                 },
-            .clearProgramTree =
-                [this] {
-                    calls.push_back("clear");
-                    return true;
-                },
-            .rebuildProgramTree = [this] { calls.push_back("rebuild"); },
-            .closed = [this] { calls.push_back("closed"); },
+            .clearProgramTree = [this] { return Log("clear")(), true; },
+            .rebuildProgramTree = Log("rebuild"),
+            .closed = Log("closed"),
             .paramDialog =
                 [this](const TransponderParams& initial, bool addMode) {
                     dialogs.push_back({initial, addMode});
@@ -122,9 +111,8 @@ struct Rig {
                 },
             .databasePath = Path(),
             .streamPort = 0,
-            .receiveTimeoutMs = receiveTimeoutMs,
-        };
-        win = std::make_unique<CSatTreeDlg>(std::move(s));
+            .receiveTimeoutMs = 200,
+        });
         win->show();
         QVERIFY(QTest::qWaitForWindowExposed(win.get()));
         win->Tree()->expandAll();
@@ -136,25 +124,24 @@ struct Rig {
         Press(ButtonCentre(button));
         Release(ButtonCentre(button));
     }
-
     QTreeWidgetItem* Item(const std::string& satellite, const std::string& transponder = {}) {
         const auto found =
             win->Tree()->findItems(QString::fromStdString(satellite), Qt::MatchExactly);
-        if (found.isEmpty()) return nullptr;
-        QTreeWidgetItem* sat = found.front();
-        if (transponder.empty()) return sat;
-        for (int i = 0; i < sat->childCount(); ++i) {
-            if (sat->child(i)->text(0).toStdString() == transponder) return sat->child(i);
+        if (found.isEmpty() || transponder.empty()) return found.value(0);
+        for (int i = 0; i < found.front()->childCount(); ++i) {
+            QTreeWidgetItem* tp = found.front()->child(i);
+            if (tp->text(0).toStdString() == transponder) return tp;
         }
         return nullptr;
     }
+    QPoint At(const std::string& satellite, const std::string& transponder = {}) {
+        return win->Tree()->visualItemRect(Item(satellite, transponder)).center();
+    }
     // A click on the item's row, as the user selects it.
     void Select(const std::string& satellite, const std::string& transponder = {}) {
-        QTreeWidgetItem* item = Item(satellite, transponder);
-        QVERIFY(item != nullptr);
-        const QRect r = win->Tree()->visualItemRect(item);
-        QTest::mouseClick(win->Tree()->viewport(), Qt::LeftButton, {}, r.center());
-        QCOMPARE(win->Tree()->currentItem(), item);
+        QTest::mouseClick(win->Tree()->viewport(), Qt::LeftButton, {}, At(satellite, transponder));
+        QVERIFY(Item(satellite, transponder) != nullptr);
+        QCOMPARE(win->Tree()->currentItem(), Item(satellite, transponder));
     }
     // The tree as text: "sino{CETV,B}Asia{T1}".
     std::string TreeText() const {
@@ -169,7 +156,7 @@ struct Rig {
         }
         return out;
     }
-    std::vector<std::string> Messages() const { return notices.TextsUtf8(); }
+    Texts Messages() const { return notices.TextsUtf8(); }
 };
 
 std::string Replaced(std::string s, const std::string& from, const std::string& to) {
@@ -182,10 +169,15 @@ std::string Replaced(std::string s, const std::string& from, const std::string& 
 #define COMPARE_TEXT(actual, expected) \
     QCOMPARE(QString::fromStdString(actual), QString::fromStdString(expected))
 
-TransponderParams Edited(TransponderParams tp, float frequency, int symbolRate) {
-    tp.frequency = frequency;
-    tp.symbolRate = symbolRate;
-    return tp;
+// An answer of the dialog: what it was given, with these fields.
+auto Answer(const char* name, float frequency, int symbolRate, const char* satellite = nullptr) {
+    return [=](TransponderParams tp) {
+        if (satellite) tp.satellite = Gbk(satellite);
+        if (name) tp.name = name;
+        tp.frequency = frequency;
+        tp.symbolRate = symbolRate;
+        return std::optional(tp);
+    };
 }
 
 }  // namespace
@@ -203,15 +195,11 @@ class SatTreeTest : public QObject {
         SetButtonsReady(SkinWindowKind::SatelliteTree);
     }
 
-    void noFileGivesTheDefaultContent() {
+    // No file gives the default content; a file is shown as it is, untouched.
+    void treeFromTheFile() {
         rig->Open();
-        QCOMPARE(rig->File(), std::string("[Main]\r\nNUM=1\r\nSAT1=sino\r\n[sino]\r\nNUMTP=1\r\n"
-                                          "TP1=CETV|12622|32.533|垂直|11300|自动|开|Ku|开|\r\n"));
+        COMPARE_TEXT(rig->File(), kDefault);
         QCOMPARE(rig->TreeText(), std::string("sino{CETV}"));
-        QVERIFY(rig->Messages().empty());
-    }
-
-    void treeShowsWhatTheFileHolds() {
         rig->Write(
             "[Main]\r\nNUM=3\r\nSAT1=A\r\nSAT2=Empty\r\nSAT3=B\r\n[A]\r\nNUMTP=1\r\nTP1=X|1|1|\r\n"
             "[Empty]\r\nNUMTP=0\r\n[B]\r\nNUMTP=2\r\nTP1=X|2|2|\r\nTP2=卫视|3|3|\r\n");
@@ -219,6 +207,7 @@ class SatTreeTest : public QObject {
         rig->Open();
         QCOMPARE(rig->TreeText(), std::string("A{X}B{X,卫视}"));
         QCOMPARE(rig->File(), before);
+        QVERIFY(rig->Messages().empty());
     }
 
     // Where a press and a release land decides what runs; overlaps go to the
@@ -242,96 +231,73 @@ class SatTreeTest : public QObject {
         };
         rig->answer = [](TransponderParams) { return std::nullopt; };
         rig->Open();
-        const std::string defaults = rig->File();
         for (const Case& c : cases) {
             rig->notices.Clear();
             rig->dialogs.clear();
             rig->Press({c.pressX, 297});
             rig->Release({c.releaseX, 297});
-            const std::string ran = rig->dialogs.empty()
-                                        ? (rig->Messages().empty() ? "" : rig->Messages().front())
-                                        : "add";
+            const std::string ran = !rig->dialogs.empty()     ? "add"
+                                    : rig->Messages().empty() ? ""
+                                                              : rig->Messages()[0];
             QVERIFY2(ran == c.ran, (std::to_string(c.pressX) + " got " + ran).c_str());
         }
         // Refused commands and a cancelled dialog leave the file as it was.
-        COMPARE_TEXT(rig->File(), defaults);
+        COMPARE_TEXT(rig->File(), kDefault);
     }
-    void addWithTheDialogDefaults() {
+
+    // Add offers the selected satellite and the dialog's defaults; the same
+    // again is refused unwritten; with nothing selected no satellite is offered,
+    // and a new one is appended.
+    void add() {
         rig->Open();
         rig->Select("sino", "CETV");
         rig->Click(13);
-        QCOMPARE(rig->dialogs.size(), 1u);
-        QVERIFY(rig->dialogs[0].addMode);
+        QVERIFY(rig->dialogs.at(0).addMode);
         QCOMPARE(rig->dialogs[0].initial.satellite, std::string("sino"));
-        QCOMPARE(rig->dialogs[0].initial.name, std::string("Transponder"));
-        QCOMPARE(rig->File(), std::string("[Main]\r\nNUM=1\r\nSAT1=sino\r\n[sino]\r\nNUMTP=2\r\n"
-                                          "TP1=CETV|12622|32.533|垂直|11300|自动|开|Ku|开|\r\n"
-                                          "TP2=Transponder|0.0|0f|垂直|5150|自动|关|Ku|关|\r\n"));
+        COMPARE_TEXT(rig->File(), Replaced(kDefault, "NUMTP=1", "NUMTP=2") +
+                                      "TP2=Transponder|0.0|0f|垂直|5150|自动|关|Ku|关|\r\n");
         QCOMPARE(rig->TreeText(), std::string("sino{CETV,Transponder}"));
-
-        // The same again is refused and writes nothing.
         const std::string before = rig->File();
         rig->Click(13);
-        QCOMPARE(rig->Messages(), std::vector<std::string>{"输入的参数以存在，请重新输入"});
+        QCOMPARE(rig->Messages(), Texts{"输入的参数以存在，请重新输入"});
         QCOMPARE(rig->File(), before);
+
+        rig->win->Tree()->setCurrentItem(nullptr);
+        rig->answer = Answer("N1", 11800, 27500, "亚太");
+        rig->Click(13);
+        QCOMPARE(rig->dialogs.back().initial.satellite, std::string());
+        QCOMPARE(rig->TreeText(), std::string("sino{CETV,Transponder}亚太{N1}"));
+        rig->Open();  // as stored
+        QCOMPARE(rig->TreeText(), std::string("sino{CETV,Transponder}亚太{N1}"));
     }
 
+    // Adding over a stored name asks first; Yes overwrites it with the add
+    // dialog's record, and the current record follows when it is that one.
     void addOverAStoredNameAsksFirst() {
         rig->Write(kThree);
         rig->current = {"sino", "B", {}};
         rig->Open();
         rig->Select("sino", "B");
-        rig->answer = [](TransponderParams tp) {
-            tp.name = "B";
-            return std::optional(Edited(tp, 11900, 30000));
-        };
+        rig->answer = Answer("B", 11900, 30000);
         rig->Click(13);  // answered No
         QCOMPARE(rig->File(), kThree);
-        const std::vector<Notice> shown = rig->notices.Shown();
-        QCOMPARE(shown.size(), 1u);
-        QCOMPARE(shown[0].caption, std::string("WARNING"));
-        QVERIFY(shown[0].buttons == NoticeButtons::YesNo);
-        QCOMPARE(Utf8(shown[0].text), std::string("该转发器已经存在，确定要修改该参数吗？"));
+        QCOMPARE(rig->Messages(), Texts{"该转发器已经存在，确定要修改该参数吗？"});
+        QVERIFY(rig->notices.Shown().at(0).buttons == NoticeButtons::YesNo);
 
         rig->notices.ScriptAnswer(NoticeAnswer::Yes);
         rig->Click(13);
-        // The add dialog's own defaults, with the answer's numbers.
         COMPARE_TEXT(rig->File(), Replaced(kThree, "TP2=B|11800.0|27500|水平|5150|自动|关|C|关|",
                                            "TP2=B|11900.0|30000f|垂直|5150|自动|关|Ku|关|"));
-        // The current transponder was overwritten: its record follows.
         QCOMPARE(rig->calls.back(), std::string("setCurrent"));
         QCOMPARE(rig->current.tp.symbolRate, 30000);
-    }
-
-    void addOfANewSatelliteAppendsIt() {
-        rig->Write(kThree);
-        rig->Open();
-        rig->answer = [](TransponderParams tp) {
-            tp.satellite = Gbk("亚太");
-            tp.name = "N1";
-            return std::optional(Edited(tp, 11800, 27500));
-        };
-        rig->win->Tree()->setCurrentItem(nullptr);
-        rig->Click(13);  // nothing selected: no satellite offered
-        QCOMPARE(rig->dialogs[0].initial.satellite, std::string());
-        const std::string expected =
-            Replaced(Replaced(kThree, "SAT2=Asia\r\n", "SAT2=Asia\r\nSAT3=亚太\r\n"), "NUM=2",
-                     "NUM=3") +
-            "[亚太]\r\nNUMTP=1\r\nTP1=N1|11800.0|27500f|垂直|5150|自动|关|Ku|关|\r\n";
-        COMPARE_TEXT(rig->File(), expected);
-        QCOMPARE(rig->TreeText(), std::string("sino{CETV,B,C}Asia{T1}亚太{N1}"));
     }
 
     // Names the file cannot hold are refused with their message before any
     // write; so are missing names and a missing LNB.
     void addRefusesBadNames() {
-        struct Case {
-            const char* satellite;
-            const char* transponder;
-            const char* lnb;
-        };
         const std::string longLnb(100, '9');  // the record would not fit
-        const Case cases[] = {
+        const char* const cases[][3] = {
+            // satellite, transponder, LNB
             {"", "T", "5150"},
             {"sino", "T", ""},
             {"x=y", "T", "5150"},   // one name-check refusal; the texts are checked below it
@@ -340,20 +306,19 @@ class SatTreeTest : public QObject {
         };
         rig->Write(kThree);
         rig->Open();
-        for (const Case& c : cases) {
+        for (const auto& [satellite, transponder, lnb] : cases) {
             rig->notices.Clear();
-            rig->answer = [&c](TransponderParams tp) {
-                tp.satellite = Gbk(c.satellite);
-                tp.name = Gbk(c.transponder);
-                tp.lnbFrequency = c.lnb;
-                return std::optional(tp);
+            rig->answer = [&](TransponderParams tp) {
+                tp.lnbFrequency = lnb;
+                return Answer(transponder, 0, 0, satellite)(tp);
             };
             rig->Click(13);
-            QVERIFY2(rig->Messages().size() == 1, c.satellite);
-            QVERIFY2(rig->File() == kThree, c.satellite);
+            QVERIFY2(rig->Messages().size() == 1 && rig->File() == kThree, satellite);
         }
         QCOMPARE(rig->TreeText(), std::string("sino{CETV,B,C}Asia{T1}"));
     }
+
+    // Edit (the button or a double click) takes a clicked transponder.
     void editNeedsATransponder() {
         rig->Write(kThree);
         rig->Open();
@@ -361,54 +326,37 @@ class SatTreeTest : public QObject {
         rig->Click(15);
         rig->Select("sino");
         rig->Click(15);
-        QCOMPARE(rig->Messages(), (std::vector<std::string>{"请选择卫星列表中的一个转发器!",
-                                                            "请选择卫星接点下的转发器!"}));
+        QCOMPARE(rig->Messages(),
+                 (Texts{"请选择卫星列表中的一个转发器!", "请选择卫星接点下的转发器!"}));
+        QWidget* viewport = rig->win->Tree()->viewport();
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, rig->At("sino"));
         QVERIFY(rig->dialogs.empty());
+        QTest::mousePress(viewport, Qt::LeftButton, {}, rig->At("Asia", "T1"));
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, rig->At("Asia", "T1"));
+        QVERIFY(!rig->dialogs.at(0).addMode);
+        QCOMPARE(rig->dialogs[0].initial.name, std::string("T1"));
     }
 
     // The edit keeps key and name, writes the symbol rate without the f, and
     // refills the current record only when it is the one edited.
     void editWritesInPlace() {
-        struct Case {
-            const char* current;
-            bool refilled;
-        };
-        for (const Case& c : {Case{"CETV", true}, Case{"B", false}}) {
+        for (const auto& [current, refilled] : {std::pair{"CETV", true}, {"B", false}}) {
             rig->Write(kThree);
             rig->calls.clear();
-            rig->current = {"sino", c.current, {}};
+            rig->current = {"sino", current, {}};
             rig->Open();
             rig->answer = [](TransponderParams tp) {
-                tp.name = "ignored";  // names cannot change
                 tp.polarisation = Gbk("水平");
-                return std::optional(Edited(tp, 12600.5f, 30000));
+                return Answer("ignored", 12600.5f, 30000)(tp);  // names cannot change
             };
             rig->Select("sino", "CETV");
             rig->Click(15);
-            QVERIFY(!rig->dialogs.back().addMode);
             QCOMPARE(rig->dialogs.back().initial.frequency, 12622.0f);
             COMPARE_TEXT(rig->File(),
                          Replaced(kThree, "CETV|12622.0|27500|垂直", "CETV|12600.5|30000|水平"));
-            const bool refilled = !rig->calls.empty() && rig->calls.back() == "setCurrent";
-            QCOMPARE(refilled, c.refilled);
-            if (c.refilled) QCOMPARE(rig->current.tp.frequency, 12600.5f);
+            QCOMPARE(!rig->calls.empty() && rig->calls.back() == "setCurrent", refilled);
+            if (refilled) QCOMPARE(rig->current.tp.frequency, 12600.5f);
         }
-    }
-
-    void doubleClickEditsTranspondersOnly() {
-        rig->Write(kThree);
-        rig->Open();
-        QTreeWidget* tree = rig->win->Tree();
-        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {},
-                           tree->visualItemRect(rig->Item("sino")).center());
-        QVERIFY(rig->dialogs.empty());
-        QTreeWidgetItem* t1 = rig->Item("Asia", "T1");
-        QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(t1).center());
-        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(t1).center());
-        QCOMPARE(rig->dialogs.size(), 1u);
-        QVERIFY(!rig->dialogs[0].addMode);
-        QCOMPARE(rig->dialogs[0].initial.satellite, std::string("Asia"));
-        QCOMPARE(rig->dialogs[0].initial.name, std::string("T1"));
     }
 
     // The numbering and the "Last"/"Lock" rules are the database's (its own
@@ -430,6 +378,7 @@ class SatTreeTest : public QObject {
             QCOMPARE(rig->TreeText(), std::string(tree));
         }
     }
+
     // The player stops first; "Lock" and "Last" are in the file before the
     // worker is handed the names and the record together.
     void lockHandsTheTargetOver() {
@@ -437,25 +386,17 @@ class SatTreeTest : public QObject {
         rig->Open();
         rig->Select("sino", "C");
         rig->Click(16);
-        QCOMPARE(rig->calls, (std::vector<std::string>{"stopPlayer", "requestTune"}));
-        QCOMPARE(rig->fileAtTune.front(), kThree + "[Last]\r\nsino=C\r\n[Lock]\r\nsino=C\r\n");
-        const TuneTarget& t = rig->tunes.front();
-        QCOMPARE(t.satellite, std::string("sino"));
-        QCOMPARE(t.transponder, std::string("C"));
-        QCOMPARE(t.tp.frequency, 12000.0f);
+        QCOMPARE(rig->calls, (Texts{"stopPlayer", "requestTune"}));
+        QCOMPARE(rig->fileAtTune.at(0), kThree + "[Last]\r\nsino=C\r\n[Lock]\r\nsino=C\r\n");
+        const TuneTarget& t = rig->tunes.at(0);
+        QCOMPARE(t.satellite + "/" + t.transponder + "/" + Utf8(t.tp.fec),
+                 std::string("sino/C/3/4"));
         QCOMPARE(t.tp.symbolRate, 28800);
-        QCOMPARE(Utf8(t.tp.fec), std::string("3/4"));
         QVERIFY(rig->Messages().empty());
     }
 
     void searchRefusals() {
-        struct Case {
-            bool locked;
-            const char* selectSatellite;
-            const char* selectTransponder;
-            const char* message;
-        };
-        const Case cases[] = {
+        const std::tuple<bool, const char*, const char*, const char*> cases[] = {
             {false, "sino", "CETV", "请先锁定CETV然后再搜索"},  // right after the lock
             {true, "sino", "B", "请先锁定B然后再搜索"},         // not the one in "Lock"
             {true, "Asia", "", "请选中你想锁定的转发器!"},
@@ -463,14 +404,14 @@ class SatTreeTest : public QObject {
         const std::string file = kThree + "[Lock]\r\nsino=CETV\r\n";
         rig->Write(file);
         rig->Open();
-        for (const Case& c : cases) {
+        for (const auto& [locked, satellite, transponder, message] : cases) {
             rig->notices.Clear();
             rig->calls.clear();
-            rig->locked = c.locked;
-            rig->Select(c.selectSatellite, c.selectTransponder);
+            rig->locked = locked;
+            rig->Select(satellite, transponder);
             rig->Click(17);
-            QCOMPARE(rig->Messages(), std::vector<std::string>{c.message});
-            QCOMPARE(rig->calls, std::vector<std::string>{"stopPlayer"});
+            QCOMPARE(rig->Messages(), Texts{message});
+            QCOMPARE(rig->calls, Texts{"stopPlayer"});
             QVERIFY(!rig->win->Searching());
         }
         QCOMPARE(rig->File(), file);
@@ -487,8 +428,7 @@ class SatTreeTest : public QObject {
         rig->Click(17);
         QVERIFY(!IsButtonReady(17));
         rig->Click(17);
-        QCOMPARE(rig->Messages(),
-                 (std::vector<std::string>{"请等待搜索节目完成!", "请等待搜索节目完成！"}));
+        QCOMPARE(rig->Messages(), (Texts{"请等待搜索节目完成!", "请等待搜索节目完成！"}));
         QVERIFY(rig->tunes.empty());
         rig->win->update();
         QTRY_VERIFY(IsButtonReady(17));
@@ -496,9 +436,9 @@ class SatTreeTest : public QObject {
         QCOMPARE(rig->File(), kThree);
     }
 
-    // A search on the locked transponder empties the program list and the
-    // "PID" section, then runs; with nothing on the stream it ends asking for
-    // a new search, and the search button takes clicks again.
+    // A search on the locked transponder empties the program list, then the
+    // "PID" section, then puts the groups back, and runs; with nothing on the
+    // stream it ends asking for a new search, and the button takes clicks again.
     void searchStartsOnTheLockedTransponder() {
         const std::string pid = "[PID]\r\nNUM=1\r\n节目1=节目1|电视节目|100|101|102|00|101|\r\n";
         rig->Write(kThree + "[Lock]\r\nsino=CETV\r\n" + pid);
@@ -511,11 +451,11 @@ class SatTreeTest : public QObject {
         QTRY_VERIFY(IsButtonReady(17));
         rig->calls.clear();
         rig->Click(17);
-        QCOMPARE(rig->calls, (std::vector<std::string>{"stopPlayer", "clear", "rebuild"}));
+        QCOMPARE(rig->calls, (Texts{"stopPlayer", "clear", "rebuild"}));
         QCOMPARE(rig->File(), kThree + "[Lock]\r\nsino=CETV\r\n");
-        QCOMPARE(rig->status.Texts().at(1), std::string("请等待搜索中"));
+        QCOMPARE(rig->Status().at(1), std::string("请等待搜索中"));
         QTRY_VERIFY_WITH_TIMEOUT(!rig->win->Searching(), 30000);
-        QVERIFY(rig->status.Last().rfind("请重新搜索", 0) == 0);
+        QVERIFY(rig->Status().back().starts_with("请重新搜索"));
         QVERIFY(rig->filter.Table()[0] & CPidFilter::kInUse);  // PID 0 was asked for
         QVERIFY(IsButtonReady(17));
         QVERIFY(rig->Messages().empty());
@@ -533,53 +473,47 @@ class SatParamDialogTest : public QObject {
         dlg.SetAddMode(true);
         dlg.SetParams(CSatParamDlg::AddDefaults("sino"));
         QVERIFY(dlg.SatelliteEdit()->isEnabled());
-        QCOMPARE(dlg.SatelliteEdit()->text(), QString("sino"));
-        QCOMPARE(dlg.TransponderEdit()->text(), QString("Transponder"));
-        QCOMPARE(dlg.FrequencyEdit()->text(), QString("0"));
-        QCOMPARE(dlg.LnbCombo()->currentText(), QString("5150"));
+        QCOMPARE(dlg.SatelliteEdit()->text() + "/" + dlg.TransponderEdit()->text() + "/" +
+                     dlg.FrequencyEdit()->text() + "/" + dlg.LnbCombo()->currentText(),
+                 QString("sino/Transponder/0/5150"));
         QCOMPARE(dlg.TransponderEdit()->maxLength(), 12);
         dlg.SetAddMode(false);
-        QVERIFY(!dlg.SatelliteEdit()->isEnabled());
-        QVERIFY(!dlg.TransponderEdit()->isEnabled());
+        QVERIFY(!dlg.SatelliteEdit()->isEnabled() && !dlg.TransponderEdit()->isEnabled());
     }
 
     // OK with a number that does not parse keeps the dialog open with a
     // warning; Enter and Escape never close it.
     void okChecksTheNumbers() {
-        struct Case {
-            const char* frequency;
-            const char* symbolRate;
-            const char* warning;  // "" when accepted
-        };
-        const Case cases[] = {
+        const char* const cases[][3] = {
+            // frequency, symbol rate, the warning ("" when accepted)
             {"abc", "27500", "请输入一个数字。"},         {"", "27500", "请输入一个数字。"},
             {"inf", "27500", "请输入一个数字。"},         {"11800", "27.5", "请输入一个整数。"},
             {"11800", "99999999999", "请输入一个整数。"}, {" 11800.5 ", " 27500 ", ""},
         };
-        for (const Case& c : cases) {
+        for (const auto& [frequency, symbolRate, warning] : cases) {
             CRecordingNotices notices;
             CSatParamDlg dlg(notices);
             dlg.SetAddMode(true);
             dlg.SetParams(CSatParamDlg::AddDefaults("sino"));
             dlg.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-            dlg.FrequencyEdit()->setText(c.frequency);
-            dlg.SymbolRateEdit()->setText(c.symbolRate);
+            dlg.FrequencyEdit()->setText(frequency);
+            dlg.SymbolRateEdit()->setText(symbolRate);
             dlg.LnbCombo()->setEditText(QString::fromUtf8("自定义"));
             for (int key : {Qt::Key_Return, Qt::Key_Escape}) QTest::keyClick(&dlg, Qt::Key(key));
             QVERIFY(dlg.isVisible());
             QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
-            const bool accepted = std::string(c.warning).empty();
-            QVERIFY2(dlg.isVisible() != accepted, c.frequency);
+            const bool accepted = *warning == '\0';
+            QVERIFY2(dlg.isVisible() != accepted, frequency);
             if (!accepted) {
-                QCOMPARE(notices.TextsUtf8(), std::vector<std::string>{c.warning});
+                QCOMPARE(notices.TextsUtf8(), Texts{warning});
                 continue;
             }
+            const TransponderParams got = dlg.Params();
             QCOMPARE(dlg.result(), int(QDialog::Accepted));
-            QCOMPARE(dlg.Params().frequency, 11800.5f);
-            QCOMPARE(dlg.Params().symbolRate, 27500);
-            QCOMPARE(Utf8(dlg.Params().lnbFrequency), std::string("自定义"));
-            QCOMPARE(Utf8(dlg.Params().polarisation), std::string("垂直"));
+            QCOMPARE(got.frequency, 11800.5f);
+            QCOMPARE(got.symbolRate, 27500);
+            QCOMPARE(Utf8(got.lnbFrequency + "/" + got.polarisation), std::string("自定义/垂直"));
         }
     }
 };
