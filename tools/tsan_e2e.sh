@@ -12,7 +12,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORBIXRX_SANITIZ
   -DORBIXRX_BENCH=OFF -DORBIXRX_FUZZ=OFF >/dev/null
 cmake --build "$build" -j"${JOBS:-2}" --target receiver_e2e_test
 built=$(date +%s)
-export TSAN_OPTIONS="suppressions=$root/tools/tsan.supp halt_on_error=0 exitcode=66 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
+export TSAN_OPTIONS="suppressions=$root/tools/tsan.supp halt_on_error=0 exitcode=66 second_deadlock_stack=1 die_after_fork=0 ${TSAN_OPTIONS:-}"
 status=0
 bash "$root/tests/e2e/run_e2e.sh" "$build/tests/e2e/receiver_e2e_test" || status=$?
 end=$(date +%s)
