@@ -1,0 +1,62 @@
+#include "app/receiver_program.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "app/card_backend.h"
+#include "app/gui/qt_notices.h"
+#include "app/receiver_dlg.h"
+#include "app/startup.h"
+#include "platform/clock.h"
+#include "ui/resources.h"
+
+namespace orbix {
+namespace {
+
+// Where no screen can show a box (the offscreen platform), a box would wait
+// for ever: the text still goes to standard error and the default answer
+// comes back.
+NoticePresenter PresenterFor(const QString& platform) {
+    if (platform != QLatin1String("offscreen")) return {};
+    return [](const Notice& notice, const QString&, const QString&) {
+        return CQtNotices::DefaultAnswer(notice);
+    };
+}
+
+}  // namespace
+
+int RunReceiverProgram(const ReceiverShownHook& shown) {
+    // Hiding every window to the tray must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    InitResources();
+    const QString appName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    CQtNotices notices(appName, PresenterFor(QGuiApplication::platformName()));
+
+    CardBackend backend = MakeCardBackend();
+    if (!backend.ports) {
+        std::fprintf(stderr, "%s\n", backend.error.c_str());
+        return 2;
+    }
+    CInstanceLock lock;
+    StartUpContext start{*backend.ports, notices, lock, appName.toStdString(), {}};
+    int result = 1;
+    const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
+        CCardSession session({*backend.ports,
+                              RealClock(),
+                              notices,
+                              ioBase,
+                              "./conwh.ocx",
+                              CChannelDatabase::kDefaultPath,
+                              {}});
+        CReceiverDlg dlg({session, notices, QSystemTrayIcon::isSystemTrayAvailable(), true});
+        if (!dlg.BringUp()) return;  // the user has been told why
+        dlg.show();
+        if (shown) shown({dlg, session, *backend.ports});
+        result = QApplication::exec();
+        dlg.Shutdown();
+    });
+    return outcome == StartUpOutcome::Ran ? result : 1;
+}
+
+}  // namespace orbix
