@@ -16,7 +16,7 @@
 namespace orbix {
 
 const char* const AboutDetails::kProductLine = "OrbixRx " ORBIXRX_VERSION;
-const char* const AboutDetails::kRightsLine = "Copyright (C) 2024";
+const char* const AboutDetails::kRightsLine = "Copyright (C) 2026";
 const char* const AboutDetails::kMakerName = "OrbixRx 开发组";
 const char* const AboutDetails::kAddress = "https://orbixrx.example.org/";
 
