@@ -23,27 +23,13 @@ int LogicWriteTransactions(const CPortIoRecorder& ports) {
     return transactions;
 }
 
-TEST(CardAccess, PidTableIsWrittenAndVerified) {
-    CardFixture f;
-    f.LoadLogic();
-    PidTableBytes bytes{};
-    for (int i = 0; i < kPidTableBytes; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    EXPECT_TRUE(f.access.WritePidTable(bytes));
-    EXPECT_TRUE(f.notices.Shown().empty());
-    auto table = f.card.Logic().PidTable();
-    EXPECT_EQ(table[0], 0x0801);
-    EXPECT_EQ(table[31],
-              static_cast<std::uint16_t>((63 * 7 + 1) & 0xFF) << 8 | ((62 * 7 + 1) & 0xFF));
-}
-
 TEST(CardAccess, NeverAcknowledgingLogicGetsFourPassesAndIsReportedToTheCaller) {
     CardFixture f;  // logic never loaded
     f.ports.SetRecording(true);
     EXPECT_FALSE(f.access.WritePidTable(PidTableBytes{}));
-    // each pass: 64 writes, then the first verify read fails (its address
-    // phase also begins with stop, start)
+    // each pass: 64 writes, then the first verify read fails; the caller
+    // tells the user once it holds no lock of its own
     EXPECT_EQ(LogicWriteTransactions(f.ports), 4 * (64 + 1));
-    // The caller tells the user, once it holds no lock of its own.
     EXPECT_TRUE(f.notices.Shown().empty());
 }
 
@@ -67,9 +53,10 @@ TEST(CardAccess, ControlShadowKeepsTheOtherBits) {
         std::uint8_t expected;
     };
     const Step steps[] = {
-        {"vertical", 2, -1, 0x02},   {"tone on", -1, 1, 0x06},
-        {"horizontal", 3, -1, 0x07}, {"select masked to 2 bits", 0xFE, -1, 0x06},
-        {"tone off", -1, 0, 0x02},   {"supply off", 0, -1, 0x00},
+        {"vertical", 2, -1, 0x02},
+        {"tone on", -1, 1, 0x06},
+        {"select masked to 2 bits", 0xFF, -1, 0x07},
+        {"tone off", -1, 0, 0x03},
     };
     CardFixture f;
     f.LoadLogic();
@@ -89,12 +76,6 @@ TEST(CardAccess, ControlShadowKeepsTheOtherBits) {
     f.access.RewriteControl();
     EXPECT_EQ(f.card.Logic().Control(), 0x07);
     EXPECT_EQ(f.access.ControlShadow(), 0x07);
-}
-
-TEST(CardAccess, WaitSleepsOneMillisecondWhateverIsAsked) {
-    CardFixture f;
-    f.access.Wait(500);
-    EXPECT_EQ(f.clock.NowMs(), 1);
 }
 
 }  // namespace

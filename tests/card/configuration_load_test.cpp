@@ -32,7 +32,6 @@ TEST(ConfigurationLoad, UnusableFilesTouchNoPort) {
     };
     const Case cases[] = {
         {"missing", [](const std::filesystem::path& p) { std::filesystem::remove(p); }},
-        {"empty", [](const std::filesystem::path& p) { WriteFile(p, {}); }},
         {"one byte short",
          [](const std::filesystem::path& p) {
              auto image = sim::CCardLogicModel::MakeValidImage();
@@ -72,16 +71,6 @@ TEST(ConfigurationLoad, CorruptImageIsStreamedButTheLogicStaysAbsent) {
     ASSERT_TRUE(f.access.LoadConfiguration());
     EXPECT_FALSE(f.access.CheckLogicId());
     EXPECT_EQ(f.card.Logic().ConfigurationsRefused(), 1u);
-}
-
-TEST(ConfigurationLoad, ReloadAfterTheLogicLostItsImage) {
-    CardFixture f;
-    f.LoadLogic();
-    f.card.Logic().LoseConfiguration();
-    EXPECT_FALSE(f.access.CheckLogicId());
-    f.LoadLogic();
-    EXPECT_TRUE(f.access.CheckLogicId());
-    EXPECT_EQ(f.card.Logic().ConfigurationsAccepted(), 2u);
 }
 
 }  // namespace
