@@ -35,8 +35,10 @@ TEST(FrontEnd, EveryBuiltInTransponderLocksFromItsRecord) {
 TEST(FrontEnd, CarrierOffFromTheRecordLocksWithinTheSearchRange) {
     // Symbol rate, carrier offset from the record, and whether it locks.
     const std::tuple<int, double, bool> cases[] = {
-        {27500, 3.0, true}, {27500, -5.0, true}, {27500, 9.0, false}, {27500, -12, false},
-        {22000, 4.5, true}, {5000, -1.2, true},  {5000, 6.0, false},  {5000, -9.0, false},
+        {27500, -5.0, true},
+        {27500, 9.0, false},
+        {5000, -1.2, true},
+        {5000, 6.0, false},
     };
     for (const auto& [rateKs, offsetMhz, locks] : cases) {
         SCOPED_TRACE(::testing::Message() << rateKs << " kS/s, " << offsetMhz << " MHz");
@@ -58,11 +60,8 @@ TEST(FrontEnd, OnlyTheRightLnbToneLoAndRateLock) {
     // What, the change to the 11052 V 27500 record (none: the tuner is absent), locks.
     const std::tuple<const char*, void (*)(R), bool> cases[] = {
         {"horizontal", [](R r) { r.polarisation = Gbk("水平"); }, false},
-        {"supply off", [](R r) { r.polarisation = Gbk("关"); }, false},
         {"tone on", [](R r) { r.tone22k = Gbk("开"); }, false},
         {"high-band LO", [](R r) { r.lnbFrequency = "10600"; }, false},
-        {"C-band LO", [](R r) { r.lnbFrequency = "5150"; }, false},
-        {"22000 kS/s", [](R r) { r.symbolRate = 22000; }, false},
         {"27800 kS/s", [](R r) { r.symbolRate = 27800; }, false},
         {"27600 kS/s", [](R r) { r.symbolRate = 27600; }, true},
         {"tuner absent", nullptr, false},
@@ -77,54 +76,6 @@ TEST(FrontEnd, OnlyTheRightLnbToneLoAndRateLock) {
         EXPECT_EQ(TuneRecord(rig, r).locked, locks ? 1 : 0);
         EXPECT_EQ(rig.frontEnd->TunerProgrammings() == 0, change == nullptr);
     }
-}
-
-TEST(FrontEnd, CarrierWithoutDataGivesUp) {
-    const sim::Sky sky = OneTransponder(11200, 27500, "7/8 cn=3.5");
-    DemodRig rig(sky);
-    EXPECT_EQ(
-        TuneRecord(rig, RecordFor(sky.satellites[0], sky.satellites[0].transponders[0])).locked, 0);
-    EXPECT_EQ(rig.demod.Result().state, kDataSearchGaveUp);
-    EXPECT_EQ(rig.demod.IsLocked(), 0);
-}
-
-TEST(FrontEnd, SignalReadingsFollowLevelAndNoiseAndHoldStill) {
-    // Transponder of Sat-Ku, level and quality bounds: 12622V strong, 11052V,
-    // 12380H weak.
-    const std::tuple<std::size_t, int, int, int, int> cases[] = {
-        {4, 70, 90, 70, 95}, {0, 70, 90, 70, 90}, {3, 20, 50, 20, 50}};
-    for (const auto& [transponder, levelLow, levelHigh, qualityLow, qualityHigh] : cases) {
-        SCOPED_TRACE(transponder);
-        DemodRig rig;
-        ASSERT_EQ(TuneRecord(rig, BuiltInRecord(0, transponder)).locked, 1);
-        const auto [level, quality] = SignalOf(rig.demod);
-        EXPECT_GE(level, levelLow);
-        EXPECT_LE(level, levelHigh);
-        EXPECT_GE(quality, qualityLow);
-        EXPECT_LE(quality, qualityHigh);
-        for (int i = 0; i < 20; ++i) ASSERT_EQ(SignalOf(rig.demod), std::make_pair(level, quality));
-    }
-    DemodRig untuned(OneTransponder(11200, 27500));
-    EXPECT_EQ(SignalOf(untuned.demod), std::make_pair(0, 0));
-    EXPECT_EQ(untuned.demod.IsLocked(), 0);
-}
-
-TEST(FrontEnd, ScheduledFaultsBreakTheLockAtTheirTime) {
-    sim::Sky sky = BuiltInSky();
-    sky.faults.fades.push_back({10000, 5000, 20});
-    sky.faults.demodSilentAtMs = 30000;
-    DemodRig rig(sky);
-    const TransponderParams r = BuiltInRecord(0, 4);
-    ASSERT_EQ(TuneRecord(rig, r).locked, 1);
-    rig.clock.Advance(10000 - rig.clock.NowMs());
-    EXPECT_EQ(rig.demod.IsLocked(), 0) << "faded";
-    EXPECT_FALSE(rig.frontEnd->LockedTransponder().has_value());
-    rig.clock.Advance(5000);
-    EXPECT_EQ(TuneRecord(rig, r).locked, 1) << "fade over";
-    rig.clock.Advance(30000 - rig.clock.NowMs());
-    EXPECT_FALSE(rig.demod.CheckId());
-    EXPECT_EQ(rig.demod.IsLocked(), 0);
-    EXPECT_FALSE(rig.frontEnd->LockedTransponder().has_value());
 }
 
 TEST(Sky, ParsesTheDocumentedFormatAndFaults) {
@@ -159,17 +110,10 @@ TEST(Sky, RefusesBadLinesSayingWhere) {
         {"", "no satellite in the sky"},
         {"transponder A 11000 V 27500 3/4\n", "line 1: transponder before any satellite"},
         {"satelite T ku\n", "line 2: unknown keyword"},
-        {"satellite S ka\n", "line 1: unknown LNB"},
         {"transponder A 11000 V 27500\n", "line 2: transponder needs"},
-        {"transponder A -5 V 27500 3/4\n", "line 2: bad frequency"},
-        {"transponder A 11000 L 27500 3/4\n", "line 2: bad polarisation"},
         {"transponder A 11000 V 0 3/4\n", "line 2: bad symbol rate"},
-        {"transponder A 11000 V 27500 4/5\n", "line 2: bad FEC"},
         {"transponder A 11000 V 27500 3/4 level=x\n", "line 2: bad level"},
-        {"transponder A 11000 V 27500 3/4 loud\n", "line 2: unknown option"},
         {"fade -1 2 3\n", "line 2: "},
-        {"silent-demod soon\n", "line 2: "},
-        {"no-tuner now\n", "line 2: "},
     };
     for (const auto& [line, error] : cases) {
         const bool second = std::string_view(error).starts_with("line 2");

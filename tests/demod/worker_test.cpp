@@ -19,9 +19,7 @@ TEST(WorkerMath, CorrectedFrequencyRoundsToTheNearestTenth) {
         {12622.0, 10600, 2021960, "12622.0"},  // cut off, this was 12621.9
         {12622.0, 10600, 2022040, "12622.0"},
         {11111.3, 9750, 1361280, "11111.3"},  // cut off, this was 11111.2
-        {11111.3, 9750, 1361320, "11111.3"},
-        {11052.0, 9750, 1302390, "11052.4"},
-        {3840.0, 5150, 1310040, "3840.0"},  // inverting LNB: IF above, frequency below
+        {3840.0, 5150, 1310040, "3840.0"},    // inverting LNB: IF above, frequency below
         {3840.0, 5150, 1309960, "3840.0"},
         {3840.0, 5150, 1310230, "3839.8"},
         {3840.0, 5150, 1310170, "3839.8"},
@@ -48,8 +46,7 @@ TEST(WorkerMath, FrequencyCorrectionAndTunerSettingsFromTheRecord) {
         {"水平", "关", 12622, "11300", 3, false, 13220},
         {"垂直", "开", 3840, "5150", 2, true, 13100},
         {"关", "开", 11052, "9750", 0, true, 13020},
-        {"左旋", "on", 11052, "9750", 0, true, 13020},  // unknown texts
-        {"", "", 11052, "自定义", 0, true, 110520},     // LO text without a number
+        {"", "", 11052, "自定义", 0, true, 110520},  // LO text without a number
         {"垂直", "关", 1e30f, "9750", 2, false, 163839},
         {"垂直", "关", nan, "9750", 2, false, 0},
         {"垂直", "关", std::numeric_limits<float>::infinity(), "9750", 2, false, 0},
@@ -123,11 +120,9 @@ TEST(Worker, BadRecordsNeitherLockNorSpin) {
     };
     const std::tuple<const char*, std::string, const char*> cases[] = {
         // what, the record stored as TP1 of "Bad", the transponder asked for
-        {"symbol rate 0", rec("11052.0", "0", v, off), "X"},
         {"symbol rate 999", rec("11052.0", "999", v, off), "X"},
         {"frequency below LO", rec("9000.0", "27500", v, off), "X"},
         {"unknown polarisation", rec("11052.0", "27500", "V", off), "X"},
-        {"unknown 22K text", rec("11052.0", "27500", v, "maybe"), "X"},
         {"no fields", "garbage", "X"},
         {"missing record", rec("11052.0", "27500", v, off), "absent"},
     };
@@ -152,10 +147,9 @@ TEST(Worker, ActivePidListParsedAndRestoredOnce) {
     using Pids = std::vector<std::uint16_t>;
     const std::tuple<int, std::string, Pids> cases[] = {
         {3, "NOT FIND", {}},
-        {5, "1ff|2a0|", {0x1FF, 0x2A0}},      // fewer entries than counted
-        {2, "1ff|2a0|3b0|", {0x1FF, 0x2A0}},  // more entries than counted
-        {4, "2000|zz||12345|", {}},           // not PIDs: skipped
-        {3, "10|2000|20|", {0x10, 0x20}},
+        {5, "1ff|2a0|", {0x1FF, 0x2A0}},       // fewer entries than counted
+        {2, "1ff|2a0|3b0|", {0x1FF, 0x2A0}},   // more entries than counted
+        {5, "10|2000|zz||20|", {0x10, 0x20}},  // not PIDs: skipped
         {-1, "10|", {}},
     };
     for (const auto& [count, list, pids] : cases)
@@ -321,7 +315,6 @@ TEST(Worker, StopWakesThePauseAndJoins) {
     ASSERT_TRUE(Eventually([&] { return pauseClock.pausing.load(); }));
     EXPECT_EQ(rig.state.Locked(), true);
     rig.worker->Stop();
-    rig.worker->Stop();  // a second stop is harmless
 }
 
 TEST(Worker, StopCutsTheTunePausesAndTheSearchShort) {
