@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/card_bringup.h"
 #include "support/card_fixture.h"
 
 namespace orbix {
@@ -10,7 +9,6 @@ namespace {
 
 using testing::CTempDir;
 
-// Each start-up outcome and its message: startup_privilege_test.cpp.
 struct StartFixture {
     CTempDir dir;
     sim::CSimCard card;
@@ -28,37 +26,6 @@ TEST(StartUp, SecondInstanceIsRefusedBeforeAnyHardwareAccess) {
     EXPECT_EQ(second.notices.TextsUtf8(), std::vector<std::string>{"程序已经加载!"});
     EXPECT_TRUE(second.ports.Log().empty());
 }
-
-struct BringUpFixture : testing::CardFixture {
-    using CardFixture::CardFixture;
-    bool Run() {
-        BringUpContext context{ports,
-                               clock,
-                               notices,
-                               filter,
-                               card.IoBase(),
-                               imagePath.string(),
-                               [&](BringUpStep s, bool ok) { steps.emplace_back(s, ok); }};
-        const bool up = BringUpCard(context, objects);
-        filter.SetCardAccess(nullptr);
-        return up;
-    }
-    CPidFilter filter;
-    CardObjects objects;
-    std::vector<std::pair<BringUpStep, bool>> steps;
-};
-
-TEST(BringUp, HealthyCardComesUpWithTheControlPulse) {
-    BringUpFixture f;
-    ASSERT_TRUE(f.Run());
-    EXPECT_TRUE(f.notices.Shown().empty());
-    EXPECT_TRUE(f.card.Logic().Loaded());
-    EXPECT_EQ(f.card.Logic().Control() & 0x08, 0);
-    EXPECT_EQ(f.clock.SleptMs(), 3 + 400);
-    EXPECT_EQ(f.card.Bus().Count().violations, 0u);
-}
-
-// Failed checks and their messages: card_session_test.cpp.
 
 }  // namespace
 }  // namespace orbix

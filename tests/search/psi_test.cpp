@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 
 #include "tests/search/ts_builder.h"
+#include "tests/support/temp_dir.h"
 
 namespace orbix {
 namespace {
@@ -49,7 +48,6 @@ Bytes PatWith(const Damage& damage = nullptr) {
 // Good PATs give their entries; bad streams give -1 and leave the table as it
 // was, reading nothing outside the buffer (the sanitizers watch).
 TEST(ParsePat, GoodAndBadStreams) {
-    // The first PAT packet of the datagram counts, other PIDs around it.
     std::vector<sim::TsPacket> first(7, FillerPacket(0x100));
     first[2] = Packets(0, PatSection({{0, 0x10}, {1, 0x100}, {2, 0x200}}))[0];
     first[4] = Packets(0, PatSection({{9, 0x900}}))[0];
@@ -63,7 +61,6 @@ TEST(ParsePat, GoodAndBadStreams) {
     const Bytes pointed =
         PatWith([](Bytes& b) { b.insert(b.begin() + 5, 10, 0xAA), b.resize(188), b[4] = 10; });
     const Bytes good = PatWith();
-    // name, buffer, packets counted, result, last entry kept
     const std::tuple<const char*, Bytes, int, int, PatEntry> cases[] = {
         {"first PAT of the datagram", Join(first), 7, 3, {2, 0x200}},
         {"empty PAT", Join(Packets(0, PatSection({}))), 1, 0, {}},
@@ -71,19 +68,14 @@ TEST(ParsePat, GoodAndBadStreams) {
         {"pointer_field honoured", pointed, 1, 2, {2, 0x200}},
         {"count larger than the buffer", good, 7, 2, {2, 0x200}},
         {"zero-filled", Bytes(kDatagramSize, 0), 7, -1, {}},
-        {"all 0xFF", Bytes(kDatagramSize, 0xFF), 7, -1, {}},
         {"section_length below its header", PatWith(Length(8, 5)), 1, -1, {}},
-        {"section_length zero", PatWith(Length(0, 5)), 1, -1, {}},
         {"section_length above the largest legal", PatWith(Length(1022, 5)), 1, -1, {}},
         {"section_length beyond the bytes held", PatWith(Length(1021, 5)), 1, -1, {}},
-        // Every byte held: only the largest legal length decides.
         {"section_length 1021 held in full", LongPat(1021), 6, kPatCapacity, {0xFFFF, 0x1FFF}},
         {"section_length 1022 held in full", LongPat(1022), 6, -1, {}},
         {"pointer_field past the packet", PatWith([](Bytes& b) { b[4] = 183; }), 1, -1, {}},
-        {"pointer_field at the last byte", PatWith([](Bytes& b) { b[4] = 182; }), 1, -1, {}},
         {"adaptation too long", PatWith([](Bytes& b) { b[3] = 0x30, b[4] = 200; }), 1, -1, {}},
         {"no section start", PatWith([](Bytes& b) { b[1] &= 0xBF; }), 1, -1, {}},
-        {"datagram cut inside the header", PatWith([](Bytes& b) { b.resize(10); }), 1, -1, {}},
         {"datagram cut inside a packet", PatWith([](Bytes& b) { b.resize(187); }), 1, -1, {}},
         {"negative count", good, -3, -1, {}},
     };
@@ -108,9 +100,7 @@ TEST(AssembleSection, TakesContinuationsOnlyWhenTheSectionNeedsThem) {
     // are held; a first packet holds 183 bytes, a continuation 184.
     const std::pair<int, int> cases[] = {{184, 1}, {185, 2}, {367, 2}, {368, 3}, {1021, 6}};
     for (const auto& [length, needed] : cases) {
-        // 13: the section without program info or streams.
         auto packets = Packets(0x100, sim::BuildPmtSection(Program({}, false, length - 13)));
-        // Other PIDs between the first packet and its continuations are skipped.
         for (std::size_t i = 1; i < packets.size(); i += 2)
             packets.insert(packets.begin() + static_cast<long>(i), FillerPacket(0x55));
         const Bytes buffer = Join(packets);
@@ -169,7 +159,6 @@ TEST(ParsePmt, GoodAndBadStreams) {
          PmtWith(two, [](Bytes& s) { s[15] = 0xFF, s[16] = 0xFF; }), 1, 0x101},
         {"more than 32 streams (two packets)", PmtWith(Program(many)), kPmtStreamCapacity, 0x31F},
         {"zero-filled", Bytes(kDatagramSize, 0), -1, 0},
-        {"all 0xFF", Bytes(kDatagramSize, 0xFF), -1, 0},
     };
     for (const auto& c : cases) {
         PmtTable table;
@@ -195,51 +184,24 @@ TEST(StreamSource, RefusesBadDescriptionsWithAReason) {
     }
 }
 
-TEST(GeneratedMux, RepeatsPsiAtItsIntervalWithPcrAndNulls) {
-    std::string error;
-    auto source = sim::MakeStreamSource("mux:tv=2,radio=1,rate=1504000,psi=50", 0, error);
-    ASSERT_EQ(dynamic_cast<const sim::CGeneratedMux&>(*source).Config().programs.size(), 3u);
-    // 1000 packets a second: PSI every 50 packets.
-    std::vector<int> patAt;
-    int pcrs = 0, nulls = 0;
-    sim::TsPacket p;
-    for (int i = 0; i < 1000; ++i) {
-        source->NextPacket(p);
-        ASSERT_EQ(p[0], 0x47);
-        if (PacketPid(p.data()) == 0) patAt.push_back(i);
-        nulls += PacketPid(p.data()) == 0x1FFF;
-        pcrs += (p[3] & 0x20) && p[4] >= 7 && (p[5] & 0x10);
-    }
-    ASSERT_EQ(patAt.size(), 20u);
-    EXPECT_EQ(patAt[1] - patAt[0], 50);
-    EXPECT_GT(nulls, 50);
-    EXPECT_GE(pcrs, 3 * 30);  // every 30 ms at least, for each of three programs
-}
-
+// A file plays at its PCR rate, or at the rate given, and loops.
 TEST(TsFileSource, PlaysAFileInALoopAtItsPcrRate) {
-    // A file of 3000 packets of a generated multiplex at 2 Mbit/s.
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("orbixrx-ts-" + std::to_string(::getpid()) + ".ts");
+    testing::CTempDir dir;
+    const std::string path = dir.File("a.ts");
     std::string error;
     auto mux = sim::MakeStreamSource("mux:tv=2,rate=2000000", 0, error);
-    sim::TsPacket first, p;
-    std::ofstream out(path, std::ios::binary);
-    for (int i = 0; i < 3000; ++i) {
-        mux->NextPacket(p);
-        out.write(reinterpret_cast<const char*>(p.data()), 188);
-    }
-    out.close();
-    auto file = sim::MakeStreamSource("file:" + path.string(), 0, error);
+    std::vector<sim::TsPacket> packets(3000);
+    for (auto& p : packets) mux->NextPacket(p);
+    const Bytes bytes = Join(packets);
+    testing::WriteBytes(path, std::string(bytes.begin(), bytes.end()));
+    auto file = sim::MakeStreamSource("file:" + path, 0, error);
     ASSERT_TRUE(file) << error;
     EXPECT_NEAR(static_cast<double>(file->BitRate()), 2e6, 2e4);
-    auto fixed = sim::MakeStreamSource("file:" + path.string() + "@5000000", 0, error);
-    ASSERT_TRUE(fixed) << error;
-    EXPECT_EQ(fixed->BitRate(), 5000000);
-    // After the last packet the first comes again.
+    EXPECT_EQ(sim::MakeStreamSource("file:" + path + "@5000000", 0, error)->BitRate(), 5000000);
+    sim::TsPacket first, p;
     file->NextPacket(first);
-    for (int i = 1; i <= 3000; ++i) file->NextPacket(p);
+    for (int i = 0; i < 3000; ++i) file->NextPacket(p);
     EXPECT_EQ(p, first);
-    std::filesystem::remove(path);
 }
 
 }  // namespace

@@ -58,7 +58,6 @@ TEST_F(SearchPassTest, PatStep) {
     const auto patPacket = Packets(0, PatSection({{0, 0x10}, {1, 0x100}, {2, 0x200}}))[0];
     PacketList mixed(7, FillerPacket(0x100));
     mixed[2] = patPacket;
-    // what comes, datagrams, result, datagrams taken
     const std::vector<Bytes> others(kPatDatagramLimit + 50, Datagram(FillerPacket(0x44)));
     const Bytes cut(patPacket.begin(), patPacket.begin() + 15);
     const std::tuple<const char*, std::vector<Bytes>, int, std::size_t> cases[] = {
@@ -66,7 +65,6 @@ TEST_F(SearchPassTest, PatStep) {
         {"nothing comes", {}, -1, 0},
         {"only other PIDs, for ever", others, -1, kPatDatagramLimit},
         {"a datagram cut inside its first packet", {cut}, -1, 1},
-        {"a zero-filled datagram", {Bytes(kDatagramSize, 0)}, -1, 1},
     };
     for (const auto& [what, datagrams, result, taken] : cases) {
         source = CBufferDatagramSource();
@@ -77,48 +75,6 @@ TEST_F(SearchPassTest, PatStep) {
         EXPECT_EQ(pat.count, result < 0 ? 9 : result) << what;
         EXPECT_EQ(filter.Table()[0], 0x6000) << what;
     }
-}
-
-TEST_F(SearchPassTest, CollectsThePmtsOfUpTo32Programs) {
-    sim::MuxConfig mux = sim::MakeMux(3, 1, 2, true);
-    ReceivePatOf(mux);
-    // The PMT of the last program never comes; other PIDs come between.
-    auto packets = Pmts(mux, 0, 3);
-    packets.insert(packets.begin() + 1, FillerPacket(0x777));
-    Feed(Datagrams(packets));
-    Feed(std::vector<Bytes>(5, Datagram(FillerPacket(0x1FFF))));
-    CSearchPass pass = Pass();
-    ASSERT_TRUE(pass.CollectPmts(5));
-    // 5 / 7 + 5 datagrams for 5 entries.
-    EXPECT_EQ(source.Taken(), 1u + 5u);
-    // The filter passes the four PMT PIDs, not the network PID.
-    EXPECT_EQ(filter.Table()[0], 0x6000 | mux.programs[0].pmtPid);
-    EXPECT_EQ(filter.Table()[4], 0);
-    const auto programs = pass.Programs();
-    ASSERT_EQ(programs.size(), 4u);
-    EXPECT_EQ(programs[0].audioPid2, "1809");  // the last of the long PMT's 14 streams
-    // The PMT never came: the record says so.
-    EXPECT_EQ(Fields(programs[3]), "节目4|节目4|广播节目|" + programs[3].pmtPid + "|00|00|00|0");
-}
-
-TEST_F(SearchPassTest, CollectsMoreThan32ProgramsInBatches) {
-    sim::MuxConfig mux = sim::MakeMux(40, 3, 0, false);
-    ReceivePatOf(mux);
-    // Entry 0 is the network entry: batch 1 holds programs 1..31, batch 2
-    // programs 32..43; 32 / 7 + 5 datagrams for the first, 12 / 7 + 5 for the second.
-    const std::vector<Bytes> nulls(4, Datagram(FillerPacket(0x1FFF)));
-    Feed(Datagrams(Pmts(mux, 0, 31)));
-    Feed(nulls);
-    Feed(Datagrams(Pmts(mux, 31, 43)));
-    Feed(nulls);
-    CSearchPass pass = Pass();
-    ASSERT_TRUE(pass.CollectPmts(44));
-    EXPECT_EQ(source.Taken(), 1u + 9u + 6u);
-    // The records themselves are checked by the search on the simulated card.
-    ASSERT_EQ(pass.Programs().size(), 43u);
-    // The last batch's filter: entries 32..43.
-    EXPECT_EQ(filter.Table()[0], 0x6000 | mux.programs[31].pmtPid);
-    EXPECT_EQ(filter.Table()[12], 0);
 }
 
 // Datagrams with time-outs between them (an empty entry is a time-out).
@@ -145,7 +101,6 @@ class CGappySource final : public IDatagramSource {
 // (the lock was lost) fails, and two time-outs in a row end a step.
 TEST_F(SearchPassTest, TimeOutsWhileCollectingKeepWhatCame) {
     const sim::MuxConfig mux = sim::MakeMux(3, 0, 0, false);
-    // The PMTs of the first two programs in one datagram, the third's in another.
     const std::vector<Bytes> pmts{Datagrams(Pmts(mux, 0, 2))[0], Datagrams(Pmts(mux, 2, 3))[0]};
     const Bytes nulls = Datagram(FillerPacket(0x1FFF));
     const Bytes gap;
@@ -171,9 +126,7 @@ TEST_F(SearchPassTest, TimeOutsWhileCollectingKeepWhatCame) {
         const auto programs = pass.Programs();
         ASSERT_EQ(programs.size(), 3u);
         for (int k = 0; k < 3; ++k) {
-            const bool came = k < found;
-            EXPECT_EQ(programs[k].videoPid != "00", came) << k;
-            EXPECT_EQ(programs[k].pcrPid != "0", came) << k;
+            EXPECT_EQ(programs[k].videoPid != "00", k < found) << k;
         }
     }
 }
@@ -185,17 +138,13 @@ TEST(MakeProgramEntry, FillsTheRecordFromThePatEntryAndItsRow) {
         // clang-format off
         {1, 1, {1, 0x100, 0x101, {{2, 0x101}, {4, 0x102}, {4, 0x103}}},
          "节目1|节目1|电视节目|100|102|103|101|101"},
-        // Three audio streams: the second audio is the last; video from type 1.
         {2, 2, {2, 0x1FF, 0x202, {{4, 0x201}, {1, 0x202}, {3, 0x203}, {4, 0x204}}},
          "节目2|节目2|电视节目|1ff|201|204|202|202"},
-        // Two video streams: the last counts.
         {1, 0, {5, 0x30, 0x31, {{2, 0x31}, {2, 0x32}}}, "节目1|节目0|电视节目|30|00|00|32|31"},
-        // A CA descriptor on a stream, or on the program.
         {3, 4, {9, 0x900, 0x901, {{3, 0x901, true}}},
          "节目3|节目4(加扰)|广播节目|900|901|00|00|901"},
         {3, 4, {9, 0x900, 0x901, {{3, 0x901}}, true},
          "节目3|节目4(加扰)|广播节目|900|901|00|00|901"},
-        // Types 6 and 0x1B are neither video nor audio.
         // Today's video: H.264, HEVC, MPEG-4 visual; today's audio: AAC ADTS,
         // AAC LATM, AC-3, and private data with an AC-3, E-AC-3 or DTS descriptor.
         {1, 1, {1, 0x40, 0x41, {{0x1B, 0x41}, {0x0F, 0x42}, {0x11, 0x43}}},

@@ -1,22 +1,13 @@
-// Over the loopback: the receiver, the simulated card's stream output, and
-// searches storing into a channel database in a temporary directory. The
-// lock on a sky transponder before the search is the receiver scenario's.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <mutex>
-#include <random>
 #include <set>
 #include <thread>
 
@@ -41,19 +32,6 @@ const int kPort = [] {
     return StreamPort();
 }();
 
-// Broadcasts one datagram on the loopback to port.
-void SendDatagram(int port, const Bytes& bytes) {
-    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
-    const int on = 1;
-    ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<std::uint16_t>(port));
-    ::inet_pton(AF_INET, "127.255.255.255", &to.sin_addr);
-    ::sendto(s, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    ::close(s);
-}
-
 // What the search shows; read only after the search has ended.
 struct CTreeRecorder final : IProgramTree, IStatusText {
     void AddProgramItem(const std::string& name, bool) override { items.push_back(Utf8(name)); }
@@ -64,27 +42,20 @@ struct CTreeRecorder final : IProgramTree, IStatusText {
     std::string status;
 };
 
-TEST(UdpReceiver, ReceivesCutsTimesOutAndTellsFailures) {
+TEST(UdpReceiver, TimesOutAndTellsFailures) {
     CRecordingNotices notices;
     CUdpReceiver receiver(notices, 300);
     ASSERT_TRUE(receiver.Create() && receiver.Bind(kPort));
-    // Nothing comes: -1 after the time-out, the buffer untouched.
     std::vector<std::uint8_t> buffer(100, 0xAB);
     EXPECT_EQ(receiver.Receive(buffer.data(), 100), -1);
     EXPECT_EQ(receiver.LastError(), "Receive data failure!Error NO. is 11");
     EXPECT_EQ(buffer, std::vector<std::uint8_t>(100, 0xAB));
-    // A longer datagram is cut to the buffer.
-    SendDatagram(kPort, Bytes(300, 0x47));
-    EXPECT_EQ(receiver.Receive(buffer.data(), 100), 100);
-    EXPECT_EQ(buffer[99], 0x47);
-    // A second bind fails and closes the socket; closing it again fails too.
-    EXPECT_FALSE(receiver.Bind(kPort));
+    EXPECT_FALSE(receiver.Bind(kPort));  // closes the socket; closing again fails too
     EXPECT_FALSE(receiver.IsOpen());
     EXPECT_FALSE(receiver.Close());
     EXPECT_EQ(notices.TextsUtf8(),
               (std::vector<std::string>{"Binding failure!Error NO. is 22",
                                         "close socket failure!Error NO. is 9"}));
-    // The next run starts again with Create.
     EXPECT_TRUE(receiver.Create() && receiver.Bind(kPort) && receiver.Close());
 }
 
@@ -129,7 +100,6 @@ TEST(StreamOutput, EverySocketOnThePortGetsOnlyThePidsInUseWhileLockedAndSupplie
     const auto got = ReceiveFor(first, 600ms);
     ASSERT_FALSE(got.empty()) << "locked and supplied";
     EXPECT_FALSE(ReceiveFor(second, 100ms).empty());
-    // Seven whole packets a datagram, and only the PAT passes.
     std::set<int> pids;
     for (const auto& d : got) {
         ASSERT_EQ(d.size(), static_cast<std::size_t>(kDatagramSize));
@@ -149,18 +119,6 @@ TEST(StreamOutput, EverySocketOnThePortGetsOnlyThePidsInUseWhileLockedAndSupplie
     const auto at = told.find("/no/such/stream.ts");
     ASSERT_NE(at, std::string::npos) << told;
     EXPECT_EQ(told.find("/no/such/stream.ts", at + 1), std::string::npos) << told;
-}
-
-// Every program of the multiplex is stored as its PAT and PMT say.
-void ExpectStored(const CChannelDatabase& db, const sim::MuxConfig& mux) {
-    ASSERT_EQ(db.CountPrograms(), static_cast<int>(mux.programs.size()));
-    for (int key = 1; key <= static_cast<int>(mux.programs.size()); ++key) {
-        ProgramEntry got;
-        got.key = CChannelDatabase::MakeProgramKey(key);
-        ASSERT_TRUE(db.ReadProgram(got.key, got)) << key;
-        const int patIndex = mux.networkEntry ? key : key - 1;
-        EXPECT_EQ(Fields(got), Fields(EntryOf(key, patIndex, mux.programs[key - 1])));
-    }
 }
 
 // The card's stream output on the process's port, sending what the test plays
@@ -202,27 +160,12 @@ class SearchStreamTest : public ::testing::Test {
                               {"127.255.255.255", kPort, 2}};
 };
 
-// Random datagrams, now and then a short, a zero-filled or an all-0xFF one.
-void SendGarbage(const std::stop_token& stop, int port) {
-    std::minstd_rand random(7);
-    for (int n = 0; !stop.stop_requested(); ++n) {
-        Bytes junk(n % 5 == 0 ? n % 1316 : kDatagramSize, n % 2 == 0 ? 0x00 : 0xFF);
-        if (n % 7 != 0)
-            std::ranges::generate(junk, [&] { return static_cast<std::uint8_t>(random()); });
-        SendDatagram(port, junk);
-        std::this_thread::sleep_for(1ms);
-    }
-}
-
-// A card that sends nothing, only other PIDs, garbage, or stops in the
-// middle, and a write that fails half way through the program list: the
+// A card that sends nothing or stops after the PAT, and a write that fails
+// half way through the program list (the unit tests take bad datagrams): the
 // search fails within its bound with the socket closed and no part of the
 // list stored. A new search then succeeds, and a second one is refused while
 // it runs.
 TEST_F(SearchStreamTest, BadCardsFailCleanlyWithinTheBound) {
-    const std::uint16_t video = 0x210;
-    std::jthread garbage;
-    const std::string lost = "没有收到节目列表";
     rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);
     const rlimit small{400, old.rlim_max};  // room for a few program records, not for ten
@@ -230,11 +173,7 @@ TEST_F(SearchStreamTest, BadCardsFailCleanlyWithinTheBound) {
     // what the card does, the search's bound, how, why the search fails
     const std::tuple<const char*, std::chrono::seconds, std::function<void()>, std::string>
         cases[] = {
-            {"sends nothing (one time-out)", 3s, [] {}, lost},
-            // A user PID left in the filter keeps every datagram mixed.
-            {"sends only other PIDs", 5s,
-             [&] { Play("news10"), filter.SetUserPids(std::span(&video, 1)); }, lost},
-            {"sends garbage", 5s, [&] { garbage = std::jthread(SendGarbage, kPort); }, lost},
+            {"sends nothing (one time-out)", 3s, [] {}, "没有收到节目列表"},
             // Two receive time-outs in a row end the PMT step.
             {"stops after the PAT", 6s, [&] { Play("news10", true); },
              "信号中断，没有收到节目信息"},
@@ -252,13 +191,11 @@ TEST_F(SearchStreamTest, BadCardsFailCleanlyWithinTheBound) {
         EXPECT_EQ(tree.status, "请重新搜索：" + reason);
         EXPECT_FALSE(state.receiver.IsOpen());
         EXPECT_EQ(state.searchIdle.load(), 1);
-        ProgramEntry first;
+        ProgramEntry first;  // the count comes last: the records must go too
         EXPECT_FALSE(db.ReadProgram(CChannelDatabase::MakeProgramKey(1), first));
         EXPECT_EQ(db.CountPrograms(), 0);
         EXPECT_TRUE(tree.items.empty());
         Play(std::nullopt);
-        filter.SetUserPids({});
-        garbage = {};
     }
     std::signal(SIGXFSZ, oldHandler);
     Play("news10");
@@ -273,61 +210,16 @@ TEST_F(SearchStreamTest, BadCardsFailCleanlyWithinTheBound) {
     other.Join();
 }
 
-// The programs of a file as ffprobe reports them, as a multiplex: PMT and
-// PCR PIDs, and video (as H.264) and audio (as AAC) streams in their order.
-sim::MuxConfig Probe(const std::string& path) {
-    const std::string command =
-        "ffprobe -v error -show_entries program=pmt_pid,pcr_pid:"
-        "program_stream=codec_type,id -of default=nw=1 " +
-        path;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    sim::MuxConfig mux;
-    mux.networkEntry = false;
-    char line[256], type[16] = {};
-    std::uint16_t pid = 0;
-    while (pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr) {
-        if (std::sscanf(line, "pmt_pid=%hu", &pid) == 1) mux.programs.emplace_back().pmtPid = pid;
-        if (mux.programs.empty()) continue;
-        sim::MuxProgram& p = mux.programs.back();
-        std::sscanf(line, "pcr_pid=%hu", &p.pcrPid);
-        std::sscanf(line, "codec_type=%15s", type);  // comes before the id
-        if (std::sscanf(line, "id=%hx", &pid) == 1)
-            p.streams.push_back({static_cast<std::uint8_t>(type[0] == 'v' ? 0x1B : 0x0F), pid});
-    }
-    if (pipe != nullptr) ::pclose(pipe);
-    return mux;
-}
-
-// Makes a stream file of three programs with ffmpeg: video and audio; video
-// and two audio; audio alone.
-bool MakeStreamFile(const std::string& path) {
-    const std::string make =
-        "ffmpeg -v error -y -f lavfi -i testsrc=s=160x120 -f lavfi -i sine=f=440 -f lavfi -i "
-        "testsrc2=s=160x120 -f lavfi -i sine=f=880 -f lavfi -i sine=f=660 -f lavfi -i sine=f=330 "
-        "-t 2 -map 0:v -map 1:a -map 2:v -map 3:a -map 4:a -map 5:a -c:v libx264 -preset ultrafast "
-        "-b:v 300k -c:a aac -b:a 64k -program program_num=5:st=0:st=1 -program "
-        "program_num=9:st=2:st=3:st=4 -program program_num=12:st=5 -muxrate 1500000 -f mpegts " +
-        path;
-    return std::system(make.c_str()) == 0;
-}
-
 // The sky's 40-program multiplex (PMTs in batches through the card's 32
-// slots) and its scrambled one with a long PMT; today's stream types; a
+// slots), its scrambled one with a long PMT, today's stream types, and a
 // program that repeats its PMT only every 0.5 s, slower than a datagram fills
-// within one receive time-out; and a file made by ffmpeg, which must give what
-// ffprobe reports of it. The search reports its progress on the way.
+// within one receive time-out. The search reports its progress on the way.
 TEST_F(SearchStreamTest, StoresEveryProgramOfTheMultiplex) {
-    std::vector<std::pair<std::string, sim::MuxConfig>> rows;
     for (const char* stream :
          {"bouquet40", "pay6", "mux:tv=3,radio=2,modern=1", "mux:tv=1,modern=1,pmt=500"}) {
         std::string error;
         const auto source = sim::MakeStreamSource(stream, 0, error);
-        rows.emplace_back(stream, dynamic_cast<const sim::CGeneratedMux&>(*source).Config());
-    }
-    const std::string path = (fixture.dir.Path() / "made.ts").string();
-    ASSERT_TRUE(MakeStreamFile(path)) << "ffmpeg (tools/install_deps.sh installs it)";
-    rows.emplace_back("file:" + path, Probe(path));
-    for (const auto& [stream, mux] : rows) {
+        const auto& mux = dynamic_cast<const sim::CGeneratedMux&>(*source).Config();
         SCOPED_TRACE(stream);
         ProgramSearchState slow{fixture.notices, kReceiveTimeoutMs, kPort};
         CProgramSearch one{slow, {filter, db, tree, tree, RealClock()}};
@@ -336,12 +228,17 @@ TEST_F(SearchStreamTest, StoresEveryProgramOfTheMultiplex) {
         Play(stream);
         tree.items.clear();
         ASSERT_TRUE(one.RunNow()) << tree.status;
-        ExpectStored(db, mux);
         const int n = static_cast<int>(mux.programs.size());
-        ASSERT_GT(n, 0);
+        ASSERT_EQ(db.CountPrograms(), n);
+        for (int key = 1; key <= n; ++key) {  // each as its PAT and PMT say
+            ProgramEntry got;
+            got.key = CChannelDatabase::MakeProgramKey(key);
+            ASSERT_TRUE(db.ReadProgram(got.key, got)) << key;
+            const int patIndex = mux.networkEntry ? key : key - 1;
+            EXPECT_EQ(Fields(got), Fields(EntryOf(key, patIndex, mux.programs[key - 1])));
+        }
         EXPECT_EQ(tree.items.size(), mux.programs.size());
         ASSERT_GE(progress.size(), 4u);
-        EXPECT_EQ(progress.front().stage, SearchStage::Started);
         EXPECT_EQ(progress[1].stage, SearchStage::PatReceived);
         EXPECT_EQ(progress[1].programs, n);
         EXPECT_TRUE(std::ranges::any_of(progress, [n](const SearchProgress& p) {

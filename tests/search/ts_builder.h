@@ -19,10 +19,7 @@ inline Bytes Join(const std::vector<sim::TsPacket>& packets) { return sim::JoinP
 inline sim::TsPacket FillerPacket(std::uint16_t pid) {
     sim::TsPacket p;
     p.fill(0xAA);
-    p[0] = 0x47;
-    p[1] = static_cast<std::uint8_t>(pid >> 8);
-    p[2] = static_cast<std::uint8_t>(pid & 0xFF);
-    p[3] = 0x10;
+    std::ranges::copy(std::array<int, 4>{0x47, pid >> 8, pid & 0xFF, 0x10}, p.begin());
     return p;
 }
 
