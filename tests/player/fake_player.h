@@ -29,12 +29,7 @@ class CFakePlayer {
         ::chmod(Script().c_str(), 0755);
     }
     std::string Script() const { return (m_dir / "fake-vlc").string(); }
-    void ExitAtOnce(bool on) const {
-        if (on)
-            std::ofstream(m_dir / "exit-now") << "";
-        else
-            std::filesystem::remove(m_dir / "exit-now");
-    }
+    void ExitAtOnce() const { std::ofstream(m_dir / "exit-now") << ""; }
 
     struct Call {
         unsigned uid = 0;

@@ -4,7 +4,6 @@
 #include <signal.h>
 
 #include <QtTest/QtTest>
-#include <deque>
 
 #include "platform/text.h"
 #include "support/card_fixture.h"
@@ -16,23 +15,15 @@ namespace {
 
 constexpr int kPort = 23511;
 
-class CScriptedSaveDialog final : public ISaveFileDialog {
-  public:
+struct CScriptedSaveDialog final : ISaveFileDialog {
     std::optional<std::string> AskSavePath() override {
         ++asked;
         if (answers.empty()) return std::nullopt;
-        auto a = answers.front();
-        answers.pop_front();
-        return a;
+        return std::exchange(answers, {}).front();
     }
-    std::deque<std::optional<std::string>> answers;
+    std::vector<std::string> answers;
     int asked = 0;
 };
-
-ProgramEntry Program(const char* nameUtf8, const char* type, const char* pmt, const char* video,
-                     const char* audio, const char* pcr) {
-    return {"", Gbk(nameUtf8), Gbk(type), pmt, audio, "00", video, pcr};
-}
 
 bool Alive(int pid) { return pid > 0 && ::kill(pid, 0) == 0; }
 
@@ -55,26 +46,17 @@ class PlayerControlTest : public QObject {
                                {kPort, [this] { return fake.Script(); }, CurrentRunAs, 1000, 3000}};
         Rig() {
             filter.SetCardAccess(&card.access);
-            db.WriteProgram(Gbk("节目1"), Program("节目1", "电视节目", "100", "101", "102", "101"));
-            db.WriteProgram(Gbk("节目2"), Program("节目2", "电视节目", "200", "201", "202", "203"));
-            db.WriteProgram(Gbk("节目3"),
-                            Program("节目长名称", "广播节目", "300", "00", "302", "302"));
+            const ProgramEntry programs[] = {
+                {"", Gbk("节目1"), Gbk("电视节目"), "100", "102", "00", "101", "101"},
+                {"", Gbk("节目2"), Gbk("电视节目"), "200", "202", "00", "201", "203"},
+                {"", Gbk("节目长名称"), Gbk("广播节目"), "300", "302", "00", "00", "302"}};
+            for (int i = 0; i < 3; ++i) db.WriteProgram(Gbk("节目") + char('1' + i), programs[i]);
             db.WriteProgramCount(3);
         }
         std::string Dir() const { return card.dir.Path().string(); }
-        std::vector<std::uint16_t> CardPids() {
-            std::vector<std::uint16_t> in;
-            for (auto slot : card.card.Logic().PidTable())
-                if (slot != 0) in.push_back(slot);
-            return in;
-        }
     };
 
-    static unsigned PlayerUid() { return ::geteuid() == 0 ? CurrentRunAs().user.uid : ::geteuid(); }
-
   private slots:
-    void initTestCase() { QVERIFY(QFile::exists("/bin/sh")); }
-
     // Each refusal shows its message, starts nothing and leaves the label.
     void refusalsStartNothing() {
         const struct {
@@ -103,41 +85,25 @@ class PlayerControlTest : public QObject {
             else
                 rig.control.PlayCommand(c.selection);
             QCOMPARE(rig.notices.TextsUtf8(), std::vector<std::string>{c.message});
-            QVERIFY(rig.fake.Calls().empty());
-            QCOMPARE(rig.dialog.asked, 0);
-            QVERIFY(rig.labels.empty());
+            QVERIFY(rig.fake.Calls().empty() && rig.dialog.asked == 0 && rig.labels.empty());
         }
     }
 
-    // Play starts the player (never as root) on the stream port and the card
-    // then passes the program; stop ends that player and leaves only the
-    // user's PIDs on the card.
-    void playAndStopOnTheSimulatedCard() {
+    // Play starts the player, never as root, on the stream port; stop ends it.
+    // (The PIDs on the card are checked end to end.)
+    void playAndStopRunTheFakePlayer() {
         Rig rig;
-        QVERIFY(rig.card.access.LoadConfiguration());
-        const std::uint16_t user = 0x1FF0;
-        rig.filter.SetUserPids(std::span(&user, 1));
         rig.control.PlayCommand(ProgramSelection{Gbk("节目2"), Gbk("电视节目")});
-        QVERIFY(rig.notices.Shown().empty());
-        QVERIFY(rig.control.Playing());
         const auto calls = rig.fake.Calls();
         QCOMPARE(calls.size(), 1u);
-        QCOMPARE(calls[0].args, std::vector<std::string>{"udp://@:" + std::to_string(kPort)});
-        QCOMPARE(calls[0].uid, PlayerUid());
-        QVERIFY(calls[0].uid != 0);
-        QCOMPARE(rig.CardPids(), (std::vector<std::uint16_t>{0x3FF0, 0x6000, 0x6200, 0x6203, 0x6201,
-                                                             0x6202, 0x6011}));
+        QCOMPARE(calls[0].args, player::PlayArguments(kPort));
+        QCOMPARE(calls[0].uid, ::geteuid() == 0 ? CurrentRunAs().user.uid : ::geteuid());
+        QVERIFY(calls[0].uid != 0 && Alive(calls[0].pid));
         QCOMPARE(rig.labels.back(), std::string("正在播放节目2"));
-        QVERIFY(Alive(calls[0].pid));
-
         rig.control.StopCommand();
-        QVERIFY(!rig.control.Playing());
-        QVERIFY(!Alive(calls[0].pid));
-        QCOMPARE(rig.CardPids(), std::vector<std::uint16_t>{0x3FF0});
+        rig.control.StopCommand();  // a second stop finds nothing to end
+        QVERIFY(!Alive(calls[0].pid) && rig.notices.Shown().empty());
         QCOMPARE(rig.labels.back(), std::string(""));
-        // A second stop finds no player and changes nothing.
-        rig.control.StopCommand();
-        QVERIFY(rig.notices.Shown().empty());
     }
 
     // A player that cannot start, or ends within a second, is a failure the
@@ -145,7 +111,7 @@ class PlayerControlTest : public QObject {
     void failedStartsAreTold() {
         for (const bool missing : {false, true}) {
             Rig rig;
-            rig.fake.ExitAtOnce(true);
+            rig.fake.ExitAtOnce();
             CPlayerControl control{
                 {rig.filter, rig.db, rig.notices, rig.dialog, [] { return true; },
                  [&](const std::string& t) { rig.labels.push_back(Utf8(t)); }},
@@ -153,14 +119,12 @@ class PlayerControlTest : public QObject {
                  1000, 3000}};
             control.PlayCommand(ProgramSelection{Gbk("节目1"), Gbk("电视节目")});
             QVERIFY(!control.Playing());
-            QVERIFY(rig.labels.empty());
             QCOMPARE(rig.filter.Table()[0], std::uint16_t{0});
             QCOMPARE(rig.notices.Shown().size(), 1u);
             rig.dialog.answers.push_back(rig.Dir() + "/x.mpg");
             control.SaveCommand(Gbk("节目1"));
-            QVERIFY(!control.Saving());
+            QVERIFY(!control.Saving() && rig.labels.empty());
             QCOMPARE(rig.notices.TextsUtf8().back(), std::string("保存失败!"));
-            QVERIFY(rig.labels.empty());
         }
     }
 
@@ -172,38 +136,30 @@ class PlayerControlTest : public QObject {
         rig.dialog.answers.push_back(path);
         rig.control.SaveCommand(Gbk("节目长名称"));
         QVERIFY(rig.control.Saving());
-        const auto calls = rig.fake.Calls();
-        QCOMPARE(calls.size(), 1u);
-        QCOMPARE(calls[0].args, player::RecordArguments(kPort, path));
+        QCOMPARE(rig.fake.Calls().at(0).args, player::RecordArguments(kPort, path));
         QCOMPARE(rig.labels.back(), std::string("正在保存节..."));
-        QCOMPARE(Utf8(rig.control.LastSavedProgram()), std::string("节目长名称"));
         QCOMPARE(rig.filter.Table()[1], std::uint16_t{0x6300});
     }
 
     // While recording: the same program is refused, another asks first; No
     // and a cancelled dialog leave the recording running, Yes and a file
-    // replace it.
+    // replace it; play is refused.
     void secondSaveWhileRecording() {
         Rig rig;
         rig.dialog.answers.push_back(rig.Dir() + "/one.mpg");
         rig.control.SaveCommand(Gbk("节目1"));
         const int first = rig.fake.Calls().at(0).pid;
-
         rig.control.SaveCommand(Gbk("节目1"));
         QCOMPARE(rig.notices.TextsUtf8().back(), std::string("正在保存节目1"));
         rig.notices.ScriptAnswer(NoticeAnswer::No);
         rig.control.SaveCommand(Gbk("节目2"));
-        const Notice asked = rig.notices.Shown().back();
-        QCOMPARE(Utf8(asked.text), std::string("正在保存节目1,是否放弃保存节目1,开始保存节目2?"));
-        QCOMPARE(asked.caption, std::string("Warning"));
-        QCOMPARE(asked.buttons, NoticeButtons::YesNo);
+        QCOMPARE(rig.notices.Shown().back().buttons, NoticeButtons::YesNo);
+        QCOMPARE(rig.notices.TextsUtf8().back(),
+                 std::string("正在保存节目1,是否放弃保存节目1,开始保存节目2?"));
         rig.notices.ScriptAnswer(NoticeAnswer::Yes);
         rig.control.SaveCommand(Gbk("节目2"));  // dialog cancelled
-        QVERIFY(rig.control.Saving());
-        QVERIFY(Alive(first));
-        QCOMPARE(Utf8(rig.control.LastSavedProgram()), std::string("节目1"));
+        QVERIFY(rig.control.Saving() && Alive(first));
         QCOMPARE(rig.fake.Calls().size(), 1u);
-        // Playing is refused while recording.
         rig.control.PlayCommand(ProgramSelection{Gbk("节目2"), Gbk("电视节目")});
         QCOMPARE(rig.notices.TextsUtf8().back(),
                  std::string("正在保存节目，要停止保存请按关闭按纽!"));
@@ -211,9 +167,7 @@ class PlayerControlTest : public QObject {
         rig.notices.ScriptAnswer(NoticeAnswer::Yes);
         rig.dialog.answers.push_back(rig.Dir() + "/two.mpg");
         rig.control.SaveCommand(Gbk("节目2"));
-        QVERIFY(!Alive(first));
-        QCOMPARE(rig.fake.Calls().size(), 2u);
-        QVERIFY(Alive(rig.fake.Calls()[1].pid));
+        QVERIFY(!Alive(first) && Alive(rig.fake.Calls().at(1).pid));
         QCOMPARE(Utf8(rig.control.LastSavedProgram()), std::string("节目2"));
         QCOMPARE(rig.filter.Table()[1], std::uint16_t{0x6200});
     }
@@ -231,16 +185,6 @@ class PlayerControlTest : public QObject {
         QVERIFY(!rig.control.Saving());
         QVERIFY(rig.fake.Calls().empty());
         QVERIFY(rig.notices.TextsUtf8().back().find("无法写入") != std::string::npos);
-    }
-
-    // ORBIXRX_PLAYER names the player; a missing one is not found.
-    void playerNamedByTheEnvironment() {
-        Rig rig;
-        qputenv("ORBIXRX_PLAYER", QByteArray::fromStdString(rig.fake.Script()));
-        QCOMPARE(LocatePlayer(), rig.fake.Script());
-        qputenv("ORBIXRX_PLAYER", "/nonexistent/vlc");
-        QCOMPARE(LocatePlayer(), std::string());
-        qunsetenv("ORBIXRX_PLAYER");
     }
 };
 
