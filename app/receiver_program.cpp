@@ -6,6 +6,7 @@
 
 #include "app/card_backend.h"
 #include "app/gui/qt_notices.h"
+#include "app/gui/quit_on_signal.h"
 #include "app/receiver_dlg.h"
 #include "app/startup.h"
 #include "platform/clock.h"
@@ -38,8 +39,15 @@ int RunReceiverProgram(const ReceiverShownHook& shown) {
         std::fprintf(stderr, "%s\n", backend.error.c_str());
         return 2;
     }
+    // A signal ends the event loop (or keeps it from starting); the ordered
+    // shutdown follows as after a click on the close button.
+    bool quitAsked = false;
+    const CQuitOnSignal quitOnSignal([&quitAsked] {
+        quitAsked = true;
+        QCoreApplication::quit();
+    });
     CInstanceLock lock;
-    StartUpContext start{*backend.ports, notices, lock, appName.toStdString(), {}};
+    StartUpContext start{*backend.ports, notices, lock, kInstanceKey, {}};
     int result = 1;
     const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
         CCardSession session({*backend.ports,
@@ -53,7 +61,8 @@ int RunReceiverProgram(const ReceiverShownHook& shown) {
         if (!dlg.BringUp()) return;  // the user has been told why
         dlg.show();
         if (shown) shown({dlg, session, *backend.ports});
-        result = QApplication::exec();
+        QCoreApplication::processEvents();  // a signal that came during bring-up
+        result = quitAsked ? 0 : QApplication::exec();
         dlg.Shutdown();
     });
     return outcome == StartUpOutcome::Ran ? result : 1;

@@ -15,6 +15,9 @@ extern std::uint16_t g_cardIoBase;
 
 enum class StartUpOutcome { Ran, AlreadyRunning, PortIoDenied, NoCard };
 
+// The single-instance key of every program that drives the card.
+inline constexpr const char* kInstanceKey = "orbixrx";
+
 struct StartUpContext {
     IPortIo& ports;
     INotices& notices;

@@ -17,7 +17,7 @@ int RunWithCard(const CardRunOptions& options, const CardWork& work) {
     }
     CConsoleNotices notices;
     CInstanceLock lock;
-    StartUpContext start{*backend.ports, notices, lock, "orbixrx", {}};
+    StartUpContext start{*backend.ports, notices, lock, kInstanceKey, {}};
     int result = 1;
     const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
         if (options.onFound) options.onFound(backend.name, ioBase);

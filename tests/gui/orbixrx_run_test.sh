@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # orbixrx end to end without a screen: a failed bring-up and a second
-# instance tell why on standard error and end with a non-zero status.
+# instance tell why on standard error and end with a non-zero status; a
+# running one ends cleanly on SIGTERM.
 set -u
 rx=$1 make_conwh=$2
 dir=$(mktemp -d)
@@ -15,6 +16,20 @@ out=$(timeout 120 "$rx" 2>&1) && fail "started without conwh.ocx: $out"
 grep -q "本软件与当前硬件版本不匹配" <<<"$out" || fail "no mismatch message: $out"
 
 "$make_conwh" conwh.ocx || fail "make_conwh"
+
+# A running program asked to end by a signal ends through its shutdown: the
+# instance lock is free again and the status is 0.
+"$rx" >rx.log 2>&1 &
+pid=$!
+for _ in $(seq 600); do  # the signal handler is in place before the lock is taken
+  ! flock -n "$dir/orbixrx.lock" true 2>/dev/null && break
+  sleep 0.1
+done
+kill -TERM "$pid"
+wait "$pid"; status=$?
+[ "$status" = 0 ] || fail "SIGTERM ended with status $status: $(cat rx.log)"
+flock -n "$dir/orbixrx.lock" true || fail "instance lock still held after SIGTERM"
+
 exec 9>"$dir/orbixrx.lock"
 flock 9
 out=$(timeout 120 "$rx" 2>&1) && fail "second instance started: $out"
