@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/text.h"
+#include "ui/post_to_gui.h"
 
 namespace orbix {
 
@@ -94,19 +95,16 @@ NoticeAnswer CQtNotices::AskFromWorker(const Notice& notice) {
     }
     // Dropped unseen if this object is gone before the user-interface thread
     // gets to it; the shutdown flag below releases the worker then.
-    QMetaObject::invokeMethod(
-        this,
-        [this, notice, answer, shared] {
-            {
-                std::lock_guard lock(shared->mutex);
-                if (shared->shuttingDown) return;
-            }
-            const NoticeAnswer given = Present(notice);
+    PostToGui(this, [this, notice, answer, shared] {
+        {
             std::lock_guard lock(shared->mutex);
-            *answer = given;
-            shared->answered.notify_all();
-        },
-        Qt::QueuedConnection);
+            if (shared->shuttingDown) return;
+        }
+        const NoticeAnswer given = Present(notice);
+        std::lock_guard lock(shared->mutex);
+        *answer = given;
+        shared->answered.notify_all();
+    });
     std::unique_lock lock(shared->mutex);
     shared->answered.wait(lock, [&] { return answer->has_value() || shared->shuttingDown; });
     --shared->waiting;

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QMetaObject>
+#include <QObject>
 #include <functional>
 #include <string>
 
 #include "search/program_search.h"
+#include "ui/post_to_gui.h"
 
 namespace orbix {
 
@@ -18,8 +19,7 @@ class CQueuedStatusText final : public IStatusText {
     CQueuedStatusText(QObject* window, Sink sink) : m_window(window), m_sink(std::move(sink)) {}
 
     void SetStatusText(const std::string& textGbk) override {
-        QMetaObject::invokeMethod(
-            m_window, [sink = m_sink, textGbk] { sink(textGbk); }, Qt::QueuedConnection);
+        PostToGui(m_window, [sink = m_sink, textGbk] { sink(textGbk); });
     }
 
   private:

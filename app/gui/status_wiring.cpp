@@ -1,6 +1,6 @@
 #include "app/gui/status_wiring.h"
 
-#include <QMetaObject>
+#include "ui/post_to_gui.h"
 
 namespace orbix {
 
@@ -11,10 +11,8 @@ CStatusWiring::~CStatusWiring() { Disconnect(); }
 
 void CStatusWiring::Connect() {
     if (m_listener != 0) return;
-    m_listener = m_session.AddStatusListener([this](const CardStatus& status) {
-        QMetaObject::invokeMethod(
-            this, [this, status] { Apply(status); }, Qt::QueuedConnection);
-    });
+    m_listener = m_session.AddStatusListener(
+        [this](const CardStatus& status) { PostToGui(this, [this, status] { Apply(status); }); });
 }
 
 void CStatusWiring::Disconnect() {

@@ -4,6 +4,7 @@
 #include <QTreeWidget>
 
 #include "platform/text.h"
+#include "ui/post_to_gui.h"
 #include "ui/resources.h"
 #include "ui/sattree/sat_tree_item.h"
 #include "ui/sattree/sat_tree_texts.h"
@@ -227,8 +228,7 @@ void CSatTreeDlg::OnSearchProgress(const SearchProgress& progress) {
     if (progress.stage != SearchStage::Stored && progress.stage != SearchStage::Failed) return;
     // The worker's thread: the flag is safe to set from here, the repaint is not.
     SetButtonReady(kSearch, true);
-    QMetaObject::invokeMethod(
-        this, [this] { update(); }, Qt::QueuedConnection);
+    PostToGui(this, [this] { update(); });
 }
 
 }  // namespace orbix
