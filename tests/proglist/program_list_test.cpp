@@ -34,7 +34,6 @@ const QString kEmpty = "电视节目{}广播节目{}IP节目{}";
 
 QString U(const std::string& gbk) { return QString::fromStdString(Utf8(gbk)); }
 
-// What the window asked of the rest of the program, in order, readable.
 struct Fakes {
     CRecordingNotices notices;
     bool locked = false;
