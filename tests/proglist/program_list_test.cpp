@@ -4,6 +4,7 @@
 #include <QtTest>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "platform/text.h"
 #include "tests/support/button_centre.h"
@@ -33,7 +34,6 @@ const QString kEmpty = "电视节目{}广播节目{}IP节目{}";
 
 QString U(const std::string& gbk) { return QString::fromStdString(Utf8(gbk)); }
 
-// What the window asked of the rest of the program, in order, readable.
 struct Fakes {
     CRecordingNotices notices;
     bool locked = false;
@@ -83,8 +83,7 @@ class ProgramListTest : public QObject {
     }
     QTreeWidget* Tree() const { return m_window->Tree(); }
     QTreeWidgetItem* Item(const QString& text) const {
-        const auto found = Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-        return found.isEmpty() ? nullptr : found.front();
+        return Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
     }
     QPoint At(const QString& text) const {
         Tree()->scrollToItem(Item(text));
@@ -94,10 +93,7 @@ class ProgramListTest : public QObject {
         QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {}, At(text));
         QCOMPARE(m_window->SelectedProgram().textGbk, Gbk(text.toStdString()));
     }
-    void Press(int button) {
-        QTest::mousePress(m_window.get(), Qt::LeftButton, {}, ButtonCentre(button));
-        QTest::mouseRelease(m_window.get(), Qt::LeftButton, {}, ButtonCentre(button));
-    }
+
     // Right-clicks the item and chooses the command from the menu it opens.
     void RunMenu(const QString& text, int command) {
         QTest::mouseClick(Tree()->viewport(), Qt::RightButton, {}, At(text));
@@ -127,89 +123,71 @@ class ProgramListTest : public QObject {
     }
     void cleanup() { m_window.reset(); }
 
-    void treeFromFile_data() {
-        QTest::addColumn<QString>("ini");
-        QTest::addColumn<QString>("tree");
-        QTest::newRow("no file") << QString() << kEmpty;
-        QTest::newRow("NUM missing") << "[PID]\r\n节目1=甲|电视节目|1|2|3|00|2|\r\n" << kEmpty;
-        QTest::newRow("missing key skipped") << "[PID]\r\nNUM=3\r\n节目3=丙|广播节目|3|00|4|00|4|"
-                                                "\r\n节目1=甲|电视节目|1|2|3|00|2|\r\n"
-                                             << "电视节目{甲}广播节目{丙}IP节目{}";
-        QTest::newRow("all stored") << QString::fromStdString(kPrograms) << kAllStored;
-    }
+    // No NUM: no programs; a missing key is skipped; a rebuild repeats nothing.
     void treeFromFile() {
-        QFETCH(QString, ini);
-        QFETCH(QString, tree);
-        Open(ini);
-        QCOMPARE(TreeText(), tree);
-        m_window->RebuildProgramTree();  // does not repeat the groups
-        QCOMPARE(TreeText(), tree);
+        const std::pair<QString, QString> cases[] = {
+            {"", kEmpty},
+            {"[PID]\r\n节目1=甲|电视节目|1|2|3|00|2|\r\n", kEmpty},
+            {"[PID]\r\nNUM=3\r\n节目3=丙|广播节目|3|00|4|00|4|\r\n节目1=甲|电视节目|1|2|3|00|2|"
+             "\r\n",
+             "电视节目{甲}广播节目{丙}IP节目{}"},
+            {QString::fromStdString(kPrograms), kAllStored}};
+        for (const auto& [ini, tree] : cases) {
+            Open(ini);
+            QCOMPARE(TreeText(), tree);
+            m_window->RebuildProgramTree();
+            QCOMPARE(TreeText(), tree);
+        }
     }
 
-    // A double click, a context menu command or a button on an item: what the
-    // window asks of the rest of the program, and what it tells the user.
-    void commands_data() {
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<bool>("locked");
-        QTest::addColumn<int>("command");  // 0: double click; a menu command; a button
-        QTest::addColumn<QStringList>("log");
-        QTest::addColumn<QStringList>("notices");
-        const int play = CProgramListDlg::kCmdPlay, save = CProgramListDlg::kCmdSave,
-                  info = CProgramListDlg::kCmdInfo;
-        const QStringList none;
-        QTest::newRow("dbl IP group without lock")
-            << "IP节目" << false << 0 << QStringList{"pidset"} << none;
-        QTest::newRow("dbl scrambled")
-            << "节目3(加扰)" << true << 0 << none << QStringList{"无法播放加扰节目!"};
-        QTest::newRow("dbl not locked")
-            << "节目1" << false << 0 << none << QStringList{"请检查信号是否锁定!"};
-        QTest::newRow("dbl radio")
-            << "节目2" << true << 0
-            << QStringList{"player:广播节目", "pids:节目2", "status:正在播放节目2"} << none;
-        QTest::newRow("play IP group")
-            << "IP节目" << true << play
-            << QStringList{"player:", "pids:IP节目", "status:正在播放IP节目"} << none;
-        QTest::newRow("save") << "节目12" << true << save
-                              << QStringList{"record", "pids:节目12", "status:正在保存节目12"}
-                              << none;
-        QTest::newRow("save scrambled") << "节目3(加扰)" << true << save << none
-                                        << QStringList{"您所保存的是加扰节目，无法播放！"};
-        QTest::newRow("info radio program")
-            << "节目2" << false << info << QStringList{"info:节目2|广播节目|201|202|00|201"}
-            << none;
-        QTest::newRow("9 program")
-            << "节目1" << false << 9 << QStringList{"info:节目1|电视节目|102|00|101|101"} << none;
-        QTest::newRow("9 IP group") << "IP节目" << false << 9 << QStringList{"pidset"} << none;
-        QTest::newRow("9 group") << "电视节目" << false << 9 << none
-                                 << QStringList{"请选择一个节目！"};
-        QTest::newRow("10 group") << "IP节目" << false << 10 << none
-                                  << QStringList{"请选择一个要删除的节目！"};
-        QTest::newRow("8 closes") << "节目1" << false << 8 << QStringList{"closed"} << none;
-    }
+    // A double click (0), a context menu command or a button on an item: what
+    // the window asks of the rest of the program, and what it tells the user.
     void commands() {
-        QFETCH(QString, item);
-        QFETCH(bool, locked);
-        QFETCH(int, command);
-        QFETCH(QStringList, log);
-        QFETCH(QStringList, notices);
-        Open(QString::fromStdString(kPrograms));
-        m_fakes->locked = locked;
-        const QPoint p = At(item);
-        if (command == 0) {  // as a real double click arrives: press, release, double, release
-            QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {}, p);
-            QTest::mouseDClick(Tree()->viewport(), Qt::LeftButton, {}, p);
-            QTest::mouseRelease(Tree()->viewport(), Qt::LeftButton, {}, p);
-        } else if (command > 100) {
-            RunMenu(item, command);
-        } else {
-            Select(item);
-            Press(command);
-            QCOMPARE(m_window->PressedButton(), -1);
+        struct Case {
+            const char* item;
+            bool locked;
+            int command;
+            QStringList log, notices;
+        };
+        const int play = CProgramListDlg::kCmdPlay, save = CProgramListDlg::kCmdSave;
+        const Case cases[] = {
+            {"IP节目", false, 0, {"pidset"}, {}},
+            {"节目3(加扰)", true, 0, {}, {"无法播放加扰节目!"}},
+            {"节目1", false, 0, {}, {"请检查信号是否锁定!"}},
+            {"节目2", true, 0, {"player:广播节目", "pids:节目2", "status:正在播放节目2"}, {}},
+            {"IP节目", true, play, {"player:", "pids:IP节目", "status:正在播放IP节目"}, {}},
+            {"节目12", true, save, {"record", "pids:节目12", "status:正在保存节目12"}, {}},
+            {"节目3(加扰)", true, save, {}, {"您所保存的是加扰节目，无法播放！"}},
+            {"节目2", false, CProgramListDlg::kCmdInfo, {"info:节目2|广播节目|201|202|00|201"}, {}},
+            {"IP节目", false, 9, {"pidset"}, {}},
+            {"电视节目", false, 9, {}, {"请选择一个节目！"}},
+            {"IP节目", false, 10, {}, {"请选择一个要删除的节目！"}},
+            {"节目1", false, 8, {"closed"}, {}},
+        };
+        for (const Case& c : cases) {
+            m_window.reset();
+            m_fakes = std::make_unique<Fakes>();
+            Open(QString::fromStdString(kPrograms));
+            m_fakes->locked = c.locked;
+            const QString item = QString::fromUtf8(c.item);
+            const QPoint p = At(item);
+            if (c.command ==
+                0) {  // as a real double click arrives: press, release, double, release
+                QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {}, p);
+                QTest::mouseDClick(Tree()->viewport(), Qt::LeftButton, {}, p);
+                QTest::mouseRelease(Tree()->viewport(), Qt::LeftButton, {}, p);
+            } else if (c.command > 100) {
+                RunMenu(item, c.command);
+            } else {
+                Select(item);
+                QTest::mousePress(m_window.get(), Qt::LeftButton, {}, ButtonCentre(c.command));
+                QTest::mouseRelease(m_window.get(), Qt::LeftButton, {}, ButtonCentre(c.command));
+            }
+            QCOMPARE(m_fakes->log, c.log);
+            QCOMPARE(m_fakes->Notices(), c.notices);
+            QCOMPARE(m_window->isVisible(), c.command != 8);
+            QCOMPARE(TreeText(), kAllStored);
         }
-        QCOMPARE(m_fakes->log, log);
-        QCOMPARE(m_fakes->Notices(), notices);
-        QCOMPARE(m_window->isVisible(), command != 8);
-        QCOMPARE(TreeText(), kAllStored);
     }
 
     // Delete goes by the record's key, not its name (without a network entry

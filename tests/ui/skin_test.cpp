@@ -1,5 +1,4 @@
 #include <QKeyEvent>
-#include <QPainter>
 #include <QtTest>
 #include <vector>
 
@@ -13,15 +12,6 @@ using namespace orbix;
 using testing::ButtonCentre;
 
 namespace {
-
-long long CountColour(const QImage& img, QRgb colour) {
-    const QImage rgb = img.convertToFormat(QImage::Format_RGB32);
-    long long n = 0;
-    for (int y = 0; y < rgb.height(); ++y) {
-        for (int x = 0; x < rgb.width(); ++x) n += rgb.pixel(x, y) == colour;
-    }
-    return n;
-}
 
 struct WindowKindCase {
     SkinWindowKind kind;
@@ -65,36 +55,21 @@ class SkinTest : public QObject {
         for (int i = 0; i < kButtonCount; ++i) SetButtonReady(i, true);
     }
 
-    void faces_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<QColor>("key");
-        QTest::newRow("main") << int(kFaceMain) << QSize(350, 122) << QColor(92, 92, 92);
-        QTest::newRow("main pressed")
-            << int(kFaceMainPressed) << QSize(350, 122) << QColor(92, 92, 92);
-        QTest::newRow("list") << int(kFaceProgramList) << QSize(350, 189) << QColor(188, 188, 188);
-        QTest::newRow("list pressed")
-            << int(kFaceProgramListPressed) << QSize(350, 188) << QColor(188, 188, 188);
-        QTest::newRow("tree") << int(kFaceSatTree) << QSize(250, 310) << QColor(100, 100, 100);
-        QTest::newRow("tree pressed")
-            << int(kFaceSatTreePressed) << QSize(250, 310) << QColor(100, 100, 100);
-    }
-
-    // The outline is the face less exactly its transparent pixels.
-    void faces() {
-        QFETCH(int, id);
-        QFETCH(QSize, size);
-        QFETCH(QColor, key);
-        CSkinBitmap face(id);
-        QVERIFY(face.IsLoaded());
-        QCOMPARE(QSize(face.Width(), face.Height()), size);
-        QCOMPARE(face.TransparentColour(), key.rgb());
-        const long long transparent = CountColour(face.Image(), key.rgb());
-        QVERIFY(transparent > 1);  // the rounded corners at least
-        const QRegion& region = face.BuildRegion();
-        QCOMPARE(RegionPixelCount(region), 1LL * size.width() * size.height() - transparent);
-        QVERIFY(!region.contains(QPoint(0, 0)));
-        QVERIFY(region.contains(QPoint(size.width() / 2, size.height() / 2)));
+    // A face's outline is the face less exactly its transparent pixels (the
+    // colour of its top left one); a window takes its face's size and outline.
+    void windowTakesFaceSizeAndOutline() {
+        for (const WindowKindCase& k : kKinds) {
+            TestWindow w(k);
+            const QImage face = CSkinBitmap(k.face).Image().convertToFormat(QImage::Format_RGB32);
+            long long transparent = 0;
+            for (int y = 0; y < face.height(); ++y)
+                for (int x = 0; x < face.width(); ++x)
+                    transparent += face.pixel(x, y) == face.pixel(0, 0);
+            QVERIFY(transparent > 1);  // the rounded corners at least
+            QCOMPARE(w.size(), face.size());
+            QCOMPARE(RegionPixelCount(w.mask()), 1LL * face.width() * face.height() - transparent);
+            QVERIFY(w.windowFlags().testFlag(Qt::FramelessWindowHint));
+        }
     }
 
     void regionOfFaceWithOneTransparentPixel() {
@@ -105,38 +80,7 @@ class SkinTest : public QObject {
         CSkinBitmap face;
         QVERIFY(face.LoadImage(img));
         QCOMPARE(RegionPixelCount(face.BuildRegion()), 7LL * 5 - 1);
-    }
-
-    void unknownResourceDoesNotLoad() {
-        CSkinBitmap face(999);
-        QVERIFY(!face.IsLoaded());
-    }
-
-    void drawSkinDefaultsCopyTheWholeFace() {
-        CSkinBitmap face(kFaceMain);
-        QImage target(face.Width(), face.Height(), QImage::Format_RGB32);
-        target.fill(Qt::white);
-        QPainter p(&target);
-        QVERIFY(face.DrawSkin(p, 0, 0, 0, 0, -1, -1));
-        p.end();
-        QCOMPARE(target, face.Image());
-    }
-
-    void iconsAndCursorLoad() {
-        InitResources();
-        for (int id : {kIconProgram, kIconLocked, kIconNotLocked, kCursorLink}) {
-            QCOMPARE(QImage(ResourcePath(id)).size(), QSize(32, 32));
-        }
-    }
-
-    void windowTakesFaceSizeAndOutline() {
-        for (const WindowKindCase& k : kKinds) {
-            TestWindow w(k);
-            CSkinBitmap face(k.face);
-            QCOMPARE(w.size(), QSize(face.Width(), face.Height()));
-            QCOMPARE(w.mask(), face.BuildRegion());
-            QVERIFY(w.windowFlags().testFlag(Qt::FramelessWindowHint));
-        }
+        QVERIFY(!CSkinBitmap(999).IsLoaded());  // an unknown resource
     }
 
     // Every window: the pressed face shows while held, the action runs only
@@ -170,36 +114,26 @@ class SkinTest : public QObject {
         }
     }
 
-    void readyFlagRules_data() {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("button");
-        QTest::addColumn<bool>("readyAtPress");
-        QTest::addColumn<bool>("readyAtRelease");
-        QTest::addColumn<bool>("pressTaken");
-        QTest::addColumn<bool>("acts");
-        // The main window ignores the ready flag.
-        QTest::newRow("main not ready") << 0 << 3 << false << false << true << true;
-        QTest::newRow("list not ready") << 1 << 9 << false << false << false << false;
-        QTest::newRow("list cleared while held") << 1 << 9 << true << false << true << true;
-        QTest::newRow("tree not ready") << 2 << 17 << false << false << false << false;
-        QTest::newRow("tree cleared while held") << 2 << 17 << true << false << true << false;
-        QTest::newRow("tree ready") << 2 << 17 << true << true << true << true;
-    }
-
+    // The main window ignores the ready flag; the list needs it at the press,
+    // the satellite tree at the press and at the release.
     void readyFlagRules() {
-        QFETCH(int, kind);
-        QFETCH(int, button);
-        QFETCH(bool, readyAtPress);
-        QFETCH(bool, readyAtRelease);
-        QFETCH(bool, pressTaken);
-        QFETCH(bool, acts);
-        TestWindow w(kKinds[kind]);
-        SetButtonReady(button, readyAtPress);
-        QTest::mousePress(&w, Qt::LeftButton, {}, ButtonCentre(button));
-        QCOMPARE(w.PressedButton(), pressTaken ? button : -1);
-        SetButtonReady(button, readyAtRelease);
-        QTest::mouseRelease(&w, Qt::LeftButton, {}, ButtonCentre(button));
-        QCOMPARE(w.actions, acts ? std::vector<int>{button} : std::vector<int>{});
+        struct Case {
+            int kind, button;
+            bool readyAtPress, readyAtRelease, pressTaken, acts;
+        };
+        constexpr Case cases[] = {{0, 3, false, false, true, true},
+                                  {1, 9, false, false, false, false},
+                                  {1, 9, true, false, true, true},
+                                  {2, 17, true, false, true, false}};
+        for (const Case& c : cases) {
+            TestWindow w(kKinds[c.kind]);
+            SetButtonReady(c.button, c.readyAtPress);
+            QTest::mousePress(&w, Qt::LeftButton, {}, ButtonCentre(c.button));
+            QCOMPARE(w.PressedButton(), c.pressTaken ? c.button : -1);
+            SetButtonReady(c.button, c.readyAtRelease);
+            QTest::mouseRelease(&w, Qt::LeftButton, {}, ButtonCentre(c.button));
+            QCOMPARE(w.actions, c.acts ? std::vector<int>{c.button} : std::vector<int>{});
+        }
     }
 
     void paintMakesOwnButtonsReady() {
