@@ -41,47 +41,33 @@ TEST(CardCheck, EepromTestRestoresTheByteAndEnablesTheStatusCheck) {
 }
 
 TEST(CardCheck, BrokenEepromFailsAndTheStatusPortIsNeverRead) {
-    struct Case {
-        const char* what;
-        sim::EepromFaults faults;
-    };
-    const Case cases[] = {{"data out stuck at 1", {true, false}}, {"never ready", {false, true}}};
-    for (const Case& c : cases) {
+    // Data out stuck at 1, never ready.
+    for (const sim::EepromFaults faults : {sim::EepromFaults{true, false}, {false, true}}) {
         sim::SimCardConfig config;
-        config.eeprom = c.faults;
+        config.eeprom = faults;
         CheckFixture f(config);
-        EXPECT_FALSE(f.check.TestEeprom()) << c.what;
+        EXPECT_FALSE(f.check.TestEeprom());
         f.ports.SetRecording(true);
-        EXPECT_FALSE(f.check.CheckStatus()) << c.what;
-        EXPECT_EQ(f.StatusReads(), 0) << c.what;
-        EXPECT_TRUE(f.notices.Shown().empty()) << c.what;
+        EXPECT_FALSE(f.check.CheckStatus());
+        EXPECT_EQ(f.StatusReads(), 0);
+        EXPECT_TRUE(f.notices.Shown().empty());
     }
 }
 
+// Either fault is repaired and told the same way; only a transient one stays repaired.
 TEST(CardCheck, StatusFaultsAndTheRepair) {
-    struct Case {
-        const char* what;
-        sim::StatusFault fault;
-        bool result;
-        std::vector<std::string> messages;
-        std::int64_t sleptMs;
-    };
-    const std::string repaired = "捕捉到软件冲突，已恢复！";
-    const Case cases[] = {
-        {"transient", sim::StatusFault::Transient, true, {repaired}, 200},
-        {"persistent", sim::StatusFault::Persistent, false, {repaired}, 200},
-    };
-    for (const Case& c : cases) {
+    for (const auto fault : {sim::StatusFault::Transient, sim::StatusFault::Persistent}) {
+        SCOPED_TRACE(static_cast<int>(fault));
         sim::SimCardConfig config;
-        config.statusFault = c.fault;
+        config.statusFault = fault;
         CheckFixture f(config);
         ASSERT_TRUE(f.check.TestEeprom());
         const auto writes = f.card.Eeprom().WritesCompleted();
-        EXPECT_EQ(f.check.CheckStatus(), c.result) << c.what;
-        EXPECT_EQ(f.notices.TextsUtf8(), c.messages) << c.what;
-        EXPECT_EQ(f.clock.SleptMs(), c.sleptMs) << c.what;
-        EXPECT_EQ(f.card.Eeprom().Word(10) & 0xFF, 0x10) << c.what;
-        EXPECT_EQ(f.card.Eeprom().WritesCompleted(), writes + 1) << c.what;
+        EXPECT_EQ(f.check.CheckStatus(), fault == sim::StatusFault::Transient);
+        EXPECT_EQ(f.notices.TextsUtf8(), std::vector<std::string>{"捕捉到软件冲突，已恢复！"});
+        EXPECT_EQ(f.clock.SleptMs(), 200);
+        EXPECT_EQ(f.card.Eeprom().Word(10) & 0xFF, 0x10);
+        EXPECT_EQ(f.card.Eeprom().WritesCompleted(), writes + 1);
     }
 }
 

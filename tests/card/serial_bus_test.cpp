@@ -1,6 +1,7 @@
 // Exact port traffic of the bus transactions, and the bus as a device sees it.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 #include "support/card_fixture.h"
@@ -13,72 +14,61 @@ using testing::CardFixture;
 constexpr std::uint16_t kBus = sim::kDefaultIoBase + 0xFF;
 
 // The expected traffic, written out from the bus's wire protocol.
-class Expect {
-  public:
+struct Expect {
     Expect& W(std::initializer_list<int> values) {
-        for (int v : values)
-            m_log.push_back({PortAccess::Kind::Out8, kBus, static_cast<std::uint32_t>(v)});
+        for (int v : values) log.push_back({PortAccess::Kind::Out8, kBus, std::uint32_t(v)});
         return *this;
     }
-    Expect& R(std::uint32_t v) {
-        m_log.push_back({PortAccess::Kind::In8, kBus, v});
+    Expect& R(int v) {
+        log.push_back({PortAccess::Kind::In8, kBus, std::uint32_t(v)});
         return *this;
     }
-    Expect& Stop() { return W({0x08, 0x09, 0x0D, 0x0C}); }
     Expect& Start() { return W({0x0C, 0x0D, 0x09, 0x08}); }
-    Expect& Byte(std::uint8_t b) {
+    Expect& Stop() { return W({0x08, 0x09, 0x0D, 0x0C}); }
+    // Eight data bits, MSB first, then the device's acknowledge.
+    Expect& Byte(int b) {
         for (int bit = 7; bit >= 0; --bit) {
-            int v = ((b >> bit) & 1) ? 0x0C : 0x08;
+            const int v = (b >> bit) & 1 ? 0x0C : 0x08;
             W({v, v | 1, v});
         }
-        return *this;
+        return W({0x00, 0x01}).R(0x00).W({0x00});
     }
-    Expect& Ack(bool acked) { return W({0x00, 0x01}).R(acked ? 0x00 : 0x02).W({0x00}); }
-    Expect& Idle() {
+    Expect& StopIdle() {
+        Stop();
         for (int i = 0; i < 16; ++i) W({0x00, 0x01, 0x00});
         return *this;
     }
-    const std::vector<PortAccess>& Log() const { return m_log; }
-
-  private:
-    std::vector<PortAccess> m_log;
+    std::vector<PortAccess> log;
 };
 
-TEST(SerialBus, RegisterWriteIsExactly141WritesAnd3Reads) {
-    CardFixture f;
-    f.LoadLogic();
-    f.ports.SetRecording(true);
-    EXPECT_EQ(f.access.WriteRegister(0xC4, 0x40, 0x05), 0);
-    Expect e;
-    e.Stop().Start().Byte(0xC4).Ack(true).Byte(0x40).Ack(true).Byte(0x05).Ack(true).Stop().Idle();
-    EXPECT_EQ(f.ports.Log(), e.Log());
-    EXPECT_EQ(f.card.Logic().Control(), 0x05);
-}
-
-TEST(SerialBus, RegisterReadIsTwoTransactionsWithoutRepeatedStart) {
-    CardFixture f;
-    f.LoadLogic();
-    f.ports.SetRecording(true);
-    EXPECT_EQ(f.access.ReadRegister(0xC4, 0x40), 0x00B3);
-    Expect e;
-    e.Stop().Start().Byte(0xC4).Ack(true).Byte(0x40).Ack(true).Stop().Idle();
-    e.Start().Byte(0xC5).Ack(true).W({0x00});
+TEST(SerialBus, TransactionsFollowTheWireProtocolExactly) {
+    Expect write, read, tuner;
+    write.Stop().Start().Byte(0xC4).Byte(0x40).Byte(0x05).StopIdle();
+    // Two transactions, no repeated start; the master does not acknowledge.
+    read.Stop().Start().Byte(0xC4).Byte(0x40).StopIdle().Start().Byte(0xC5).W({0x00});
     for (int bit = 7; bit >= 0; --bit)
-        e.W({0x00, 0x01}).R((0xB3 >> bit) & 1 ? 0x02 : 0x00).W({0x00});
-    e.W({0x0C, 0x0D, 0x0C}).Stop().Idle();
-    EXPECT_EQ(f.ports.Log(), e.Log());
-    EXPECT_EQ(f.card.Bus().Count().violations, 0u);
-}
-
-TEST(SerialBus, TunerWriteHasNoLeadingStop) {
-    CardFixture f;
-    f.ports.SetRecording(true);
-    EXPECT_EQ(f.access.WriteTunerBytes({0x12, 0x34, 0x85, 0x20}), 0);
-    Expect e;
-    e.Start().Byte(0xC0).Ack(true);
-    for (int b : {0x12, 0x34, 0x85, 0x20}) e.Byte(static_cast<std::uint8_t>(b)).Ack(true);
-    e.Stop().Idle();
-    EXPECT_EQ(f.ports.Log(), e.Log());
+        read.W({0x00, 0x01}).R((0xB3 >> bit) & 1 ? 0x02 : 0x00).W({0x00});
+    read.W({0x0C, 0x0D, 0x0C}).StopIdle();
+    tuner.Start().Byte(0xC0).Byte(0x12).Byte(0x34).Byte(0x85).Byte(0x20).StopIdle();
+    const std::tuple<const char*, std::function<int(CCardAccess&)>, int, const Expect&> cases[] = {
+        {"141 writes, 3 reads", [](CCardAccess& a) { return a.WriteRegister(0xC4, 0x40, 5); }, 0,
+         write},
+        {"register read", [](CCardAccess& a) { return a.ReadRegister(0xC4, 0x40); }, 0xB3, read},
+        {"tuner: no leading stop",
+         [](CCardAccess& a) {
+             return a.WriteTunerBytes({0x12, 0x34, 0x85, 0x20});
+         },
+         0, tuner},
+    };
+    for (const auto& [what, run, result, expected] : cases) {
+        SCOPED_TRACE(what);
+        CardFixture f;
+        f.LoadLogic();
+        f.ports.SetRecording(true);
+        EXPECT_EQ(run(f.access), result);
+        EXPECT_EQ(f.ports.Log(), expected.log);
+        EXPECT_EQ(f.card.Bus().Count().violations, 0u);
+    }
 }
 
 TEST(SerialBus, NothingAttachedReadsAllOnes) {
