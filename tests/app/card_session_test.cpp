@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <thread>
 
 #include "sim/front_end.h"
@@ -32,7 +31,6 @@ TEST(LoadLastTransponder, FirstLastLineOrTheDefaultRecord) {
         {"last line", sat + "[Last]\r\nSat-Ku=11052V\r\nSat-Ku=Other\r\n", "Sat-Ku", "11052V",
          "11052V"},
         {"line without =", sat + def + "[Last]\r\nSat-Ku\r\n", "sino", "kept", "CETV"},
-        {"no section", sat + def, "sino", "kept", "CETV"},
         {"record gone", sat + "[Last]\r\nSat-Ku=Gone\r\n", "", "Gone", ""},
     };
     for (const Case& c : cases) {
@@ -51,28 +49,13 @@ TEST(LoadLastTransponder, FirstLastLineOrTheDefaultRecord) {
 
 // Blocks every notice until released, as the windows' notices do until the
 // user answers or shutdown begins.
-class CBlockingNotices final : public INotices {
-  public:
+struct CBlockingNotices final : INotices {
     NoticeAnswer Show(const Notice&) override {
-        std::unique_lock lock(m_mutex);
-        m_waiting.store(true);
-        m_released.wait(lock, [&] { return m_release; });
+        waiting = true;
+        released.wait(false);
         return NoticeAnswer::Ok;
     }
-    void ReleaseAll() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_release = true;
-        }
-        m_released.notify_all();
-    }
-    bool Waiting() const { return m_waiting.load(); }
-
-  private:
-    std::mutex m_mutex;
-    std::condition_variable m_released;
-    bool m_release = false;
-    std::atomic<bool> m_waiting{false};
+    std::atomic<bool> waiting{false}, released{false};
 };
 
 // A simulated card in front of the built-in sky, its image and a channel
@@ -84,27 +67,26 @@ struct SessionRig {
         frontEnd->AttachTo(card);
         testing::WriteFile(dir.Path() / "conwh.ocx", sim::CCardLogicModel::MakeValidImage());
         CChannelDatabase database(DatabasePath());
-        for (const auto& sat : sim::DefaultSky().satellites) {
+        for (const auto& sat : sim::DefaultSky().satellites)
             for (const auto& tp : sat.transponders)
                 database.AddTransponder(RecordFor(sat, tp), [] { return true; });
-        }
         database.WriteLockAndLast("Sat-Ku", "11052V");
         database.WritePidLists({2, "100|1ff|", 0, ""});
+        const std::string image = (dir.Path() / "conwh.ocx").string();
         session = std::make_unique<CCardSession>(
             CardSessionContext{card,
                                clock,
                                otherNotices ? *otherNotices : notices,
                                card.IoBase(),
-                               (dir.Path() / "conwh.ocx").string(),
+                               image,
                                DatabasePath(),
                                {}});
     }
     std::string DatabasePath() const { return (dir.Path() / "SATSETUPL.ini").string(); }
     std::vector<std::uint16_t> UserPids() {
         std::vector<std::uint16_t> user;
-        for (std::uint16_t slot : card.Logic().PidTable()) {
+        for (std::uint16_t slot : card.Logic().PidTable())
             if ((slot & 0x6000) == CPidFilter::kUserClass) user.push_back(slot & 0x1FFF);
-        }
         return user;
     }
 
@@ -185,17 +167,13 @@ TEST(CardSession, ShutdownEndsWhileTheMonitorWaitsOnANotice) {
     ASSERT_TRUE(rig.session->BringUp());
     // The monitor meets a status fault and waits for the user.
     rig.card.Status().SetFault(sim::StatusFault::Transient);
-    ASSERT_TRUE(Eventually([&] { return notices.Waiting(); }));
-    std::atomic<bool> done{false};
-    std::thread closer([&] {
-        rig.session->Shutdown();
-        done.store(true);
-    });
+    ASSERT_TRUE(Eventually([&] { return notices.waiting.load(); }));
+    std::thread closer([&] { rig.session->Shutdown(); });
     // The windows release waiting notices once shutdown has begun.
     ASSERT_TRUE(Eventually([&] { return !rig.session->IsUp(); }));
-    notices.ReleaseAll();
+    notices.released = true;
+    notices.released.notify_all();
     closer.join();
-    EXPECT_TRUE(done.load());
     EXPECT_EQ(rig.card.Logic().PidTable(), (std::array<std::uint16_t, 32>{}));
 }
 

@@ -53,10 +53,7 @@ TEST_F(ChannelDatabaseTest, AbsentFileReadsAsEmptyUntilTheDefaultContent) {
     EXPECT_EQ(Shown(tp), "sino/|0|0|||||||");
     EXPECT_FALSE(std::filesystem::exists(Path())) << "reads never create the file";
 
-    ASSERT_TRUE(m_db.WriteDefaultContent());
-    EXPECT_EQ(FileUtf8(),
-              "[Main]\r\nNUM=1\r\nSAT1=sino\r\n[sino]\r\nNUMTP=1\r\n"
-              "TP1=CETV|12622|32.533|垂直|11300|自动|开|Ku|开|\r\n");
+    ASSERT_TRUE(m_db.WriteDefaultContent());  // its bytes: the tree window's test
     m_db.ReadTransponder("sino", "CETV", tp);
     const std::string record = CChannelDatabase::BuildTuneRecord(tp);
     EXPECT_EQ(Utf8(record), "CETV|12622.0|32|垂直|11300|自动|开|Ku|开|") << "tune write-back";
@@ -69,9 +66,8 @@ TEST_F(ChannelDatabaseTest, RecordFieldsSplitAtEachBar) {
     const std::pair<std::string, std::string> cases[] = {
         {"N|12622.5|27500f|水平|9750|3/4|关|Ku|开|",
          "sino/N|12622.5|27500|水平|9750|3/4|关|Ku|开|"},
-        {"N|1|2|a|b|c|d|e|f", "sino/N|1|2|a|b|c|d|e||"},        // last field lacks its bar
-        {"N|1|2|a|b|c|d|e|f|junk", "sino/N|1|2|a|b|c|d|e|f|"},  // text after the last bar
-        {"N| 3840.25MHz|-7x|", "sino/N|3840.25|-7|||||||"},
+        {"N|1|2|a|b|c|d|e|f", "sino/N|1|2|a|b|c|d|e||"},             // last field lacks its bar
+        {"N|1|2|a|b|c|d|e|f|junk", "sino/N|1|2|a|b|c|d|e|f|"},       // text after the last bar
         {"N|" + std::string(60, '9') + "|1|", "sino/N|0|1|||||||"},  // too large for a float
         {"亅|1|2|", "sino/亅|1|2|||||||"},  // a character whose second byte is "|"
     };
@@ -89,42 +85,15 @@ TEST_F(ChannelDatabaseTest, LookupsCompareWholeNames) {
         "[Asia]\nNUMTP=3\nTP1=CETV|1|2|\nTP3=CETV1|3|4|\n");
     EXPECT_EQ(m_db.FindSatelliteIndex("Asia"), 2);
     EXPECT_EQ(m_db.FindSatelliteIndex("asia"), -1) << "names compare byte for byte";
-    EXPECT_FALSE(m_db.SatelliteExists("Sky")) << "the existence test stops at an empty name";
     EXPECT_EQ(m_db.FindTransponderIndex("Asia", "CET"), -1);
     EXPECT_EQ(m_db.FindTransponderIndex("Asia", "CETV"), 1);
     EXPECT_EQ(m_db.FindTransponderIndex("Asia", "CETV1"), 3) << "a missing TP2 is skipped";
-    std::string name = "unchanged";
-    EXPECT_EQ(std::to_string(m_db.GetTransponderName("Asia", 2, name)) + name, "0unchanged");
-
-    Given("[Main]\nNUM=1\nSAT1=ABCDEFGHIJKLMNOPQRSTUVWXY\n[A]\nNUMTP=99999999999\n");
-    EXPECT_EQ(m_db.GetSatelliteName(1), "ABCDEFGHIJKLMNOPQRS") << "25 bytes read as 19";
-    EXPECT_EQ(m_db.CountTransponders("A"), 9999) << "a damaged count is capped";
 }
 
-TEST_F(ChannelDatabaseTest, AddAndEditFollowTheNumberingAndRefuseDamage) {
+// The add, overwrite and edit bytes are checked through the tree window;
+// here what the file cannot take.
+TEST_F(ChannelDatabaseTest, AddRefusesWhatTheFileCannotHold) {
     using enum AddOutcome;
-    ASSERT_TRUE(m_db.WriteDefaultContent());
-    EXPECT_EQ(m_db.AddTransponder(Params("sino", "Transponder", 0, 0), nullptr), Added);
-    EXPECT_EQ(m_db.AddTransponder(Params("Asia", "T1", 11800, 27500), nullptr), Added);
-    EXPECT_EQ(FileUtf8(),
-              "[Main]\r\nNUM=2\r\nSAT1=sino\r\nSAT2=Asia\r\n"
-              "[sino]\r\nNUMTP=2\r\nTP1=CETV|12622|32.533|垂直|11300|自动|开|Ku|开|\r\n"
-              "TP2=Transponder|0.0|0f|垂直|5150|自动|关|Ku|关|\r\n"
-              "[Asia]\r\nNUMTP=1\r\nTP1=T1|11800.0|27500f|垂直|5150|自动|关|Ku|关|\r\n");
-
-    const std::string before = ReadBytes(Path());
-    int asked = 0;
-    auto answer = [&asked](bool yes) { return [&asked, yes] { return ++asked, yes; }; };
-    EXPECT_EQ(m_db.AddTransponder(Params("Asia", "T1", 11800, 27500), answer(true)), Identical);
-    EXPECT_EQ(m_db.AddTransponder(Params("Asia", "T1", 11900, 27500), answer(false)), Declined);
-    EXPECT_EQ(ReadBytes(Path()), before);
-    EXPECT_EQ(m_db.AddTransponder(Params("Asia", "T1", 11900, 27500), answer(true)), Overwritten);
-    EXPECT_EQ(asked, 2);
-    EXPECT_EQ(Key("Asia", "TP1"), "T1|11900.0|27500f|垂直|5150|自动|关|Ku|关|");
-    EXPECT_TRUE(m_db.EditTransponder(Params("sino", "Transponder", 3840.25f, 27500)));
-    EXPECT_EQ(Key("sino", "TP2"), "Transponder|3840.2|27500|垂直|5150|自动|关|Ku|关|");
-    EXPECT_FALSE(m_db.EditTransponder(Params("sino", "zz", 1, 1)));
-
     // An empty SAT2 hides "sino" from the existence test, yet it is stored.
     Given("[Main]\nNUM=3\nSAT1=A\nSAT2=\nSAT3=sino\n[sino]\nNUMTP=2\nTP1=a|1|1|\nTP2=b|2|2|\n");
     EXPECT_EQ(m_db.AddTransponder(Params("sino", "c", 3, 3), nullptr), Added);
@@ -137,6 +106,7 @@ TEST_F(ChannelDatabaseTest, AddAndEditFollowTheNumberingAndRefuseDamage) {
     tp.polarisation = std::string(100 - CChannelDatabase::BuildAddRecord(tp).size() + 4, 'p');
     EXPECT_EQ(m_db.AddTransponder(tp, nullptr), Refused) << "readers would see 99";
     EXPECT_EQ(Key("S", "TP1"), "NOT FIND");
+    EXPECT_FALSE(m_db.EditTransponder(Params("sino", "zz", 1, 1)));
 }
 
 TEST_F(ChannelDatabaseTest, DeleteClosesUpTheNumbering) {
@@ -160,7 +130,6 @@ TEST_F(ChannelDatabaseTest, DeleteClosesUpTheNumbering) {
     EXPECT_TRUE(m_db.ReadLast(pair)) << "Last names another satellite";
     EXPECT_EQ(m_db.DeleteSatellite("C"), DeleteOutcome::SatelliteDeleted);
     EXPECT_EQ(FileUtf8(), "[Main]\r\nNUM=0\r\n[Lock]\r\nC=c\r\n");
-    EXPECT_EQ(m_db.DeleteSatellite("C"), DeleteOutcome::NotFound);
 }
 
 TEST_F(ChannelDatabaseTest, LockAndLastLinesInTheirOrder) {
@@ -171,7 +140,6 @@ TEST_F(ChannelDatabaseTest, LockAndLastLinesInTheirOrder) {
     ASSERT_TRUE(m_db.ReadLast(last));
     EXPECT_EQ(last.satellite + "/" + last.transponder, "sino/CETV");
     EXPECT_TRUE(m_db.IsLockTarget("sino", "CETV"));
-    EXPECT_FALSE(m_db.IsLockTarget("sino", "CET"));
     EXPECT_FALSE(m_db.WriteLockAndLast("a=b", "c")) << "= in a satellite name";
     // Only the first line counts: one without "=" means "use the default",
     // never "tune the next line".
@@ -190,8 +158,8 @@ TEST_F(ChannelDatabaseTest, LockAndLastLinesInTheirOrder) {
 // back a count derived from a clamped one: the file stays as it was.
 TEST_F(ChannelDatabaseTest, ChangesRefuseToRewriteCountsOutOfRange) {
     using enum DeleteOutcome;
-    // Adding a satellite and a transponder; deleting a satellite, a satellite's
-    // only transponder, one of two transponders. Each says whether it refused.
+    // Add a satellite, a transponder; delete a satellite, an only and one of two
+    // transponders. Each says whether it refused.
     auto add = [&](const char* sat, const char* tp) {
         return m_db.AddTransponder(Params(sat, tp, 1, 1), nullptr) == AddOutcome::CountOutOfRange;
     };
@@ -237,27 +205,22 @@ TEST_F(ChannelDatabaseTest, ProgramsSkipDeletedKeysAndPidListsKeepTheirOrder) {
     EXPECT_EQ(FileUtf8(),
               "[PId]\r\nNUM=1234\r\n[IP]\r\nACTIVENUMPID=2\r\nACTIVEPID=1ff|2a0|\r\n"
               "NOACTIVENUMPID=0\r\nNOACTIVEPID=\r\n");
-    // A full list of 32 four-digit PIDs comes back whole.
-    std::string full;
-    for (int pid = 0x1000; pid < 0x1020; ++pid) full += std::to_string(pid) + "|";
-    ASSERT_TRUE(m_db.WritePidLists(PidLists{32, full, 0, ""}));
-    EXPECT_EQ(m_db.ReadPidLists().active, full);
 
     ProgramEntry e{"", "", "", "100", "2a0", "2a1", "1ff", "1fe"};
-    for (int i = 1; i <= 5; ++i) {
+    for (int i = 1; i <= 3; ++i) {
         e.name = Gbk("节目" + std::to_string(i));
         ASSERT_TRUE(m_db.WriteProgram(CChannelDatabase::MakeProgramKey(i), e));
     }
-    ASSERT_TRUE(m_db.WriteProgramCount(5));
-    EXPECT_EQ(Key("PID", "节目4"), "节目4||100|1ff|2a0|2a1|1fe|");
-    EXPECT_TRUE(m_db.DeleteProgram(Gbk("节目3")));
+    ASSERT_TRUE(m_db.WriteProgramCount(3));
+    EXPECT_EQ(Key("PID", "节目3"), "节目3||100|1ff|2a0|2a1|1fe|");
+    EXPECT_TRUE(m_db.DeleteProgram(Gbk("节目2")));
     int listed = 0;
     for (int i = 1; i <= m_db.CountPrograms(); ++i)
         listed += m_db.ReadProgram(CChannelDatabase::MakeProgramKey(i), e);
-    EXPECT_EQ(listed, 4);
+    EXPECT_EQ(listed, 2);
     ProgramEntry found{"caller's", "", "", "", "", "", "", ""};
-    EXPECT_FALSE(m_db.FindProgramByName(Gbk("节目3"), found));
-    ASSERT_TRUE(m_db.FindProgramByName(Gbk("节目4"), found));
+    EXPECT_FALSE(m_db.FindProgramByName(Gbk("节目2"), found));
+    ASSERT_TRUE(m_db.FindProgramByName(Gbk("节目3"), found));
     EXPECT_EQ(found.key + found.pmtPid + found.audioPid1 + found.audioPid2 + found.videoPid +
                   found.pcrPid,
               "caller's1002a02a11ff1fe");

@@ -39,11 +39,12 @@ class PlayerControlTest : public QObject {
         CRecordingNotices notices;
         CScriptedSaveDialog dialog;
         orbix::testing::CFakePlayer fake{card.dir.Path()};
-        bool locked = true;
+        bool locked = true, missing = false;
         std::vector<std::string> labels;  // UTF-8
         CPlayerControl control{{filter, db, notices, dialog, [this] { return locked; },
                                 [this](const std::string& t) { labels.push_back(Utf8(t)); }},
-                               {kPort, [this] { return fake.Script(); }, CurrentRunAs, 1000, 3000}};
+                               {kPort, [this] { return missing ? std::string() : fake.Script(); },
+                                CurrentRunAs, 1000, 3000}};
         Rig() {
             filter.SetCardAccess(&card.access);
             const ProgramEntry programs[] = {
@@ -112,11 +113,8 @@ class PlayerControlTest : public QObject {
         for (const bool missing : {false, true}) {
             Rig rig;
             rig.fake.ExitAtOnce();
-            CPlayerControl control{
-                {rig.filter, rig.db, rig.notices, rig.dialog, [] { return true; },
-                 [&](const std::string& t) { rig.labels.push_back(Utf8(t)); }},
-                {kPort, [&] { return missing ? std::string() : rig.fake.Script(); }, CurrentRunAs,
-                 1000, 3000}};
+            rig.missing = missing;
+            CPlayerControl& control = rig.control;
             control.PlayCommand(ProgramSelection{Gbk("节目1"), Gbk("电视节目")});
             QVERIFY(!control.Playing());
             QCOMPARE(rig.filter.Table()[0], std::uint16_t{0});
