@@ -61,7 +61,8 @@ int RunReceiverProgram(const ReceiverShownHook& shown) {
         if (!dlg.BringUp()) return;  // the user has been told why
         dlg.show();
         if (shown) shown({dlg, session, *backend.ports});
-        QCoreApplication::processEvents();  // a signal that came during bring-up
+        // A signal during bring-up is read by the loop's first pass, unless a
+        // message box's own loop already read it.
         result = quitAsked ? 0 : QApplication::exec();
         dlg.Shutdown();
     });
