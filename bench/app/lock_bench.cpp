@@ -10,10 +10,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/card_backend.h"
-#include "app/receiver_dlg.h"
-#include "app/startup.h"
-#include "platform/clock.h"
+#include "bench/app/bench_receiver.h"
 #include "platform/text.h"
 #include "ui/resources.h"
 
@@ -72,29 +69,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     orbix::InitResources();
     orbix::CQtNotices notices(QStringLiteral("orbixrx"));
-    orbix::CardBackend backend = orbix::MakeCardBackend();
-    orbix::CInstanceLock lock;
-    orbix::StartUpContext start{*backend.ports, notices, lock, "orbixrx-bench", {}};
     std::vector<double> times;
     std::vector<double> sessionTimes;
-    orbix::StartUp(start, [&](std::uint16_t ioBase) {
-        orbix::CCardSession session({*backend.ports,
-                                     orbix::RealClock(),
-                                     notices,
-                                     ioBase,
-                                     "./conwh.ocx",
-                                     orbix::CChannelDatabase::kDefaultPath,
-                                     {}});
-        orbix::CReceiverDlg dlg({session, notices, false, false});
-        if (!dlg.BringUp()) return;
-        dlg.show();
+    orbix::bench::WithReceiver(notices, [&](orbix::CReceiverDlg& dlg) {
         dlg.ToggleChild(orbix::ChildKind::SatTree);
         for (int i = 0; i < kLocks; ++i) {
             const LockTimes t = OneLock(dlg, i % 2 ? "12622V" : "11052V");
             times.push_back(t.text);
             sessionTimes.push_back(t.session);
         }
-        dlg.Shutdown();
     });
     if (times.empty()) return 1;
     std::sort(times.begin(), times.end());

@@ -8,10 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/card_backend.h"
-#include "app/receiver_dlg.h"
-#include "app/startup.h"
-#include "platform/clock.h"
+#include "bench/app/bench_receiver.h"
 #include "ui/resources.h"
 
 namespace {
@@ -19,21 +16,8 @@ namespace {
 double OneStart(orbix::CQtNotices& notices) {
     QElapsedTimer timer;
     timer.start();
-    orbix::CardBackend backend = orbix::MakeCardBackend();
-    orbix::CInstanceLock lock;
-    orbix::StartUpContext start{*backend.ports, notices, lock, "orbixrx-bench", {}};
     double ms = -1;
-    orbix::StartUp(start, [&](std::uint16_t ioBase) {
-        orbix::CCardSession session({*backend.ports,
-                                     orbix::RealClock(),
-                                     notices,
-                                     ioBase,
-                                     "./conwh.ocx",
-                                     orbix::CChannelDatabase::kDefaultPath,
-                                     {}});
-        orbix::CReceiverDlg dlg({session, notices, false, false});
-        if (!dlg.BringUp()) return;
-        dlg.show();
+    orbix::bench::WithReceiver(notices, [&](orbix::CReceiverDlg& dlg) {
         QEventLoop loop;
         QObject::connect(&dlg.Status(), &QObject::destroyed, &loop, &QEventLoop::quit);
         QTimer poll;
@@ -45,7 +29,6 @@ double OneStart(orbix::CQtNotices& notices) {
         poll.start(1);
         loop.exec();
         ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        dlg.Shutdown();
     });
     return ms;
 }
