@@ -42,15 +42,13 @@ TEST(WorkerMath, FoundFrequencyRoundsToTheNearestTenthAndRecordsGiveTheSettings)
     };
     for (const auto& [polarisation, tone, frequency, lo, select, toneOn, tunerFrequency] :
          records) {
-        SCOPED_TRACE(::testing::Message() << polarisation << " " << frequency);
         TransponderParams tp;
-        tp.polarisation = Gbk(polarisation);
-        tp.tone22k = Gbk(tone);
-        tp.frequency = frequency;
-        tp.lnbFrequency = Gbk(lo);
+        std::tie(tp.frequency, tp.polarisation, tp.lnbFrequency, tp.tone22k) =
+            std::tuple(frequency, Gbk(polarisation), Gbk(lo), Gbk(tone));
         const TuneSettings s = SettingsFor(tp);
         EXPECT_EQ(std::tuple(s.lnbSelect, s.toneOn, s.tunerFrequency),
-                  std::tuple(select, toneOn, tunerFrequency));
+                  std::tuple(select, toneOn, tunerFrequency))
+            << polarisation << " " << frequency;
     }
 }
 
@@ -82,51 +80,39 @@ TEST(Worker, LocksAndRetunesOnlyAfterAFade) {
     WorkerRig rig;
     rig.Request("Sat-Ku", "12622V");
     EXPECT_TRUE(rig.worker->Pass());
-    EXPECT_EQ(rig.state.Locked(), true);
     EXPECT_FALSE(rig.state.TuneRequested());
-    EXPECT_EQ(rig.LockedName(), "12622V");
-    // Locked and nothing asked: the next pass only checks the lock.
     const auto tunes = rig.worker->Tunes();
-    EXPECT_TRUE(rig.worker->Pass());
+    EXPECT_TRUE(rig.worker->Pass());  // locked and nothing asked: only checks the lock
     EXPECT_EQ(rig.worker->Tunes(), tunes);
-
     rig.frontEnd->StartFade(15, 3000);
     rig.worker->Pass();
-    EXPECT_EQ(rig.state.Locked(), false);
-    EXPECT_EQ(rig.worker->Tunes(), tunes + 1);
+    EXPECT_EQ(std::pair(rig.state.Locked(), rig.worker->Tunes()), std::pair(false, tunes + 1));
     rig.clock.Advance(3000);
     rig.worker->Pass();
-    EXPECT_EQ(rig.state.Locked(), true);
+    EXPECT_TRUE(rig.state.Locked());
     EXPECT_EQ(rig.LockedName(), "12622V");
 }
 
 TEST(Worker, BadRecordsNeitherLockNorSpin) {
-    const std::string v = Gbk("垂直"), off = Gbk("关");
-    const auto rec = [&](const char* mhz, const char* rate, const std::string& pol,
-                         const std::string& tone) {
-        return std::string("X|") + mhz + "|" + rate + "|" + pol + "|9750|3/4|" + off + "|Ku|" +
-               tone + "|";
-    };
+    const std::string v = Gbk("垂直"), tail = "|9750|3/4|" + Gbk("关|Ku|关|");
+    // What, the fields after the name of TP1 "X" of "Bad", the transponder asked for.
     const std::tuple<const char*, std::string, const char*> cases[] = {
-        // what, the record stored as TP1 of "Bad", the transponder asked for
-        {"symbol rate 999", rec("11052.0", "999", v, off), "X"},
-        {"frequency below LO", rec("9000.0", "27500", v, off), "X"},
-        {"unknown polarisation", rec("11052.0", "27500", "V", off), "X"},
-        {"missing record", rec("11052.0", "27500", v, off), "absent"},
+        {"symbol rate 999", "11052.0|999|" + v, "X"},
+        {"frequency below LO", "9000.0|27500|" + v, "X"},
+        {"unknown polarisation", "11052.0|27500|V", "X"},
+        {"missing record", "11052.0|27500|" + v, "absent"},
     };
-    for (const auto& [what, record, asked] : cases) {
+    for (const auto& [what, fields, asked] : cases) {
         SCOPED_TRACE(what);
         WorkerRig rig;
-        rig.database.WriteTransponderRecord("Bad", 1, record);
+        rig.database.WriteTransponderRecord("Bad", 1, "X|" + fields + tail);
         rig.Request("Bad", asked);
         const std::int64_t before = rig.clock.SleptMs();
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_TRUE(rig.worker->Pass()) << "a pause follows every failed pass";
-            EXPECT_EQ(rig.state.Locked(), false);
-        }
+        for (int i = 0; i < 4; ++i) EXPECT_TRUE(rig.worker->Pass()) << "a pause follows each";
         EXPECT_EQ(rig.worker->Tunes(), 4u);
         // Each attempt waits out at least the LNB, tone and tune pauses.
         EXPECT_GE(rig.clock.SleptMs() - before, 4 * 300);
+        EXPECT_FALSE(rig.state.Locked());
         EXPECT_EQ(rig.LockedName(), "");
     }
 }
@@ -156,9 +142,8 @@ TEST(Worker, ActivePidListParsedAndRestoredOnce) {
         rig.Request("Sat-Ku", "11052V");
         rig.worker->Pass();
         Pids user;
-        for (std::uint16_t slot : rig.card.Logic().PidTable()) {
+        for (std::uint16_t slot : rig.card.Logic().PidTable())
             if ((slot & 0x6000) == CPidFilter::kUserClass) user.push_back(slot & 0x1FFF);
-        }
         EXPECT_EQ(user, (stored ? Pids{0x100, 0x200, 0x1FFF} : Pids{})) << stored;
         EXPECT_FALSE(rig.state.PidRestorePending());
     }
@@ -235,47 +220,42 @@ TEST(Worker, StatusTellsEachChangeWithTheReasonOfAFailure) {
         rig.Request("Sat-Ku", asked);
         rig.worker->Pass();
         ASSERT_FALSE(seen.empty());
-        EXPECT_EQ(seen.back().locked, failure == TuneFailure::None);
-        EXPECT_TRUE(seen.back().settled);
-        EXPECT_EQ(seen.back().transponder, asked);
-        EXPECT_EQ(seen.back().failure, failure);
-        EXPECT_EQ(seen.back().attempt, rig.worker->Tunes());
+        const TuneStatus& s = seen.back();
+        EXPECT_EQ(
+            std::tuple(s.locked, s.settled, s.transponder, s.failure, s.attempt),
+            std::tuple(failure == TuneFailure::None, true, asked, failure, rig.worker->Tunes()));
         if (failure != TuneFailure::None) continue;
-        // Still locked, nothing asked: nothing changed, nothing told.
         const std::size_t told = seen.size();
         rig.worker->Pass();
-        EXPECT_EQ(seen.size(), told);
+        EXPECT_EQ(seen.size(), told) << "still locked, nothing asked: nothing told";
     }
 }
 
 // Virtual time, except that the worker's pause between passes lasts until
 // the worker is stopped: a stop that did not wake it would hang the test.
-class CPauseForeverClock final : public IClock {
-  public:
-    void SleepMs(std::int64_t ms) override { m_inner.SleepMs(ms); }
+struct CPauseForeverClock final : IClock {
+    void SleepMs(std::int64_t ms) override { inner.SleepMs(ms); }
     bool SleepUnlessStopped(std::int64_t ms, CStopSignal& stop) override {
-        if (ms < CTuneWorker::kPauseMs) return m_inner.SleepUnlessStopped(ms, stop);
-        pausing.store(true);
+        if (ms < CTuneWorker::kPauseMs) return inner.SleepUnlessStopped(ms, stop);
+        pausing = true;
         while (!stop.WaitFor(1000)) {
         }
         return false;
     }
-    std::int64_t NowMs() const override { return m_inner.NowMs(); }
+    std::int64_t NowMs() const override { return inner.NowMs(); }
+    CVirtualClock inner;
     std::atomic<bool> pausing{false};
-
-  private:
-    CVirtualClock m_inner;
 };
 
 TEST(Worker, StopWakesThePauseAndJoins) {
     WorkerRig rig;
-    CPauseForeverClock pauseClock;
-    rig.worker = std::make_unique<CTuneWorker>(rig.demod, rig.pids, rig.state, pauseClock,
-                                               rig.database.Path());
+    CPauseForeverClock clock;
+    rig.worker =
+        std::make_unique<CTuneWorker>(rig.demod, rig.pids, rig.state, clock, rig.database.Path());
     rig.Request("Sat-Ku", "11052V");
     rig.worker->Start();
-    ASSERT_TRUE(Eventually([&] { return pauseClock.pausing.load(); }));
-    EXPECT_EQ(rig.state.Locked(), true);
+    ASSERT_TRUE(Eventually([&] { return clock.pausing.load(); }));
+    EXPECT_TRUE(rig.state.Locked());
     rig.worker->Stop();
 }
 
