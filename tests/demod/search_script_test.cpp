@@ -15,17 +15,12 @@ constexpr auto T = Step::Tuner, D = Step::Derotator, I = Step::Iq;
 constexpr std::uint8_t kCf = 0x80, kPrf = 0x10, kLk = 0x08, kAll = kCf | kPrf | kLk;
 constexpr std::uint8_t kTimingLocked = 60, kNoTimingSeen = 0;
 
-// The carrier zig-zag at 5000 kS/s: steps of 10 x 5000 / 1342 = 37 units
-// around 0, to the limit of 4 MHz / 1342 Hz = 2980 units.
+// The tune at 5000 kS/s, then the carrier zig-zag: steps of 10 x 5000 /
+// 1342 = 37 units around 0, to the limit of 4 MHz / 1342 Hz = 2980 units.
 std::vector<Step> CarrierZigZag5000(int values) {
-    std::vector<Step> steps;
+    std::vector<Step> steps{{D, 0}, {T, 1300000}};
     for (int k = 1; k <= values; ++k) steps.push_back({D, (k % 2 ? -1 : 1) * ((k + 1) / 2) * 37});
     return steps;
-}
-
-std::vector<Step> operator+(std::vector<Step> a, const std::vector<Step>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 TEST(SearchScript, TunerAndDerotatorVisitTheirPositionsInOrder) {
@@ -55,12 +50,12 @@ TEST(SearchScript, TunerAndDerotatorVisitTheirPositionsInOrder) {
         {"5000 kS/s, no timing: steps of 1862 units, two edges", 5000, none,
          {{D, 0}, {T, 1300000}, {D, -1862}, {D, 1862}, {D, -3724}}, kNoTiming, 13000},
         {"5000 kS/s, timing but no carrier: 0, -37, 37, ... until the fourth edge", 5000, timing,
-         std::vector<Step>{{D, 0}, {T, 1300000}} + CarrierZigZag5000(163), kNoCarrier, 13000},
+         CarrierZigZag5000(163), kNoCarrier, 13000},
         {"5000 kS/s, carrier 4.02 MHz off: locked outside the range, not reported", 5000,
          [](auto& p) {
              return std::pair{kTimingLocked, p.chip->Derotator() == 2997 ? kAll : std::uint8_t{0}};
          },
-         std::vector<Step>{{D, 0}, {T, 1300000}} + CarrierZigZag5000(162), kLockedOutOfRange,
+         CarrierZigZag5000(162), kLockedOutOfRange,
          13000},
         {"27500 kS/s, carrier but no data: five tuner moves, IQ tried both ways", 27500, carrier,
          {{D, 0},       {T, 1300000}, {I, 0}, {I, 1}, {T, 1302625}, {D, 29}, {I, 0}, {I, 1},
