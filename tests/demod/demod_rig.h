@@ -1,15 +1,10 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
-#include <memory>
-#include <ostream>
 #include <set>
-#include <string>
-#include <utility>
 #include <vector>
 
 #include "demod/tune_worker.h"
