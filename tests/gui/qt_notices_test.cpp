@@ -39,33 +39,16 @@ NoticePresenter Presenter(Seen& seen, NoticeAnswer answer) {
     };
 }
 
-const Notice kQuestion{Gbk("删除卫星?"), {}, NoticeButtons::YesNo, NoticeIcon::Question};
+const Notice kQuestion{Gbk("删除卫星?"), "Warning", NoticeButtons::YesNo, NoticeIcon::Question};
 
 }  // namespace
 
 class QtNoticesTest : public QObject {
     Q_OBJECT
   private slots:
-    void CaptionIsTheAppNameUnlessGiven() {
-        Seen seen;
-        CQtNotices notices(QStringLiteral("orbixrx"), Presenter(seen, NoticeAnswer::Ok));
-        notices.Tell(Gbk("初始化高频头失败!"));
-        QCOMPARE(seen.text, QStringLiteral("初始化高频头失败!"));
-        QCOMPARE(seen.caption, QStringLiteral("orbixrx"));
-        notices.Show(
-            Notice{Gbk("请重新发送一遍PID!"), "Warning", NoticeButtons::Ok, NoticeIcon::Warning});
-        QCOMPARE(seen.caption, QStringLiteral("Warning"));
-        QCOMPARE(seen.thread, QThread::currentThread());
-
-        CQtNotices unnamed({}, Presenter(seen, NoticeAnswer::Ok));
-        unnamed.Tell("x");
-        QCOMPARE(seen.caption,
-                 QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
-    }
-
     void AWorkersBoxIsShownOnTheGuiThread() {
         Seen seen;
-        CQtNotices notices({}, Presenter(seen, NoticeAnswer::Yes));
+        CQtNotices notices(QStringLiteral("orbixrx"), Presenter(seen, NoticeAnswer::Yes));
         std::atomic<bool> done{false};
         NoticeAnswer answer = NoticeAnswer::Ok;
         std::thread worker([&] {
@@ -77,6 +60,7 @@ class QtNoticesTest : public QObject {
         QCOMPARE(seen.calls.load(), 1);
         QCOMPARE(seen.thread, QCoreApplication::instance()->thread());
         QCOMPARE(seen.text, QStringLiteral("删除卫星?"));
+        QCOMPARE(seen.caption, QStringLiteral("Warning"));  // a notice's own caption wins
         QCOMPARE(answer, NoticeAnswer::Yes);
     }
 

@@ -33,7 +33,6 @@ class TrayTest : public QObject {
         };
         const Step steps[] = {
             {true, QStringLiteral("信号锁定—Orbix多媒体数据接收卡"), icons.locked.cacheKey()},
-            {true, QStringLiteral("信号锁定—Orbix多媒体数据接收卡"), icons.locked.cacheKey()},
             {false, QStringLiteral("信号未锁定—Orbix多媒体数据接收卡"),
              icons.notLocked.cacheKey()}};
         for (const Step& s : steps) {
