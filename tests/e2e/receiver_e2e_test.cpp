@@ -15,6 +15,7 @@
 #include "sim/card_logic_model.h"
 #include "sim/sim_card.h"
 #include "support/button_centre.h"
+#include "support/ffprobe_streams.h"
 #include "support/temp_dir.h"
 #include "ui/sattree/sat_param_dialog.h"
 
@@ -72,18 +73,7 @@ QString PidsOf(const ProgramEntry& e) {
     return pids.join(',');
 }
 
-// ffprobe's view of a file's streams, one "type,width,sample rate" a line.
-QStringList Streams(const QString& path) {
-    QProcess probe;
-    probe.start("ffprobe", {"-v", "error", "-show_entries", "stream=codec_type,width,sample_rate",
-                            "-of", "csv=p=0", path});
-    probe.waitForFinished(60000);
-    QStringList lines =
-        QString::fromUtf8(probe.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    lines.removeDuplicates();  // streams are listed again under their program
-    lines.sort();
-    return lines;
-}
+QStringList Streams(const QString& path) { return orbix::testing::FfprobeStreams(path); }
 
 // Runs answer on the next modal dialog of type T, once it is up.
 template <typename T>

@@ -10,6 +10,7 @@
 #include "platform/text.h"
 #include "sim/stream_output.h"
 #include "support/card_fixture.h"
+#include "support/ffprobe_streams.h"
 
 using namespace orbix;
 
@@ -20,17 +21,8 @@ struct COneAnswerDialog final : ISaveFileDialog {
     std::optional<std::string> AskSavePath() override { return path; }
 };
 
-// ffprobe's view of a file's streams, one "type,width,sample rate" a line.
 QStringList Streams(const std::string& path) {
-    QProcess probe;
-    probe.start("ffprobe", {"-v", "error", "-show_entries", "stream=codec_type,width,sample_rate",
-                            "-of", "csv=p=0", QString::fromStdString(path)});
-    probe.waitForFinished(60000);
-    QStringList lines =
-        QString::fromUtf8(probe.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    lines.removeDuplicates();  // streams are listed again under their program
-    lines.sort();
-    return lines;
+    return orbix::testing::FfprobeStreams(QString::fromStdString(path));
 }
 
 }  // namespace
