@@ -15,7 +15,7 @@
 #include "sim/card_logic_model.h"
 #include "sim/sim_card.h"
 #include "support/button_centre.h"
-#include "support/ffprobe_streams.h"
+#include "support/two_program_stream.h"
 #include "support/temp_dir.h"
 #include "ui/sattree/sat_param_dialog.h"
 
@@ -298,14 +298,7 @@ class ReceiverE2eTest : public QObject {
         // Two programs: 1 is 160x120 video with 48 kHz audio, 2 is 320x240 with 32 kHz.
         // The stand-in opens the folder to every user: the real player records as nobody.
         m_fake = std::make_unique<testing::CFakePlayer>(m_dir.path().toStdString());
-        const std::string make =
-            "ffmpeg -v error -y -f lavfi -i testsrc=s=160x120:r=25 -f lavfi -i sine=f=440:r=48000 "
-            "-f lavfi -i testsrc2=s=320x240:r=25 -f lavfi -i sine=f=880:r=32000 -t 4 "
-            "-map 0:v -map 1:a -map 2:v -map 3:a -c:v mpeg2video -b:v 300k -c:a mp2 -b:a 64k "
-            "-program program_num=1:st=0:st=1 -program program_num=2:st=2:st=3 "
-            "-muxrate 2000000 -f mpegts '" +
-            Path("two.ts") + "'";
-        QCOMPARE(std::system(make.c_str()), 0);
+        QVERIFY(testing::MakeTwoProgramStream(Path("two.ts")));
         testing::WriteBytes(Path("sky.txt"),
                             "satellite Sat-Ku ku\ntransponder 12622V 12622 V 27500 3/4 "
                             "level=-30 cn=13 stream=file:" +

@@ -10,7 +10,7 @@
 #include "platform/text.h"
 #include "sim/stream_output.h"
 #include "support/card_fixture.h"
-#include "support/ffprobe_streams.h"
+#include "support/two_program_stream.h"
 
 using namespace orbix;
 
@@ -40,14 +40,7 @@ class PlayerVlcTest : public QObject {
         ::chmod(card.dir.Path().c_str(), 0777);  // the player may run as nobody
         const std::string source = (card.dir.Path() / "two.ts").string();
         // Program 1: 160x120 video, 48 kHz audio; program 2: 320x240, 32 kHz.
-        const std::string make =
-            "ffmpeg -v error -y -f lavfi -i testsrc=s=160x120:r=25 -f lavfi -i sine=f=440:r=48000 "
-            "-f lavfi -i testsrc2=s=320x240:r=25 -f lavfi -i sine=f=880:r=32000 -t 4 "
-            "-map 0:v -map 1:a -map 2:v -map 3:a -c:v mpeg2video -b:v 300k -c:a mp2 -b:a 64k "
-            "-program program_num=1:st=0:st=1 -program program_num=2:st=2:st=3 "
-            "-muxrate 2000000 -f mpegts '" +
-            source + "'";
-        QCOMPARE(std::system(make.c_str()), 0);
+        QVERIFY(orbix::testing::MakeTwoProgramStream(source));
 
         const int port = 20000 + static_cast<int>(::getpid() % 20000);
         sim::CStreamOutput output{sim::ViewOfLogic(card.card.Logic()),
