@@ -7,7 +7,10 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
   fonts-wqy-microhei fonts-liberation2
   dpkg-dev file
   xvfb xauth xdotool x11-utils imagemagick trayer
-  vlc-bin vlc-plugin-base)
+  vlc-bin vlc-plugin-base
+  libdvbv5-dev dtv-scan-tables dvb-tools
+  qt6-l10n-tools qt6-translations-l10n
+  iproute2 nftables libcap2-bin)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

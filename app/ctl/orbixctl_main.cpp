@@ -1,6 +1,5 @@
 // orbixctl: the command-line companion of OrbixRx, over the same core as the
 // program, without windows.
-#include <array>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -16,13 +15,14 @@ struct Command {
     int (*run)(const std::vector<std::string>&);
 };
 
-constexpr std::array<Command, 3> kCommands{{
+// One row a command; a new command adds its row here.
+constexpr Command kCommands[] = {
     {"probe", "probe                          check the card and load its logic",
      orbix::ctl::RunProbe},
     {"tune", "tune SATELLITE TRANSPONDER [--once]  tune and show the lock", orbix::ctl::RunTune},
     {"scan", "scan SATELLITE TRANSPONDER     tune, search the programs and store them",
      orbix::ctl::RunScan},
-}};
+};
 
 constexpr std::string_view kExitCodes =
     "exit status:\n"
