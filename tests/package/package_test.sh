@@ -43,7 +43,7 @@ needed=(libc6 libstdc++6 fonts-wqy-microhei fonts-liberation2)
 for dep in "${needed[@]}"; do
   grep -qxF "$dep" <<<"$depends_names" || fail "Depends lacks $dep: $depends"
 done
-[ "$(field Recommends)" = vlc ] || fail "Recommends: $(field Recommends)"
+[ "$(field Recommends)" = "vlc, dtv-scan-tables, qt6-translations-l10n" ] || fail "Recommends: $(field Recommends)"
 dpkg-deb -I "$deb" >/dev/null || fail "control archive unreadable"
 
 if [ "$(id -u)" != 0 ]; then
