@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/card_locator.h"
 #include "sim/front_end.h"
 #include "sim/sim_card.h"
 #include "sim/sky.h"
@@ -35,7 +36,10 @@ CardBackend MakeCardBackend() {
     const char* env = std::getenv("ORBIXRX_CARD");
     const std::string choice = (env != nullptr && *env != '\0') ? env : "simulated";
     if (choice == "simulated") return MakeSimulatedCard(choice);
-    if (choice == "hardware") return {MakeHardwarePortIo(), choice, {}, nullptr};
+    if (choice == "hardware") {
+        return {MakeHardwarePortIo(), choice, {}, nullptr,
+                [] { return LocateCardInSysfs(SysfsRoot()); }};
+    }
     return {nullptr, choice,
             "ORBIXRX_CARD=" + choice + " is not a card back end; use \"simulated\" or \"hardware\".",
             nullptr};
