@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <mutex>
 
-#include "app/card_locator.h"
+#include "card/card_sysfs.h"
 #include "app/card_session.h"
 #include "app/startup.h"
 #include "support/card_fixture.h"

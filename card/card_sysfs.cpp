@@ -1,4 +1,4 @@
-#include "app/card_locator.h"
+#include "card/card_sysfs.h"
 
 #include "card/pci_scan.h"
 
