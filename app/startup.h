@@ -39,8 +39,10 @@ struct StartUpContext {
     std::string cardFoundBy = {};
 };
 
-// Brings the process up in its fixed order: single-instance lock, port I/O,
-// PCI scan; then runs the main window (handed in) with the card's I/O base.
+// Brings the process up in its fixed order: single-instance lock, then the
+// card from locateCard, or else port I/O for the configuration ports and the
+// PCI scan; then the card's window, then the main window (handed in) with
+// the card's I/O base.
 // Each failure tells the user and ends start-up before anything later.
 StartUpOutcome StartUp(StartUpContext& context,
                        const std::function<void(std::uint16_t)>& runMainWindow);

@@ -212,7 +212,8 @@ CheckResult CheckBroadcast(const StreamInterfaceChoice& choice, const NetInterfa
     const std::string port = std::to_string(setup.streamPort);
     const std::string destination = choice.name.empty() ? "127.255.255.255" : state.broadcast;
     if (!choice.name.empty() && !state.up)
-        return Fail("broadcast", "not tried: " + choice.name + " is down");
+        return Fail("broadcast",
+                    "not tried: " + choice.name + (state.present ? " is down" : " does not exist"));
     if (destination.empty()) {
         return Fail("broadcast", "not tried: " + choice.name + " has no IPv4 broadcast address",
                     "sudo ip addr change ADDRESS/PREFIX brd + dev " + choice.name);
