@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/net_interface.h"
 #include "sim/card_logic_model.h"
 #include "sim/front_end.h"
 #include "sim/sim_card.h"
@@ -59,9 +60,10 @@ LockedStreamFn LockedStreamOf(std::shared_ptr<const CSimFrontEnd> frontEnd) {
 
 std::unique_ptr<CStreamOutput> StartStreamOutput(CSimCard& card,
                                                  std::shared_ptr<const CSimFrontEnd> frontEnd,
-                                                 std::string& error) {
-    auto output = std::make_unique<CStreamOutput>(ViewOfLogic(card.Logic()),
-                                                  LockedStreamOf(std::move(frontEnd)));
+                                                 std::string& error,
+                                                 StreamOutputConfig config) {
+    auto output = std::make_unique<CStreamOutput>(
+        ViewOfLogic(card.Logic()), LockedStreamOf(std::move(frontEnd)), std::move(config));
     if (!output->Start(error)) return nullptr;
     return output;
 }
@@ -179,7 +181,11 @@ void CStreamOutput::Send() {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<std::uint16_t>(m_config.port));
-    ::inet_pton(AF_INET, m_config.address.c_str(), &to.sin_addr);
+    if (::inet_pton(AF_INET, Destination().c_str(), &to.sin_addr) != 1) {
+        m_held = 0;
+        m_sendErrors.fetch_add(1);
+        return;
+    }
     const ssize_t sent = ::sendto(m_socket, m_datagram.data(), m_datagram.size(), 0,
                                   reinterpret_cast<const sockaddr*>(&to), sizeof to);
     m_held = 0;
@@ -189,6 +195,18 @@ void CStreamOutput::Send() {
     } else {
         m_sendErrors.fetch_add(1);
     }
+}
+
+// The interface's broadcast address is looked up again once a second, so
+// that an interface brought up or readdressed later is followed.
+const std::string& CStreamOutput::Destination() {
+    if (m_config.interface.empty()) return m_config.address;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_destinationRead >= std::chrono::seconds(1)) {
+        m_destination = ReadNetInterface(m_config.interface).broadcast;
+        m_destinationRead = now;
+    }
+    return m_destination;
 }
 
 }  // namespace orbix::sim

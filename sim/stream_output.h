@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <bitset>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -47,6 +48,10 @@ struct StreamOutputConfig {
     std::string address = "127.255.255.255";
     int port = StreamPort();
     int sliceMs = 2;
+    // When set, the datagrams go to this network interface's broadcast
+    // address instead, out through it, as a card's own interface delivers
+    // them; while it has no broadcast address nothing is sent.
+    std::string interface = {};
 };
 
 // The card's stream output: while a transponder is locked and the LNB is
@@ -79,6 +84,7 @@ class CStreamOutput {
     ITsSource* SourceFor(const LockedStream& locked);
     void Play(ITsSource& source, std::int64_t packets);
     void Send();
+    const std::string& Destination();
 
     CardStreamView m_card;
     LockedStreamFn m_locked;
@@ -91,6 +97,8 @@ class CStreamOutput {
     std::array<std::uint16_t, 32> m_table{};
     std::array<std::uint8_t, 7 * kPacketSize> m_datagram{};
     int m_held = 0;
+    std::string m_destination;
+    std::chrono::steady_clock::time_point m_destinationRead{};
     std::atomic<std::uint64_t> m_datagrams{0};
     std::atomic<std::uint64_t> m_packets{0};
     std::atomic<std::uint64_t> m_sendErrors{0};
@@ -102,6 +110,7 @@ class CStreamOutput {
 // with a reason when it cannot send.
 std::unique_ptr<CStreamOutput> StartStreamOutput(CSimCard& card,
                                                  std::shared_ptr<const CSimFrontEnd> frontEnd,
-                                                 std::string& error);
+                                                 std::string& error,
+                                                 StreamOutputConfig config = {});
 
 }  // namespace orbix::sim
