@@ -47,6 +47,9 @@ struct StreamOutputConfig {
     std::string address = "127.255.255.255";
     int port = StreamPort();
     int sliceMs = 2;
+    // Generated multiplexes carry the media cache's pictures and sound
+    // (filler bytes when false, or when there is no cache).
+    bool media = true;
 };
 
 // The card's stream output: while a transponder is locked and the LNB is
@@ -85,6 +88,8 @@ class CStreamOutput {
     StreamOutputConfig m_config;
     int m_socket = -1;
     std::thread m_thread;
+    std::thread m_mediaLoader;  // reads the media cache at start, off the stream thread
+    std::shared_ptr<const CMediaLibrary> m_media;
     CStopSignal m_stop;
     std::map<std::string, std::unique_ptr<ITsSource>> m_sources;
     std::bitset<8192> m_passing;
