@@ -109,7 +109,8 @@ std::vector<MediaTrack> ParseClip(const std::vector<std::uint8_t>& ts) {
         if (p[3] & 0x20) start += 1 + p[4];
         if (start >= kPacketSize) continue;
         if (p[1] & 0x40) close(pid);
-        open[pid].insert(open[pid].end(), p + start, p + kPacketSize);
+        auto& pes = open[pid];
+        pes.insert(pes.end(), p + start, p + kPacketSize);
     }
     std::vector<MediaTrack> tracks;
     for (auto& [pid, pes] : open) close(pid);
@@ -169,8 +170,10 @@ std::shared_ptr<const CMediaLibrary> CMediaLibrary::Load(const std::string& dir,
     auto library = std::shared_ptr<CMediaLibrary>(new CMediaLibrary);
     for (int n = 1; n <= kMediaClipCount; ++n) {
         const std::string path = ClipPath(dir, n);
-        std::ifstream file(path, std::ios::binary);
-        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
+        std::ifstream file(path, std::ios::binary | std::ios::ate);
+        std::vector<std::uint8_t> bytes(file ? static_cast<std::size_t>(file.tellg()) : 0);
+        file.seekg(0);
+        file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         auto tracks = ParseClip(bytes);
         if (tracks.size() != ClipCodecs(n).size()) {
             error = texts::MediaClipUnreadable(path);
