@@ -22,6 +22,8 @@ constexpr Command kCommands[] = {
     {"tune", "tune SATELLITE TRANSPONDER [--once]  tune and show the lock", orbix::ctl::RunTune},
     {"scan", "scan SATELLITE TRANSPONDER     tune, search the programs and store them",
      orbix::ctl::RunScan},
+    {"media", "media [DIR]                    encode the simulated card's pictures and sound",
+     orbix::ctl::RunMedia},
 };
 
 constexpr std::string_view kExitCodes =
