@@ -57,16 +57,16 @@ const std::vector<Recipe>& Recipes() {
 }
 
 std::string PictureFilter(int number) {
-    const std::string duration = std::to_string(kClipSeconds);
-    std::string text = "P" + std::to_string(number);
-    std::string font;
+    // The name the program search gives it, where a font can draw it.
     std::error_code ec;
-    if (std::filesystem::exists(kChineseFont, ec)) {
-        text = "节目" + std::to_string(number);  // the name the program search gives it
-        font = std::string("fontfile=") + kChineseFont + ":";
-    }
-    return "testsrc=s=320x240:r=25:d=" + duration + ",drawtext=" + font + "text='" + text +
-           "':fontsize=56:fontcolor=white:box=1:boxcolor=black:boxborderw=6:x=(w-tw)/2:y=24";
+    const bool chinese = std::filesystem::exists(kChineseFont, ec);
+    std::string filter("testsrc=s=320x240:r=25:d=");
+    filter.append(std::to_string(kClipSeconds)).append(",drawtext=");
+    if (chinese) filter.append("fontfile=").append(kChineseFont).append(":");
+    filter.append("text='").append(chinese ? "节目" : "P").append(std::to_string(number));
+    filter.append(
+        "':fontsize=56:fontcolor=white:box=1:boxcolor=black:boxborderw=6:x=(w-tw)/2:y=24");
+    return filter;
 }
 
 int TonePitch(int number) { return 200 + 40 * number; }
@@ -127,7 +127,7 @@ std::vector<std::string> ClipEncodeCommand(int number, const std::string& path) 
         c.insert(c.end(), {"-map", recipe->video ? "0:v" : "1:a"});
         for (std::string option : recipe->options) {
             if (const auto at = option.find('#'); at != std::string::npos)
-                option.replace(at, 1, std::to_string(index));
+                option = option.substr(0, at) + std::to_string(index) + option.substr(at + 1);
             codecOptions.push_back(option);
         }
         latm = latm || codec == MediaCodec::Latm;
