@@ -13,6 +13,7 @@
 #include "platform/net_interface.h"
 #include "sim/card_logic_model.h"
 #include "sim/front_end.h"
+#include "sim/media_mux.h"
 #include "sim/sim_card.h"
 #include "sim/sim_texts.h"
 
@@ -86,6 +87,13 @@ bool CStreamOutput::Start(std::string& error) {
     const int sendBuffer = 4 << 20;
     ::setsockopt(m_socket, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
     m_stop.Reset();
+    if (m_config.media && !m_media) {
+        m_mediaLoader = std::thread([this] {
+            std::string why;
+            m_media = LoadMediaLibrary(why);
+            if (!m_media) std::fprintf(stderr, "%s\n", texts::MediaMissing(why).c_str());
+        });
+    }
     m_thread = std::thread([this] { Run(); });
     return true;
 }
@@ -95,6 +103,7 @@ void CStreamOutput::Stop() {
         m_stop.Request();
         m_thread.join();
     }
+    if (m_mediaLoader.joinable()) m_mediaLoader.join();
     if (m_socket >= 0) ::close(m_socket);
     m_socket = -1;
 }
@@ -107,8 +116,9 @@ std::string CStreamOutput::SourceError() const {
 ITsSource* CStreamOutput::SourceFor(const LockedStream& locked) {
     auto it = m_sources.find(locked.id);
     if (it == m_sources.end()) {
+        if (m_mediaLoader.joinable()) m_mediaLoader.join();
         std::string error;
-        auto source = MakeStreamSource(locked.stream, locked.skyIndex, error);
+        auto source = MakeStreamSource(locked.stream, locked.skyIndex, error, m_media);
         {
             std::lock_guard lock(m_errorMutex);
             m_sourceError = source ? std::string() : locked.id + ": " + error;

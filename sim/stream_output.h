@@ -52,6 +52,9 @@ struct StreamOutputConfig {
     // address instead, out through it, as a card's own interface delivers
     // them; while it has no broadcast address nothing is sent.
     std::string interface = {};
+    // Generated multiplexes carry the media cache's pictures and sound
+    // (filler bytes when false, or when there is no cache).
+    bool media = true;
 };
 
 // The card's stream output: while a transponder is locked and the LNB is
@@ -91,6 +94,8 @@ class CStreamOutput {
     StreamOutputConfig m_config;
     int m_socket = -1;
     std::thread m_thread;
+    std::thread m_mediaLoader;  // reads the media cache at start, off the stream thread
+    std::shared_ptr<const CMediaLibrary> m_media;
     CStopSignal m_stop;
     std::map<std::string, std::unique_ptr<ITsSource>> m_sources;
     std::bitset<8192> m_passing;

@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 
+#include "sim/media_mux.h"
 #include "sim/sim_texts.h"
 
 namespace orbix::sim {
@@ -189,6 +190,12 @@ CGeneratedMux::CGeneratedMux(MuxConfig config) : m_config(std::move(config)) {
     m_pcrSpacing = std::max<std::int64_t>(1, packetsPerSecond * kPcrSpacingMs / 1000);
 }
 
+CGeneratedMux::~CGeneratedMux() = default;
+
+void CGeneratedMux::UseMedia(std::shared_ptr<const CMediaLibrary> library) {
+    m_media = library ? std::make_unique<CMediaPlayout>(m_config, std::move(library)) : nullptr;
+}
+
 void CGeneratedMux::QueuePsi(bool withPmts) {
     m_psi = PacketizeSection(0, BuildPatSection(m_config), m_continuity[0]);
     for (const MuxProgram& p : m_config.programs) {
@@ -211,6 +218,8 @@ void CGeneratedMux::NextPacket(TsPacket& packet) {
         packet.fill(0xFF);
         std::uint8_t continuity = 0;
         PacketHeader(packet, kNullPid, false, continuity);
+    } else if (m_media) {
+        m_media->NextPacket(m_packetIndex, packet);
     } else {
         PayloadPacket(packet);
     }
@@ -405,7 +414,8 @@ constexpr std::array<Preset, 4> kPresets{{
 }  // namespace
 
 std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int skyIndex,
-                                            std::string& error) {
+                                            std::string& error,
+                                            std::shared_ptr<const CMediaLibrary> media) {
     if (description.empty()) {
         const auto n = static_cast<int>(kPresets.size());
         description = kPresets[static_cast<std::size_t>(((skyIndex % n) + n) % n)].name;
@@ -431,7 +441,9 @@ std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int sk
     const std::string_view mux =
         description.starts_with("mux:") ? description.substr(4) : description;
     if (!ParseMux(mux, config, error)) return nullptr;
-    return std::make_unique<CGeneratedMux>(std::move(config));
+    auto generated = std::make_unique<CGeneratedMux>(std::move(config));
+    generated->UseMedia(std::move(media));
+    return generated;
 }
 
 }  // namespace orbix::sim

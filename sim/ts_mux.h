@@ -9,6 +9,9 @@
 
 namespace orbix::sim {
 
+class CMediaLibrary;
+class CMediaPlayout;
+
 inline constexpr int kPacketSize = 188;
 inline constexpr std::uint16_t kNullPid = 0x1FFF;
 using TsPacket = std::array<std::uint8_t, kPacketSize>;
@@ -72,9 +75,13 @@ std::uint32_t MpegCrc32(const std::uint8_t* data, std::size_t size);
 class CGeneratedMux final : public ITsSource {
   public:
     explicit CGeneratedMux(MuxConfig config);
+    ~CGeneratedMux() override;
     std::int64_t BitRate() const override { return m_config.bitRate; }
     void NextPacket(TsPacket& packet) override;
     const MuxConfig& Config() const { return m_config; }
+    // The elementary streams carry the library's pictures and sound instead
+    // of filler bytes (see CMediaPlayout); the PSI stays as it was.
+    void UseMedia(std::shared_ptr<const CMediaLibrary> library);
 
   private:
     void QueuePsi(bool withPmts);
@@ -98,6 +105,7 @@ class CGeneratedMux final : public ITsSource {
     std::int64_t m_nextPmtPacket = 0;
     std::int64_t m_packetIndex = 0;
     std::size_t m_esNext = 0;
+    std::unique_ptr<CMediaPlayout> m_media;
 };
 
 // A transport-stream file played in a loop at its own bit rate (from its
@@ -131,8 +139,10 @@ MuxConfig MakeMux(int tv, int radio, int scrambled, bool longPmt, bool modern = 
 //   "mux:tv=N,radio=N,scrambled=N,longpmt=1,modern=1,rate=BITRATE,psi=MS,pmt=MS,null=PERCENT"
 //   a preset name: "news10", "bouquet40", "pay6", "radio8"
 //   "" : a preset chosen by the transponder's position in the sky
-// Null with a reason in error when the text cannot be used.
+// Null with a reason in error when the text cannot be used. With a media
+// library, generated multiplexes carry its pictures and sound.
 std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int skyIndex,
-                                            std::string& error);
+                                            std::string& error,
+                                            std::shared_ptr<const CMediaLibrary> media = {});
 
 }  // namespace orbix::sim

@@ -11,5 +11,6 @@ int RunProbe(const std::vector<std::string>& args);
 int RunTune(const std::vector<std::string>& args);
 int RunScan(const std::vector<std::string>& args);
 int RunDoctor(const std::vector<std::string>& args);
+int RunMedia(const std::vector<std::string>& args);
 
 }  // namespace orbix::ctl

@@ -24,6 +24,8 @@ constexpr Command kCommands[] = {
      orbix::ctl::RunScan},
     {"doctor", "doctor                         check what the card and its stream need",
      orbix::ctl::RunDoctor},
+    {"media", "media [DIR]                    encode the simulated card's pictures and sound",
+     orbix::ctl::RunMedia},
 };
 
 constexpr std::string_view kExitCodes =
