@@ -34,6 +34,10 @@ class CUdpReceiver final : public IDatagramSource {
     // filter changes they carry what it passed before. Returns how many.
     int Discard() override;
 
+    // Lets the next receives wait at most ms (never longer than the
+    // receiver's own time-out); Bind sets the full time-out again.
+    bool LimitWait(int ms);
+
     bool IsOpen() const { return m_socket >= 0; }
     const std::string& LastError() const { return m_lastError; }
 

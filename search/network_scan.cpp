@@ -1,0 +1,202 @@
+#include "search/network_scan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <span>
+
+#include "db/record_text.h"
+#include "platform/text.h"
+#include "search/si_receive.h"
+
+namespace orbix {
+namespace {
+
+constexpr double kSameTransponderMhz = 2.0;
+constexpr double kKuHighBandMhz = 11700.0;
+constexpr int kUniversalLow = 9750;
+constexpr int kUniversalHigh = 10600;
+constexpr int kCBandLo = 5150;
+
+std::string Vertical() { return Gbk("垂直"); }
+std::string Horizontal() { return Gbk("水平"); }
+std::string Off() { return Gbk("关"); }
+std::string On() { return Gbk("开"); }
+
+double Mhz(const SatelliteDelivery& d) { return d.frequency10kHz / 100.0; }
+
+// Vertical and circular right count as "垂直", horizontal and left as "水平".
+std::string PolarisationText(const SatelliteDelivery& d) {
+    return d.polarisation == 1 || d.polarisation == 3 ? Vertical() : Horizontal();
+}
+
+std::string FecText(std::uint8_t fec) {
+    static const std::map<std::uint8_t, std::string> kFec{
+        {1, "1/2"}, {2, "2/3"}, {3, "3/4"}, {4, "5/6"}, {5, "7/8"}};
+    const auto it = kFec.find(fec);
+    return it != kFec.end() ? it->second : Gbk("自动");
+}
+
+bool IsDvbS(const SatelliteDelivery& d) {
+    return !d.dvbS2 && (d.modulationType == 0 || d.modulationType == 1);
+}
+
+bool Matches(const SatelliteDelivery& d, const TransponderParams& tp) {
+    return std::fabs(Mhz(d) - tp.frequency) <= kSameTransponderMhz &&
+           PolarisationText(d) == tp.polarisation;
+}
+
+int LeadingInt(const std::string& text) {
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') break;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// The LNB the stored records were made for: universal Ku when one uses
+// 9750 or 10600, C band for 5150, else a single-LO Ku LNB of that LO.
+// Stand-in for the shared transponder merge's LNB rules.
+void ApplyLnbOfStored(const TransponderParams& locked, TransponderParams& tp) {
+    const int lo = LeadingInt(locked.lnbFrequency);
+    tp.band = "Ku";
+    tp.tone22k = Off();
+    if (lo == kUniversalLow || lo == kUniversalHigh) {
+        const bool high = tp.frequency >= kKuHighBandMhz;
+        tp.lnbFrequency = std::to_string(high ? kUniversalHigh : kUniversalLow);
+        tp.tone22k = high ? On() : Off();
+    } else if (lo == kCBandLo) {
+        tp.lnbFrequency = std::to_string(kCBandLo);
+        tp.band = "C";
+    } else {
+        tp.lnbFrequency = locked.lnbFrequency;
+    }
+}
+
+TransponderParams RecordOf(const SatelliteDelivery& d, const TransponderParams& locked) {
+    TransponderParams tp;
+    tp.satellite = locked.satellite;
+    tp.frequency = static_cast<float>(std::round(Mhz(d) * 10.0) / 10.0);
+    tp.polarisation = PolarisationText(d);
+    tp.name = std::to_string(std::lround(Mhz(d))) + (tp.polarisation == Vertical() ? "V" : "H");
+    tp.symbolRate = static_cast<std::int32_t>((d.symbolRate100 + 5) / 10);
+    tp.fec = FecText(d.fecInner);
+    tp.diseqc = locked.diseqc.empty() ? Off() : locked.diseqc;
+    ApplyLnbOfStored(locked, tp);
+    return tp;
+}
+
+// Signed tenths of a degree, east positive.
+int Position(const SatelliteDelivery& d) {
+    return d.east ? d.orbitalPosition : -static_cast<int>(d.orbitalPosition);
+}
+
+int SatellitePosition(const std::vector<SatelliteDelivery>& deliveries,
+                      const TransponderParams& locked) {
+    std::map<int, int> votes;
+    for (const SatelliteDelivery& d : deliveries) {
+        if (Matches(d, locked)) return Position(d);
+        ++votes[Position(d)];
+    }
+    const auto best = std::ranges::max_element(
+        votes, [](const auto& a, const auto& b) { return a.second < b.second; });
+    return best == votes.end() ? 0 : best->first;
+}
+
+// Stand-in for the shared transponder merge: adds each record after
+// checking all of them, so that names and lengths the database refuses
+// stop the whole batch before anything is written.
+bool AddNetworkRecords(CChannelDatabase& database, const std::vector<TransponderParams>& add) {
+    for (const TransponderParams& tp : add) {
+        if (!CChannelDatabase::CheckRecordLength(CChannelDatabase::BuildAddRecord(tp)).empty())
+            return false;
+    }
+    for (const TransponderParams& tp : add) {
+        if (database.AddTransponder(tp, [] { return false; }) != AddOutcome::Added) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<SatelliteDelivery> DeliveriesOf(
+    const std::vector<std::vector<std::uint8_t>>& sections) {
+    std::vector<SatelliteDelivery> out;
+    for (const auto& bytes : sections) {
+        const auto nit = ParseNitSection(bytes);
+        if (!nit) continue;
+        for (const NitTransportStream& ts : nit->streams)
+            out.insert(out.end(), ts.deliveries.begin(), ts.deliveries.end());
+    }
+    return out;
+}
+
+NetworkPlan PlanNetworkTransponders(const std::vector<SatelliteDelivery>& deliveries,
+                                    const std::vector<TransponderParams>& stored,
+                                    const TransponderParams& locked) {
+    NetworkPlan plan;
+    const int position = SatellitePosition(deliveries, locked);
+    std::vector<TransponderParams> known = stored;
+    for (const SatelliteDelivery& d : deliveries) {
+        if (Position(d) != position) {
+            ++plan.counts.skippedPosition;
+        } else if (!IsDvbS(d)) {
+            ++plan.counts.skippedS2;
+        } else if (std::ranges::any_of(known, [&](const auto& tp) { return Matches(d, tp); })) {
+            ++plan.counts.known;
+        } else {
+            plan.add.push_back(RecordOf(d, locked));
+            known.push_back(plan.add.back());
+            ++plan.counts.added;
+        }
+    }
+    return plan;
+}
+
+std::vector<TransponderParams> StoredTransponders(const CChannelDatabase& database,
+                                                  const std::string& satellite) {
+    std::vector<TransponderParams> out;
+    const int n = database.CountTransponders(satellite);
+    for (int k = 1; k <= n; ++k) {
+        const std::string record = database.ReadTransponderRecord(satellite, k);
+        if (record == CChannelDatabase::kNotFound) continue;
+        TransponderParams tp;
+        CChannelDatabase::ParseTransponderRecord(record, tp);
+        tp.satellite = satellite;
+        out.push_back(std::move(tp));
+    }
+    return out;
+}
+
+std::string NetworkScanSummary(const NetworkScanCounts& c) {
+    return Gbk("网络搜索完毕：新增") + std::to_string(c.added) + Gbk("个转发器，已有") +
+           std::to_string(c.known) + Gbk("个，跳过") + std::to_string(c.skippedS2) +
+           Gbk("个DVB-S2和") + std::to_string(c.skippedPosition) + Gbk("个其他轨道位置的转发器");
+}
+
+NetworkScanResult RunNetworkScan(const NetworkScanRequest& r) {
+    NetworkScanResult result;
+    if (!r.receiver.Create()) return {false, {}, Gbk("无法建立网络接收")};
+    if (!r.receiver.Bind(r.port)) {
+        if (r.receiver.IsOpen()) r.receiver.Close();
+        return {false, {}, Gbk("无法打开接收端口")};
+    }
+    const PatEntry nit{1, kNitPid};
+    r.filter.SetPmtPids(std::span(&nit, 1));
+    r.receiver.Discard();
+    const TableWait wait{r.receiver, r.clock, r.stop, kNitWaitMs,
+                         [&r](int ms) { r.receiver.LimitWait(ms); }};
+    const auto sections = ReceiveTable(wait, kNitPid, kNitActualTableId);
+    r.receiver.Close();
+    if (sections.empty()) return {false, {}, Gbk("没有收到网络信息表")};
+    const std::vector<TransponderParams> stored = StoredTransponders(r.database, r.satellite);
+    TransponderParams locked;
+    r.database.ReadTransponder(r.satellite, r.transponder, locked);
+    const NetworkPlan plan = PlanNetworkTransponders(DeliveriesOf(sections), stored, locked);
+    if (!AddNetworkRecords(r.database, plan.add))
+        return {false, plan.counts, Gbk("转发器无法存入数据库")};
+    return {true, plan.counts, NetworkScanSummary(plan.counts)};
+}
+
+}  // namespace orbix
