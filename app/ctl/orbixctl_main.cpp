@@ -20,8 +20,10 @@ constexpr Command kCommands[] = {
     {"probe", "probe                          check the card and load its logic",
      orbix::ctl::RunProbe},
     {"tune", "tune SATELLITE TRANSPONDER [--once]  tune and show the lock", orbix::ctl::RunTune},
-    {"scan", "scan SATELLITE TRANSPONDER     tune, search the programs and store them",
+    {"scan", "scan SATELLITE TRANSPONDER [--names sdt|pat] [--charset iso6937|gbk]  tune, search the programs and store them",
      orbix::ctl::RunScan},
+    {"scan-network", "scan-network SATELLITE TRANSPONDER  tune, add the transponders the network announces",
+     orbix::ctl::RunScanNetwork},
 };
 
 constexpr std::string_view kExitCodes =
