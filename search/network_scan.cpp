@@ -1,6 +1,7 @@
 #include "search/network_scan.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <span>
@@ -182,8 +183,9 @@ NetworkScanResult RunNetworkScan(const NetworkScanRequest& r) {
         if (r.receiver.IsOpen()) r.receiver.Close();
         return {false, {}, Gbk("无法打开接收端口")};
     }
-    const PatEntry nit{1, kNitPid};
-    r.filter.SetPmtPids(std::span(&nit, 1));
+    // With the PAT, so that the card's seven-packet datagrams fill quickly.
+    const std::array<PatEntry, 2> pids{{{1, kNitPid}, {2, 0}}};
+    r.filter.SetPmtPids(pids);
     r.receiver.Discard();
     const TableWait wait{r.receiver, r.clock, r.stop, kNitWaitMs,
                          [&r](int ms) { r.receiver.LimitWait(ms); }};

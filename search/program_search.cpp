@@ -1,6 +1,7 @@
 #include "search/program_search.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <span>
 
@@ -104,8 +105,10 @@ void CProgramSearch::RunProgramSearch() {
 
 // The SDT of the transponder, waited for at most kSdtWaitMs.
 SdtResult CProgramSearch::ReceiveSdt(NoSelectorCharset noSelector) {
-    const PatEntry sdt{1, kSdtPid};
-    m_services.filter.SetPmtPids(std::span(&sdt, 1));
+    // The PAT passes too: the card sends seven packets to a datagram, and a
+    // table sent every two seconds alone would take many seconds to fill one.
+    const std::array<PatEntry, 2> pids{{{1, kSdtPid}, {2, 0}}};
+    m_services.filter.SetPmtPids(pids);
     CUdpReceiver& receiver = m_state.receiver;
     receiver.Discard();
     const TableWait wait{receiver, m_services.clock, m_stop, kSdtWaitMs,
