@@ -13,7 +13,8 @@
 namespace orbix {
 
 void CSatTreeDlg::AddNetworkScanCommand() {
-    auto* action = new QAction(QString::fromStdString(Utf8(sattree_texts::SearchNetwork())), m_tree);
+    auto* action =
+        new QAction(QString::fromStdString(Utf8(sattree_texts::SearchNetwork())), m_tree);
     connect(action, &QAction::triggered, this, [this] { StartNetworkScan(); });
     m_tree->addAction(action);
     m_tree->setContextMenuPolicy(Qt::ActionsContextMenu);
