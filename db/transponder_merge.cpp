@@ -188,8 +188,9 @@ TransponderParams MapTransponder(std::string_view satellite, const TuningEntry& 
     const double mhz = std::round(entry.frequencyKhz / 100.0) / 10.0;
     const bool vertical = entry.polarisation == Polarisation::Vertical;
     tp.satellite = std::string(satellite);
-    tp.name = std::to_string(static_cast<long long>(std::llround(entry.frequencyKhz / 1000.0))) +
-              (vertical ? "V" : "H");
+    // Named from the stored frequency, so a record exported and read back
+    // gets its own name again.
+    tp.name = std::to_string(std::llround(mhz)) + (vertical ? "V" : "H");
     tp.frequency = static_cast<float>(mhz);
     tp.symbolRate = static_cast<std::int32_t>((entry.symbolRate + 500u) / 1000u);
     tp.polarisation = Gbk(vertical ? merge_texts::kVertical : merge_texts::kHorizontal);
