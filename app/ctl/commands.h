@@ -11,5 +11,7 @@ int RunProbe(const std::vector<std::string>& args);
 int RunTune(const std::vector<std::string>& args);
 int RunScan(const std::vector<std::string>& args);
 int RunScanNetwork(const std::vector<std::string>& args);
+int RunImport(const std::vector<std::string>& args);
+int RunExport(const std::vector<std::string>& args);
 
 }  // namespace orbix::ctl

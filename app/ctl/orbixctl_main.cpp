@@ -24,6 +24,11 @@ constexpr Command kCommands[] = {
      orbix::ctl::RunScan},
     {"scan-network", "scan-network SATELLITE TRANSPONDER  tune, add the transponders the network announces",
      orbix::ctl::RunScanNetwork},
+    {"import", "import FILE [--satellite NAME] [--lnb ku|c|MHZ]  add a DVBv5 channel file's\n"
+               "                                 DVB-S transponders to ./SATSETUPL.ini",
+     orbix::ctl::RunImport},
+    {"export", "export SATELLITE FILE          write a satellite as a DVBv5 channel file",
+     orbix::ctl::RunExport},
 };
 
 constexpr std::string_view kExitCodes =
@@ -33,7 +38,8 @@ constexpr std::string_view kExitCodes =
     "  1  the card or the work failed: another instance runs, no card or port I/O,\n"
     "     a failed card check, not locked, no programs found\n"
     "  2  bad command line or input: unknown command or arguments, unknown\n"
-    "     ORBIXRX_CARD, unreadable sky file, transponder not in ./SATSETUPL.ini\n";
+    "     ORBIXRX_CARD, unreadable sky file, transponder not in ./SATSETUPL.ini,\n"
+    "     a malformed channel file, a satellite name the database cannot hold\n";
 
 // Asked for (--help), the usage goes to standard output and ends well; as
 // the answer to a bad command line it goes to standard error with status 2.
