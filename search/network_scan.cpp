@@ -6,7 +6,7 @@
 #include <map>
 #include <span>
 
-#include "db/record_text.h"
+#include "db/transponder_merge.h"
 #include "platform/text.h"
 #include "search/si_receive.h"
 
@@ -14,77 +14,56 @@ namespace orbix {
 namespace {
 
 constexpr double kSameTransponderMhz = 2.0;
-constexpr double kKuHighBandMhz = 11700.0;
 constexpr int kUniversalLow = 9750;
 constexpr int kUniversalHigh = 10600;
 constexpr int kCBandLo = 5150;
 
 std::string Vertical() { return Gbk("垂直"); }
 std::string Horizontal() { return Gbk("水平"); }
-std::string Off() { return Gbk("关"); }
-std::string On() { return Gbk("开"); }
 
 double Mhz(const SatelliteDelivery& d) { return d.frequency10kHz / 100.0; }
 
-// Vertical and circular right count as "垂直", horizontal and left as "水平".
-std::string PolarisationText(const SatelliteDelivery& d) {
-    return d.polarisation == 1 || d.polarisation == 3 ? Vertical() : Horizontal();
-}
-
-std::string FecText(std::uint8_t fec) {
-    static const std::map<std::uint8_t, std::string> kFec{
-        {1, "1/2"}, {2, "2/3"}, {3, "3/4"}, {4, "5/6"}, {5, "7/8"}};
-    const auto it = kFec.find(fec);
-    return it != kFec.end() ? it->second : Gbk("自动");
+bool IsVerticalLike(const SatelliteDelivery& d) {
+    return d.polarisation == 1 || d.polarisation == 3;
 }
 
 bool IsDvbS(const SatelliteDelivery& d) {
     return !d.dvbS2 && (d.modulationType == 0 || d.modulationType == 1);
 }
 
+// Vertical and circular right count as "垂直", horizontal and left as "水平".
 bool Matches(const SatelliteDelivery& d, const TransponderParams& tp) {
     return std::fabs(Mhz(d) - tp.frequency) <= kSameTransponderMhz &&
-           PolarisationText(d) == tp.polarisation;
+           (IsVerticalLike(d) ? Vertical() : Horizontal()) == tp.polarisation;
 }
 
 int LeadingInt(const std::string& text) {
     int value = 0;
     for (char c : text) {
-        if (c < '0' || c > '9') break;
+        if (c < '0' || c > '9' || value > 100'000) break;
         value = value * 10 + (c - '0');
     }
     return value;
 }
 
-// The LNB the stored records were made for: universal Ku when one uses
-// 9750 or 10600, C band for 5150, else a single-LO Ku LNB of that LO.
-// Stand-in for the shared transponder merge's LNB rules.
-void ApplyLnbOfStored(const TransponderParams& locked, TransponderParams& tp) {
+// The LNB the locked transponder's record was made for: universal Ku when
+// it uses 9750 or 10600, C band for 5150, else a single-LO Ku LNB.
+LnbChoice LnbOfStored(const TransponderParams& locked) {
     const int lo = LeadingInt(locked.lnbFrequency);
-    tp.band = "Ku";
-    tp.tone22k = Off();
-    if (lo == kUniversalLow || lo == kUniversalHigh) {
-        const bool high = tp.frequency >= kKuHighBandMhz;
-        tp.lnbFrequency = std::to_string(high ? kUniversalHigh : kUniversalLow);
-        tp.tone22k = high ? On() : Off();
-    } else if (lo == kCBandLo) {
-        tp.lnbFrequency = std::to_string(kCBandLo);
-        tp.band = "C";
-    } else {
-        tp.lnbFrequency = locked.lnbFrequency;
-    }
+    if (lo == kUniversalLow || lo == kUniversalHigh) return {LnbChoice::Kind::UniversalKu, 0};
+    if (lo == kCBandLo) return {LnbChoice::Kind::CBand, 0};
+    return {LnbChoice::Kind::SingleLo, lo};
 }
 
 TransponderParams RecordOf(const SatelliteDelivery& d, const TransponderParams& locked) {
-    TransponderParams tp;
-    tp.satellite = locked.satellite;
-    tp.frequency = static_cast<float>(std::round(Mhz(d) * 10.0) / 10.0);
-    tp.polarisation = PolarisationText(d);
-    tp.name = std::to_string(std::lround(Mhz(d))) + (tp.polarisation == Vertical() ? "V" : "H");
-    tp.symbolRate = static_cast<std::int32_t>((d.symbolRate100 + 5) / 10);
-    tp.fec = FecText(d.fecInner);
-    tp.diseqc = locked.diseqc.empty() ? Off() : locked.diseqc;
-    ApplyLnbOfStored(locked, tp);
+    TuningEntry entry;
+    entry.frequencyKhz = d.frequency10kHz * 10;
+    entry.symbolRate = d.symbolRate100 * 100;
+    entry.polarisation = IsVerticalLike(d) ? Polarisation::Vertical : Polarisation::Horizontal;
+    entry.fec = FecFromDescriptorCode(d.fecInner);
+    TransponderParams tp = MapTransponder(locked.satellite, entry, LnbOfStored(locked));
+    // The same dish: the DiSEqC switch as the locked transponder has it.
+    if (!locked.diseqc.empty()) tp.diseqc = locked.diseqc;
     return tp;
 }
 
@@ -103,20 +82,6 @@ int SatellitePosition(const std::vector<SatelliteDelivery>& deliveries,
     const auto best = std::ranges::max_element(
         votes, [](const auto& a, const auto& b) { return a.second < b.second; });
     return best == votes.end() ? 0 : best->first;
-}
-
-// Stand-in for the shared transponder merge: adds each record after
-// checking all of them, so that names and lengths the database refuses
-// stop the whole batch before anything is written.
-bool AddNetworkRecords(CChannelDatabase& database, const std::vector<TransponderParams>& add) {
-    for (const TransponderParams& tp : add) {
-        if (!CChannelDatabase::CheckRecordLength(CChannelDatabase::BuildAddRecord(tp)).empty())
-            return false;
-    }
-    for (const TransponderParams& tp : add) {
-        if (database.AddTransponder(tp, [] { return false; }) != AddOutcome::Added) return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -196,9 +161,13 @@ NetworkScanResult RunNetworkScan(const NetworkScanRequest& r) {
     TransponderParams locked;
     r.database.ReadTransponder(r.satellite, r.transponder, locked);
     const NetworkPlan plan = PlanNetworkTransponders(DeliveriesOf(sections), stored, locked);
-    if (!AddNetworkRecords(r.database, plan.add))
-        return {false, plan.counts, Gbk("转发器无法存入数据库")};
-    return {true, plan.counts, NetworkScanSummary(plan.counts)};
+    const MergeReport merged = MergeTransponders(r.database, r.satellite, plan.add);
+    if (merged.outcome != MergeOutcome::Done) return {false, plan.counts, merged.message};
+    NetworkScanCounts counts = plan.counts;
+    // What the merge found stored after all (a name taken by another record).
+    counts.known += counts.added - merged.added;
+    counts.added = merged.added;
+    return {true, counts, NetworkScanSummary(counts)};
 }
 
 }  // namespace orbix
