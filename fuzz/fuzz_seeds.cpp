@@ -9,6 +9,7 @@
 
 #include "db/channel_database.h"
 #include "platform/text.h"
+#include "sim/si_generator.h"
 #include "sim/ts_mux.h"
 
 namespace {
@@ -126,7 +127,21 @@ int main(int argc, char** argv) {
         pmt.insert(pmt.end(), packets.begin(), packets.end());
         Write(dir / "fuzz_assemble_pmt", m.name, pmt);
         Write(dir / "fuzz_search_pass", m.name, SearchInput(m.mux));
+        int k = 0;
+        for (const auto& si : sim::BuildSiSections(m.mux, sim::SiContextOf(sim::DefaultSky(), 0, 0))) {
+            const std::string name = m.name + std::to_string(k++);
+            Write(dir / "fuzz_si_tables", name, si.bytes);
+            Write(dir / "fuzz_si_tables", name + "_packets",
+                  sim::JoinPackets(sim::PacketizeSection(si.pid, si.bytes)));
+        }
     }
+    for (std::size_t i = 0; i < 4; ++i) {
+        Write(dir / "fuzz_dvb_text", "name" + std::to_string(i), sim::ServiceNameBytes(i));
+        Write(dir / "fuzz_dvb_text", "provider" + std::to_string(i), sim::ServiceProviderBytes(i));
+    }
+    Write(dir / "fuzz_dvb_text", "ucs2", Bytes{0x11, 0x4e, 0x2d, 0x65, 0x87});
+    Write(dir / "fuzz_dvb_text", "utf8", AsBytes("\x15\xe4\xb8\xad\xf0\x9f\x98\x80X"));
+    Write(dir / "fuzz_dvb_text", "iso8859_5", Bytes{0x10, 0x00, 0x05, 0xd1, 0x8a, 0x86, 0xd2});
     for (const char* text : {"1FFF", "ff", "", "g", "0100"}) {
         Write(dir / "fuzz_hex_to_int", std::string("hex_") + (*text ? text : "empty"),
               Bytes(text, text + std::strlen(text)));

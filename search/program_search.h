@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -12,6 +13,7 @@
 #include "search/psi.h"
 #include "search/search_pass.h"
 #include "search/search_progress.h"
+#include "search/service_names.h"
 #include "search/udp_receiver.h"
 
 namespace orbix {
@@ -97,6 +99,11 @@ class CProgramSearch {
     // SearchProgress); a window turns it into a queued call. Set it before
     // Start, not while a search runs.
     void SetProgressCallback(SearchProgressFn progress) { m_progress = std::move(progress); }
+    // Names programs as these options say instead of as the database's
+    // section "ServiceNames" does. Set it before Start.
+    void SetServiceNameOptions(std::optional<ServiceNameOptions> options) {
+        m_nameOptions = options;
+    }
 
     static int ProgramSearchThread(CProgramSearch* search);
 
@@ -104,7 +111,8 @@ class CProgramSearch {
     bool Claim();
     void RunProgramSearch();
     bool StorePrograms(const std::vector<ProgramEntry>& programs);
-    void Succeed(int stored);
+    void Succeed(int stored, const std::string& noteGbk = {});
+    SdtResult ReceiveSdt(NoSelectorCharset noSelector);
     // The failure ending, with the reason told after "请重新搜索".
     void Fail(bool redraw, const std::string& reasonGbk);
     void Report(const SearchProgress& progress) const;
@@ -115,6 +123,7 @@ class CProgramSearch {
     std::thread m_thread;
     std::atomic<bool> m_succeeded{false};
     SearchProgressFn m_progress;
+    std::optional<ServiceNameOptions> m_nameOptions;
 };
 
 }  // namespace orbix

@@ -22,6 +22,10 @@ inline std::string ReasonCloseFailed() { return Gbk("无法关闭网络接收");
 inline std::string ReasonNotStored() { return Gbk("节目无法存入数据库"); }
 inline std::string ReasonStopped() { return Gbk("搜索被中止"); }
 
+// Told once after a search that was to name programs from the service
+// table but got none (or only a broken one).
+inline std::string NoServiceTable() { return Gbk("没有收到节目名称表，节目按编号命名"); }
+
 // Names the program records take.
 inline std::string ProgramWord() { return Gbk("节目"); }
 inline std::string ScrambledMark() { return Gbk("(加扰)"); }

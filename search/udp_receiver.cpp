@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -67,9 +68,14 @@ bool CUdpReceiver::Bind(int port) {
         Close();
         return false;
     }
+    return LimitWait(m_receiveTimeoutMs);
+}
+
+bool CUdpReceiver::LimitWait(int ms) {
+    ms = std::clamp(ms, 1, m_receiveTimeoutMs);
     timeval timeout{};
-    timeout.tv_sec = m_receiveTimeoutMs / 1000;
-    timeout.tv_usec = (m_receiveTimeoutMs % 1000) * 1000;
+    timeout.tv_sec = ms / 1000;
+    timeout.tv_usec = (ms % 1000) * 1000;
     return ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) == 0;
 }
 

@@ -37,6 +37,9 @@ class CUdpReceiver final : public IDatagramSource {
     // The network interface Bind restricts the socket to; "" for every one.
     // Starts as StreamInterface() chose.
     void SetInterface(std::string name) { m_interface = std::move(name); }
+    // Lets the next receives wait at most ms (never longer than the
+    // receiver's own time-out); Bind sets the full time-out again.
+    bool LimitWait(int ms);
 
     bool IsOpen() const { return m_socket >= 0; }
     const std::string& LastError() const { return m_lastError; }

@@ -47,10 +47,14 @@ LockedStreamFn LockedStreamOf(std::shared_ptr<const CSimFrontEnd> frontEnd) {
         const auto locked = frontEnd->LockedTransponder();
         if (!locked) return std::nullopt;
         int index = 0;
-        for (const SkySatellite& satellite : frontEnd->GetSky().satellites) {
-            for (const SkyTransponder& tp : satellite.transponders) {
+        const Sky& sky = frontEnd->GetSky();
+        for (std::size_t s = 0; s < sky.satellites.size(); ++s) {
+            const auto& transponders = sky.satellites[s].transponders;
+            for (std::size_t t = 0; t < transponders.size(); ++t) {
+                const SkyTransponder& tp = transponders[t];
                 if (tp.satellite == locked->satellite && tp.name == locked->name) {
-                    return LockedStream{tp.satellite + "/" + tp.name, tp.stream, index};
+                    return LockedStream{tp.satellite + "/" + tp.name, tp.stream, index,
+                                        SiContextOf(sky, s, t)};
                 }
                 ++index;
             }
@@ -118,7 +122,8 @@ ITsSource* CStreamOutput::SourceFor(const LockedStream& locked) {
     if (it == m_sources.end()) {
         if (m_mediaLoader.joinable()) m_mediaLoader.join();
         std::string error;
-        auto source = MakeStreamSource(locked.stream, locked.skyIndex, error, m_media);
+        auto source = MakeStreamSource(locked.stream, locked.skyIndex, error,
+                                       locked.si ? &*locked.si : nullptr, m_media);
         {
             std::lock_guard lock(m_errorMutex);
             m_sourceError = source ? std::string() : locked.id + ": " + error;

@@ -15,6 +15,7 @@
 
 #include "platform/clock.h"
 #include "platform/stream_port.h"
+#include "sim/si_generator.h"
 #include "sim/ts_mux.h"
 
 namespace orbix::sim {
@@ -34,9 +35,16 @@ CardStreamView ViewOfLogic(const CCardLogicModel& logic);
 // The transponder the demodulator is locked to: an identity that changes
 // when another one is locked, its `stream` text and its position in the sky.
 struct LockedStream {
+    LockedStream() = default;
+    LockedStream(std::string id_, std::string stream_, int skyIndex_,
+                 std::optional<SiContext> si_ = std::nullopt)
+        : id(std::move(id_)), stream(std::move(stream_)), skyIndex(skyIndex_), si(std::move(si_)) {}
+
     std::string id;
     std::string stream;
     int skyIndex = 0;
+    // What its service tables say (the SDT and the NIT of its satellite).
+    std::optional<SiContext> si;
 };
 using LockedStreamFn = std::function<std::optional<LockedStream>()>;
 

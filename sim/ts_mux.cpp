@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "sim/media_mux.h"
+#include "sim/si_generator.h"
 #include "sim/sim_texts.h"
 
 namespace orbix::sim {
@@ -202,6 +203,10 @@ void CGeneratedMux::QueuePsi(bool withPmts) {
         if (!withPmts) break;
         auto pmt = PacketizeSection(p.pmtPid, BuildPmtSection(p), m_continuity[p.pmtPid]);
         m_psi.insert(m_psi.end(), pmt.begin(), pmt.end());
+    }
+    for (const MuxSection& si : m_config.siSections) {
+        auto packets = PacketizeSection(si.pid, si.bytes, m_continuity[si.pid & 0x1FFF]);
+        m_psi.insert(m_psi.end(), packets.begin(), packets.end());
     }
     m_psiNext = 0;
 }
@@ -414,7 +419,7 @@ constexpr std::array<Preset, 4> kPresets{{
 }  // namespace
 
 std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int skyIndex,
-                                            std::string& error,
+                                            std::string& error, const SiContext* si,
                                             std::shared_ptr<const CMediaLibrary> media) {
     if (description.empty()) {
         const auto n = static_cast<int>(kPresets.size());
@@ -441,6 +446,7 @@ std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int sk
     const std::string_view mux =
         description.starts_with("mux:") ? description.substr(4) : description;
     if (!ParseMux(mux, config, error)) return nullptr;
+    if (si != nullptr) config.siSections = BuildSiSections(config, *si);
     auto generated = std::make_unique<CGeneratedMux>(std::move(config));
     generated->UseMedia(std::move(media));
     return generated;

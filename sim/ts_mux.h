@@ -43,6 +43,14 @@ struct MuxProgram {
     int privateInfoBytes = 0;  // filler descriptors that lengthen the PMT
 };
 
+// A section sent on its PID with every PSI interval (the SDT and the NIT).
+struct MuxSection {
+    std::uint16_t pid = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
+struct SiContext;
+
 struct MuxConfig {
     std::uint16_t transportStreamId = 1;
     bool networkEntry = true;  // PAT entry 0 -> PID 0x10 first
@@ -53,6 +61,7 @@ struct MuxConfig {
     // their last; 0: with every one, like the PAT.
     int pmtIntervalMs = 0;
     int nullPercent = 10;  // share of the payload time left to null packets
+    std::vector<MuxSection> siSections;
 };
 
 // The sections with their CRC_32, ready to be cut into packets.
@@ -139,10 +148,11 @@ MuxConfig MakeMux(int tv, int radio, int scrambled, bool longPmt, bool modern = 
 //   "mux:tv=N,radio=N,scrambled=N,longpmt=1,modern=1,rate=BITRATE,psi=MS,pmt=MS,null=PERCENT"
 //   a preset name: "news10", "bouquet40", "pay6", "radio8"
 //   "" : a preset chosen by the transponder's position in the sky
-// Null with a reason in error when the text cannot be used. With a media
-// library, generated multiplexes carry its pictures and sound.
+// Null with a reason in error when the text cannot be used. A generated
+// multiplex carries an SDT and a NIT made from si when it is given, and the
+// media library's pictures and sound when there is one.
 std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int skyIndex,
-                                            std::string& error,
+                                            std::string& error, const SiContext* si = nullptr,
                                             std::shared_ptr<const CMediaLibrary> media = {});
 
 }  // namespace orbix::sim

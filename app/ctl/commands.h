@@ -12,5 +12,8 @@ int RunTune(const std::vector<std::string>& args);
 int RunScan(const std::vector<std::string>& args);
 int RunDoctor(const std::vector<std::string>& args);
 int RunMedia(const std::vector<std::string>& args);
+int RunScanNetwork(const std::vector<std::string>& args);
+int RunImport(const std::vector<std::string>& args);
+int RunExport(const std::vector<std::string>& args);
 
 }  // namespace orbix::ctl

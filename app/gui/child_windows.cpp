@@ -1,5 +1,6 @@
 #include "app/gui/child_windows.h"
 
+#include "search/service_names.h"
 #include "ui/pid/pid_set_dlg.h"
 #include "ui/pid/program_pid_dlg.h"
 
@@ -66,6 +67,7 @@ SatTreeServices CChildWindows::TreeServices() {
 void CChildWindows::ShowProgramInfo(const ProgramEntry& entry) {
     CProgramPidDlg dialog(m_list);
     dialog.SetProgram(entry);
+    dialog.provider = ReadProvider(m_w.session.DatabasePath(), entry.name);
     dialog.exec();
 }
 

@@ -315,6 +315,40 @@ class SatTreeTest : public QObject {
         QCOMPARE(rig->File(), file);
     }
 
+    // "搜索网络" asks what the search asks; started, with nothing on the
+    // stream, it says no NIT came and leaves the file as it was.
+    void networkScanRefusalsAndSilence() {
+        const std::string file = kThree + "[Lock]\r\nsino=CETV\r\n";
+        rig->Open(file);
+        const auto actions = rig->win->Tree()->actions();
+        QCOMPARE(actions.size(), 1);
+        QCOMPARE(actions[0]->text(), QStringLiteral("搜索网络"));
+        const std::tuple<bool, const char*, const char*, const char*> cases[] = {
+            {false, "sino", "CETV", "请先锁定CETV然后再搜索"},
+            {true, "sino", "B", "请先锁定B然后再搜索"},
+            {true, "Asia", "", "请选中你想锁定的转发器!"},
+        };
+        for (const auto& [locked, satellite, transponder, message] : cases) {
+            rig->ClearLogs();
+            rig->locked = locked;
+            rig->Select(satellite, transponder);
+            QVERIFY(!rig->win->StartNetworkScan());
+            QCOMPARE(rig->Messages(), Texts{message});
+        }
+        rig->ClearLogs();
+        rig->locked = true;
+        rig->Select("sino", "CETV");
+        rig->win->SearchState().searchIdle = 0;
+        QVERIFY(!rig->win->StartNetworkScan());  // a search runs
+        rig->win->SearchState().searchIdle = 1;
+        QCOMPARE(rig->Messages(), Texts{"请等待搜索节目完成！"});
+        rig->ClearLogs();
+        actions[0]->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(rig->Messages(), Texts{"没有收到网络信息表"}, 20000);
+        QCOMPARE(rig->win->SearchState().searchIdle.load(), 1);
+        QCOMPARE(rig->File(), file);
+    }
+
     // While a search runs: the lock is refused, and the search button says so
     // once and then ignores clicks until the window paints again.
     void commandsWhileSearching() {

@@ -31,18 +31,22 @@ CProgramPidDlg::CProgramPidDlg(QWidget* parent)
       m_audio1(ReadOnlyEdit(4)),
       m_audio2(ReadOnlyEdit(4)),
       m_pcr(ReadOnlyEdit(4)),
-      m_video(ReadOnlyEdit(4)) {
+      m_video(ReadOnlyEdit(4)),
+      m_provider(ReadOnlyEdit(0)),
+      m_form(new QFormLayout) {
     setWindowTitle(QStringLiteral("节目PID参数"));
     m_type->addItems({QStringLiteral("广播节目"), QStringLiteral("电视节目")});
     m_type->model()->sort(0);
     m_type->setEnabled(false);
-    auto* form = new QFormLayout;
+    QFormLayout* form = m_form;
     form->addRow(QStringLiteral("节目名："), m_name);
     form->addRow(QStringLiteral("节目类型"), m_type);
     form->addRow(QStringLiteral("音频PID1"), m_audio1);
     form->addRow(QStringLiteral("音频PID2"), m_audio2);
     form->addRow(QStringLiteral("PCR PID"), m_pcr);
     form->addRow(QStringLiteral("视频PID"), m_video);
+    form->addRow(QStringLiteral("提供商"), m_provider);
+    form->setRowVisible(m_provider, false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
@@ -80,6 +84,8 @@ void CProgramPidDlg::ExchangeData() {
     m_audio2->setText(FromGbk(audioPid2));
     m_pcr->setText(FromGbk(pcrPid));
     m_video->setText(FromGbk(videoPid));
+    m_provider->setText(FromGbk(provider));
+    m_form->setRowVisible(m_provider, !provider.empty());
 }
 
 }  // namespace orbix

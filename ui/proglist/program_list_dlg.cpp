@@ -8,6 +8,7 @@
 
 #include "platform/text.h"
 #include "ui/proglist/program_list_texts.h"
+#include "ui/proglist/service_name_menu.h"
 #include "ui/resources.h"
 
 namespace orbix {
@@ -80,6 +81,7 @@ void CProgramListDlg::BuildContextMenu() {
         action->setData(static_cast<int>(command.id));
         connect(action, &QAction::triggered, this, command.run);
     }
+    AddServiceNameActions(*m_menu, m_services.databasePath);
 }
 
 // --- the tree

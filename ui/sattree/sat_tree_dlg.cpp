@@ -67,9 +67,13 @@ CSatTreeDlg::CSatTreeDlg(SatTreeServices services, QWidget* parent)
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { OnTreeDoubleClicked(item); });
     FillTree();
+    AddNetworkScanCommand();
 }
 
-CSatTreeDlg::~CSatTreeDlg() { StopSearch(); }
+CSatTreeDlg::~CSatTreeDlg() {
+    StopNetworkScan();
+    StopSearch();
+}
 
 void CSatTreeDlg::StopSearch() { m_search.Stop(); }
 

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "card/pid_filter.h"
 #include "db/channel_database.h"
@@ -79,6 +80,12 @@ class CSatTreeDlg final : public CSkinWindow {
     void EditSelected();
     bool LockSelectedTransponder();
     void StartProgramSearch();
+    // "搜索网络" (the tree's context menu): the transponders the locked
+    // transponder's NIT announces, added to its satellite on a worker; the
+    // outcome is told when it ends. False when it did not start.
+    bool StartNetworkScan();
+    // Ends a running network scan and waits for it.
+    void StopNetworkScan();
 
     QTreeWidget* Tree() const { return m_tree; }
     ProgramSearchState& SearchState() { return m_searchState; }
@@ -103,6 +110,7 @@ class CSatTreeDlg final : public CSkinWindow {
     std::optional<TransponderParams> RunDialog(const TransponderParams& initial, bool addMode);
     void Tell(const std::string& textGbk);
     void SetStatus(const std::string& textGbk);
+    void AddNetworkScanCommand();
 
     SatTreeServices m_services;
     CChannelDatabase m_db;
@@ -113,6 +121,8 @@ class CSatTreeDlg final : public CSkinWindow {
     QTreeWidget* m_tree = nullptr;
     // Set once a click in the tree found an item; delete and edit want it.
     bool m_clicked = false;
+    CStopSignal m_networkStop;
+    std::thread m_networkThread;
 };
 
 }  // namespace orbix

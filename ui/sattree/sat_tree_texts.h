@@ -18,6 +18,7 @@ inline constexpr const char* kConfirmCaption = "WARNING";
 inline std::string WaitForSearchLock() { return Gbk("请等待搜索节目完成!"); }
 inline std::string WaitForSearch() { return Gbk("请等待搜索节目完成！"); }
 inline std::string PickToLock() { return Gbk("请选中转发器！"); }
+inline std::string SearchNetwork() { return Gbk("搜索网络"); }
 inline std::string PickToSearch() { return Gbk("请选中你想锁定的转发器!"); }
 inline std::string LockFirst(const std::string& transponderGbk) {
     return Gbk("请先锁定") + transponderGbk + Gbk("然后再搜索");
