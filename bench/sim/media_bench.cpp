@@ -26,7 +26,7 @@ void BM_Bouquet40Second(benchmark::State& state) {
         state.SkipWithError(error.c_str());
         return;
     }
-    auto source = orbix::sim::MakeStreamSource("bouquet40", 0, error, library);
+    auto source = orbix::sim::MakeStreamSource("bouquet40", 0, error, nullptr, library);
     const std::int64_t perSecond = source->BitRate() / (188 * 8);
     orbix::sim::TsPacket packet;
     std::uint64_t nulls = 0;

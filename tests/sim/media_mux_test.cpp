@@ -32,7 +32,7 @@ std::shared_ptr<const sim::CMediaLibrary> Library() {
 
 std::vector<TsPacket> Play(const std::string& stream, bool media, double seconds) {
     std::string error;
-    auto source = sim::MakeStreamSource(stream, 0, error, media ? Library() : nullptr);
+    auto source = sim::MakeStreamSource(stream, 0, error, nullptr, media ? Library() : nullptr);
     EXPECT_TRUE(source) << error;
     const auto count =
         static_cast<std::int64_t>(seconds * static_cast<double>(source->BitRate()) / (188 * 8));
