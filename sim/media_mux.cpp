@@ -25,16 +25,6 @@ double NowOf(std::int64_t packetIndex, std::int64_t bitRate) {
            static_cast<double>(bitRate);
 }
 
-void WritePcr(std::uint8_t* at, std::int64_t pcr27) {
-    const std::uint64_t base = static_cast<std::uint64_t>(pcr27 / 300) & ((1ull << 33) - 1);
-    const auto ext = static_cast<std::uint32_t>(pcr27 % 300);
-    at[0] = static_cast<std::uint8_t>(base >> 25);
-    at[1] = static_cast<std::uint8_t>(base >> 17);
-    at[2] = static_cast<std::uint8_t>(base >> 9);
-    at[3] = static_cast<std::uint8_t>(base >> 1);
-    at[4] = static_cast<std::uint8_t>(((base & 1) << 7) | 0x7E | (ext >> 8));
-    at[5] = static_cast<std::uint8_t>(ext & 0xFF);
-}
 
 }  // namespace
 

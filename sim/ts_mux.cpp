@@ -55,16 +55,6 @@ void PacketHeader(TsPacket& packet, std::uint16_t pid, bool start, std::uint8_t&
     continuity = static_cast<std::uint8_t>((continuity + 1) & 0x0F);
 }
 
-void WritePcr(std::uint8_t* at, std::int64_t pcr27) {
-    const std::uint64_t base = static_cast<std::uint64_t>(pcr27 / 300) & ((1ull << 33) - 1);
-    const auto ext = static_cast<std::uint32_t>(pcr27 % 300);
-    at[0] = static_cast<std::uint8_t>(base >> 25);
-    at[1] = static_cast<std::uint8_t>(base >> 17);
-    at[2] = static_cast<std::uint8_t>(base >> 9);
-    at[3] = static_cast<std::uint8_t>(base >> 1);
-    at[4] = static_cast<std::uint8_t>(((base & 1) << 7) | 0x7E | (ext >> 8));
-    at[5] = static_cast<std::uint8_t>(ext & 0xFF);
-}
 
 std::int64_t ReadPcr(const std::uint8_t* at) {
     const std::int64_t base = (static_cast<std::int64_t>(at[0]) << 25) | (at[1] << 17) |
@@ -79,6 +69,17 @@ std::optional<std::int64_t> PacketPcr(const TsPacket& packet) {
 }
 
 }  // namespace
+
+void WritePcr(std::uint8_t* at, std::int64_t pcr27) {
+    const std::uint64_t base = static_cast<std::uint64_t>(pcr27 / 300) & ((1ull << 33) - 1);
+    const auto ext = static_cast<std::uint32_t>(pcr27 % 300);
+    at[0] = static_cast<std::uint8_t>(base >> 25);
+    at[1] = static_cast<std::uint8_t>(base >> 17);
+    at[2] = static_cast<std::uint8_t>(base >> 9);
+    at[3] = static_cast<std::uint8_t>(base >> 1);
+    at[4] = static_cast<std::uint8_t>(((base & 1) << 7) | 0x7E | (ext >> 8));
+    at[5] = static_cast<std::uint8_t>(ext & 0xFF);
+}
 
 std::uint32_t MpegCrc32(const std::uint8_t* data, std::size_t size) {
     std::uint32_t crc = 0xFFFFFFFFu;

@@ -155,4 +155,8 @@ std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int sk
                                             std::string& error, const SiContext* si = nullptr,
                                             std::shared_ptr<const CMediaLibrary> media = {});
 
+// Writes a program clock reference (27 MHz units) as the six bytes of an
+// adaptation field carries it.
+void WritePcr(std::uint8_t* at, std::int64_t pcr27);
+
 }  // namespace orbix::sim
