@@ -67,17 +67,21 @@ void PrintPrograms(const CChannelDatabase& database) {
     }
 }
 
-// Locks, searches and prints; the exit code of the command.
-int ScanOnCard(const ScanArgs& args, CCardSession& session, INotices& notices) {
-    const std::string& satellite = args.satellite;
-    const std::string& transponder = args.transponder;
-    CChannelDatabase database;
+// Tunes the stored transponder and waits for its lock; tells the user and
+// answers false when it does not come.
+bool LockForSearch(CCardSession& session, CChannelDatabase& database, const std::string& satellite,
+                   const std::string& transponder, INotices& notices) {
     TuneTarget target{satellite, transponder, {}};
     database.ReadTransponder(satellite, transponder, target.tp);
-    if (!TuneAndWait(session, target, kLockWaitMs).tune.locked) {
-        notices.Tell(Gbk("请先锁定") + transponder + Gbk("然后再搜索"));
-        return 1;
-    }
+    if (TuneAndWait(session, target, kLockWaitMs).tune.locked) return true;
+    notices.Tell(Gbk("请先锁定") + transponder + Gbk("然后再搜索"));
+    return false;
+}
+
+// Locks, searches and prints; the exit code of the command.
+int ScanOnCard(const ScanArgs& args, CCardSession& session, INotices& notices) {
+    CChannelDatabase database;
+    if (!LockForSearch(session, database, args.satellite, args.transponder, notices)) return 1;
     // A search starts from an empty program list.
     database.DeleteAllPrograms();
     CStatusOnlyView view;
@@ -116,12 +120,7 @@ int RunScanNetwork(const std::vector<std::string>& args) {
     if (!TransponderExists(CChannelDatabase(), satellite, transponder)) return 2;
     return RunWithCard({}, [&](CCardSession& session, INotices& notices) {
         CChannelDatabase database;
-        TuneTarget target{satellite, transponder, {}};
-        database.ReadTransponder(satellite, transponder, target.tp);
-        if (!TuneAndWait(session, target, kLockWaitMs).tune.locked) {
-            notices.Tell(Gbk("请先锁定") + transponder + Gbk("然后再搜索"));
-            return 1;
-        }
+        if (!LockForSearch(session, database, satellite, transponder, notices)) return 1;
         CUdpReceiver receiver(notices);
         CStopSignal stop;
         CRealClock clock;
