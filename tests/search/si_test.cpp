@@ -49,6 +49,7 @@ TEST(DvbText, DecodesEveryTableToGbk) {
         {"ISO 8859-5 by number", std::string_view("\x10\x00\x05\xd1\xd2", 5),
          NoSelectorCharset::Iso6937, "бв"},
         {"ISO 8859-7 by selector", "\x03\xe1", NoSelectorCharset::Iso6937, "α"},
+        {"euro sign GBK lacks", "\x03\xa4\xe1", NoSelectorCharset::Iso6937, "?α"},
         {"reserved selector",
          "\x1c"
          "ABC",
