@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "platform/stream_port.h"
 #include "search/program_search.h"
 #include "search/udp_receiver.h"
+#include "ui/sattree/channel_file_dialog.h"
 #include "ui/sattree/sat_param_dialog.h"
 #include "ui/skin_window.h"
 
@@ -50,6 +52,9 @@ struct SatTreeServices {
     std::string databasePath = CChannelDatabase::kDefaultPath;
     int streamPort = StreamPort();
     int receiveTimeoutMs = kReceiveTimeoutMs;
+    // The file dialogs of the channel file import and export; null: the
+    // real modal ones. Must outlive the window.
+    IChannelFileDialog* channelFileDialog = nullptr;
 };
 
 // The satellite tree window (resource 143): the channel database's satellites
@@ -79,6 +84,11 @@ class CSatTreeDlg final : public CSkinWindow {
     void EditSelected();
     bool LockSelectedTransponder();
     void StartProgramSearch();
+    // The tree's menu commands: import a DVBv5 channel file (asks the file and
+    // the LNB) and export the selected satellite; true when something was
+    // added or written.
+    bool ImportChannelFile();
+    bool ExportSelectedSatellite();
 
     QTreeWidget* Tree() const { return m_tree; }
     ProgramSearchState& SearchState() { return m_searchState; }
@@ -88,6 +98,8 @@ class CSatTreeDlg final : public CSkinWindow {
 
   private:
     void FillTree();
+    void ShowChannelFileMenu(const QPoint& at);
+    IChannelFileDialog& ChannelFileDialog();
     void OnTreeClicked(QTreeWidgetItem* item);
     void OnTreeDoubleClicked(QTreeWidgetItem* item);
     void OnLockButton();
@@ -113,6 +125,7 @@ class CSatTreeDlg final : public CSkinWindow {
     QTreeWidget* m_tree = nullptr;
     // Set once a click in the tree found an item; delete and edit want it.
     bool m_clicked = false;
+    std::unique_ptr<IChannelFileDialog> m_ownFileDialog;
 };
 
 }  // namespace orbix
