@@ -89,12 +89,13 @@ bool OutsideTunerRange(const TransponderParams& tp) {
 
 std::string SatelliteNameForFile(std::string_view path, std::string& note) {
     const std::string_view base = BaseName(path);
-    std::string name = CleanName(Gbk(base));
-    name = std::string(gbk::TrimBlanks(CutToBytes(name, kMaxSatelliteNameBytes)));
+    const std::string cut = CutToBytes(CleanName(Gbk(base)), kMaxSatelliteNameBytes);
+    std::string name(gbk::TrimBlanks(cut));
     if (!CheckSatelliteName(name).empty()) {
-        name = CutToBytes(name, kMaxSatelliteNameBytes - 1) + "_";
+        name = CutToBytes(name, kMaxSatelliteNameBytes - 1);
+        name.push_back('_');
     }
-    if (name.empty() || !CheckSatelliteName(name).empty()) name = "_";
+    if (name.empty() || !CheckSatelliteName(name).empty()) name.assign(1, '_');
     note = name == Gbk(base) ? std::string() : Format(t::kNameChanged, Gbk(base), name);
     return name;
 }
