@@ -32,18 +32,24 @@ constexpr std::array<PolarisationName, 4> kPolarisations = {
      {"HORIZONTAL", Polarisation::Horizontal},
      {"LEFT", Polarisation::Horizontal}}};
 
-// One group as read so far.
+// A value and the line it stands on.
+struct Keyed {
+    int line = 0;
+    std::string value;
+};
+
+// One group as read so far. Values are checked when the group ends, and only
+// for DVB-S: other systems give the keys other meanings and ranges.
 struct Group {
     int line = 0;  // of its "[name]"
     std::string deliverySystem;
-    std::optional<std::uint32_t> frequency, symbolRate;
-    std::optional<Polarisation> polarisation;
-    InnerFec fec = InnerFec::Auto;
+    std::optional<Keyed> frequency, symbolRate, polarisation, fec;
 };
 
 struct Failure {
     int line;
     std::string_view text;
+    bool outOfRange = false;  // a well-formed value no DVB-S transponder has
 };
 
 std::string_view Trim(std::string_view s) {
@@ -105,25 +111,47 @@ std::optional<Failure> CParser::Line(int number, std::string_view line) {
 
 std::optional<Failure> CParser::Value(int number, std::string_view key, std::string_view value) {
     Group& g = *m_group;
+    const Keyed keyed{number, std::string(value)};
     if (key == "DELIVERY_SYSTEM") {
-        g.deliverySystem = std::string(value);
-    } else if (key == "FREQUENCY" || key == "SYMBOL_RATE") {
-        auto n = ParseNumber(value);
-        if (!n) return Failure{number, t::kBadNumber};
-        const bool frequency = key == "FREQUENCY";
-        const bool inRange = frequency ? *n >= kMinFrequencyKhz && *n <= kMaxFrequencyKhz
-                                       : *n >= kMinSymbolRate && *n <= kMaxSymbolRate;
-        if (!inRange) return Failure{number, frequency ? t::kFrequencyRange : t::kSymbolRateRange};
-        (frequency ? g.frequency : g.symbolRate) = *n;
+        g.deliverySystem = keyed.value;
+    } else if (key == "FREQUENCY") {
+        g.frequency = keyed;
+    } else if (key == "SYMBOL_RATE") {
+        g.symbolRate = keyed;
     } else if (key == "POLARIZATION") {
-        g.polarisation.reset();
-        for (const PolarisationName& p : kPolarisations) {
-            if (p.text == value) g.polarisation = p.polarisation;
-        }
-        if (!g.polarisation) return Failure{number, t::kBadPolarisation};
+        g.polarisation = keyed;
     } else if (key == "INNER_FEC") {
-        g.fec = FecFromText(value);
+        g.fec = keyed;
     }
+    return std::nullopt;
+}
+
+std::optional<Failure> CheckNumber(const Keyed& k, std::uint32_t low, std::uint32_t high,
+                                   std::string_view rangeText, std::uint32_t& out) {
+    auto n = ParseNumber(k.value);
+    if (!n) return Failure{k.line, t::kBadNumber};
+    if (*n < low || *n > high) return Failure{k.line, rangeText, true};
+    out = *n;
+    return std::nullopt;
+}
+
+std::optional<Failure> ToEntry(const Group& g, TuningEntry& e) {
+    if (!g.frequency || !g.symbolRate || !g.polarisation) return Failure{g.line, t::kMissingKey};
+    if (auto f = CheckNumber(*g.frequency, kMinFrequencyKhz, kMaxFrequencyKhz, t::kFrequencyRange,
+                             e.frequencyKhz)) {
+        return f;
+    }
+    if (auto f = CheckNumber(*g.symbolRate, kMinSymbolRate, kMaxSymbolRate, t::kSymbolRateRange,
+                             e.symbolRate)) {
+        return f;
+    }
+    const PolarisationName* found = nullptr;
+    for (const PolarisationName& p : kPolarisations) {
+        if (p.text == g.polarisation->value) found = &p;
+    }
+    if (!found) return Failure{g.polarisation->line, t::kBadPolarisation};
+    e.polarisation = found->polarisation;
+    e.fec = g.fec ? FecFromText(g.fec->value) : InnerFec::Auto;
     return std::nullopt;
 }
 
@@ -137,10 +165,16 @@ std::optional<Failure> CParser::Close() {
         ++m_content.skippedDvbs2;
     } else if (g.deliverySystem != "DVBS") {
         ++m_content.skippedOther;
-    } else if (!g.frequency || !g.symbolRate || !g.polarisation) {
-        return Failure{g.line, t::kMissingKey};
     } else {
-        m_content.dvbs.push_back({*g.frequency, *g.symbolRate, *g.polarisation, g.fec});
+        TuningEntry e;
+        auto failure = ToEntry(g, e);
+        if (!failure) {
+            m_content.dvbs.push_back(e);
+        } else if (!failure->outOfRange) {
+            return failure;
+        } else if (m_content.skippedOutOfRange++ == 0) {
+            m_content.firstOutOfRangeLine = failure->line;
+        }
     }
     return std::nullopt;
 }

@@ -22,6 +22,10 @@ struct ChannelFileContent {
     std::vector<TuningEntry> dvbs;
     int skippedDvbs2 = 0;
     int skippedOther = 0;  // delivery systems other than DVB-S and DVB-S2
+    // DVB-S entries whose frequency or symbol rate no transponder has (tables
+    // carry a few typing errors); the first of them is on this line.
+    int skippedOutOfRange = 0;
+    int firstOutOfRangeLine = 0;
 };
 
 // fileName is only used in messages (UTF-8, as the file system spells it).

@@ -29,6 +29,8 @@ inline constexpr std::string_view kSkippedDvbs2 =
 inline constexpr std::string_view kSkippedOther = "跳过%d个其他传输系统的频道（只导入 DVB-S）。";
 inline constexpr std::string_view kOutsideLnb =
     "%d个转发器的频率不在所选LNB的接收范围内（中频950到2150 MHz），请检查LNB类型。";
+inline constexpr std::string_view kSkippedOutOfRange =
+    "跳过%d个频率或符号率超出范围的 DVB-S 频道（第一个在第%d行）。";
 inline constexpr std::string_view kNameChanged = "文件名“%s”不能直接作卫星名，卫星名改为“%s”。";
 inline constexpr std::string_view kNoSatellite = "频道数据库中没有卫星“%s”。";
 inline constexpr std::string_view kExportSkipped =

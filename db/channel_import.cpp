@@ -32,6 +32,13 @@ std::string FormatCount(std::string_view utf8Format, int count) {
     return std::string(buf, n > 0 ? std::min<std::size_t>(n, sizeof buf - 1) : 0);
 }
 
+std::string FormatCounts(std::string_view utf8Format, int a, int b) {
+    const std::string format = Gbk(utf8Format);
+    char buf[400];
+    const int n = std::snprintf(buf, sizeof buf, format.c_str(), a, b);
+    return std::string(buf, n > 0 ? std::min<std::size_t>(n, sizeof buf - 1) : 0);
+}
+
 std::string_view BaseName(std::string_view path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
@@ -82,12 +89,13 @@ bool OutsideTunerRange(const TransponderParams& tp) {
 
 std::string SatelliteNameForFile(std::string_view path, std::string& note) {
     const std::string_view base = BaseName(path);
-    std::string name = CleanName(Gbk(base));
-    name = std::string(gbk::TrimBlanks(CutToBytes(name, kMaxSatelliteNameBytes)));
+    const std::string cut = CutToBytes(CleanName(Gbk(base)), kMaxSatelliteNameBytes);
+    std::string name(gbk::TrimBlanks(cut));
     if (!CheckSatelliteName(name).empty()) {
-        name = CutToBytes(name, kMaxSatelliteNameBytes - 1) + "_";
+        name = CutToBytes(name, kMaxSatelliteNameBytes - 1);
+        name.push_back('_');
     }
-    if (name.empty() || !CheckSatelliteName(name).empty()) name = "_";
+    if (name.empty() || !CheckSatelliteName(name).empty()) name.assign(1, '_');
     note = name == Gbk(base) ? std::string() : Format(t::kNameChanged, Gbk(base), name);
     return name;
 }
@@ -112,6 +120,10 @@ ImportResult ImportChannelFile(CChannelDatabase& db, const std::string& path,
     }
     if (content.skippedOther > 0) {
         result.messages.push_back(FormatCount(t::kSkippedOther, content.skippedOther));
+    }
+    if (content.skippedOutOfRange > 0) {
+        result.messages.push_back(FormatCounts(t::kSkippedOutOfRange, content.skippedOutOfRange,
+                                               content.firstOutOfRangeLine));
     }
     std::vector<TransponderParams> records;
     records.reserve(content.dvbs.size());
@@ -140,6 +152,20 @@ ImportResult ImportChannelFile(CChannelDatabase& db, const std::string& path,
     return result;
 }
 
+std::optional<TuningEntry> EntryOfRecord(const TransponderParams& tp) {
+    const auto polarisation = PolarisationOfRecord(tp.polarisation);
+    // Whole hundreds of kHz, as the record keeps one decimal of MHz.
+    const double khz = std::round(static_cast<double>(tp.frequency) * 10.0) * 100.0;
+    const double rate = static_cast<double>(tp.symbolRate) * 1000.0;
+    // Only what the importer takes back is written.
+    if (!polarisation || !(khz >= 1'000 && khz <= 30'000'000) ||
+        !(rate >= 100'000 && rate <= 100'000'000)) {
+        return std::nullopt;
+    }
+    return TuningEntry{static_cast<std::uint32_t>(khz), static_cast<std::uint32_t>(rate),
+                       *polarisation, FecFromText(tp.fec)};
+}
+
 SatelliteEntries ReadSatelliteEntries(const CChannelDatabase& db, std::string_view satellite) {
     SatelliteEntries out;
     const int n = db.CountTransponders(satellite);
@@ -148,22 +174,13 @@ SatelliteEntries ReadSatelliteEntries(const CChannelDatabase& db, std::string_vi
         if (record == CChannelDatabase::kNotFound) continue;
         TransponderParams tp;
         CChannelDatabase::ParseTransponderRecord(record, tp);
-        const auto polarisation = PolarisationOfRecord(tp.polarisation);
-        // Whole hundreds of kHz, as the record keeps one decimal of MHz.
-        const double khz = std::round(static_cast<double>(tp.frequency) * 10.0) * 100.0;
-        const double rate = static_cast<double>(tp.symbolRate) * 1000.0;
-        TuningEntry e{static_cast<std::uint32_t>(std::fmax(khz, 0)),
-                      static_cast<std::uint32_t>(std::fmax(rate, 0)),
-                      polarisation.value_or(Polarisation::Vertical), FecFromText(tp.fec)};
-        // Only what the importer takes back is written.
-        const bool carried = polarisation && khz >= 1'000 && khz <= 30'000'000 && rate >= 100'000 &&
-                             rate <= 100'000'000;
-        if (!carried) {
+        const auto entry = EntryOfRecord(tp);
+        if (!entry) {
             ++out.skipped;
             continue;
         }
         out.names.push_back(tp.name);
-        out.entries.push_back(e);
+        out.entries.push_back(*entry);
     }
     return out;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,10 @@ struct ExportResult {
     int skipped = 0;  // records no DVB-S entry can carry (no polarisation, out of range)
     std::vector<std::string> messages;  // GBK
 };
+
+// A stored record as a DVB-S entry; nullopt when it names no polarisation
+// ("关" or typed text) or its frequency or symbol rate is out of range.
+std::optional<TuningEntry> EntryOfRecord(const TransponderParams& tp);
 
 // The satellite's transponders as DVB-S entries, in "TP" order, with their
 // names; those that cannot be carried are counted in skipped.

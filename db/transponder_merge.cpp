@@ -207,7 +207,7 @@ TransponderParams MapTransponder(std::string_view satellite, const TuningEntry& 
         }
         case LnbChoice::Kind::CBand:
             tp.lnbFrequency = "5150";
-            tp.band = "C";
+            tp.band.assign(1, 'C');  // not = "C": GCC 12 -O3 warns falsely
             break;
         case LnbChoice::Kind::SingleLo:
             tp.lnbFrequency = std::to_string(lnb.loMhz);

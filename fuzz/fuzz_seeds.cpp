@@ -160,5 +160,11 @@ int main(int argc, char** argv) {
     Write(dir / "fuzz_text", "database", AsBytes(kDatabase));
     Write(dir / "fuzz_text", "utf8", AsBytes(orbix::Utf8(kDatabase)));
     Write(dir / "fuzz_text", "mixed", AsBytes("a\xE4\xB8\xAD" "b\xE4zc\xF0\x9F\x98\x80\x81\x40"));
+    Write(dir / "fuzz_channel_file", "dvbs",
+          AsBytes("# table\n[12622V]\n\tDELIVERY_SYSTEM = DVBS\n\tFREQUENCY = 12621500\n"
+                  "\tPOLARIZATION = VERTICAL\n\tSYMBOL_RATE = 27500000\n\tINNER_FEC = 3/4\n"
+                  "[s2]\n\tDELIVERY_SYSTEM = DVBS2\n\tFREQUENCY = 11362000\n"
+                  "[c]\r\n\tDELIVERY_SYSTEM = DVBS\r\n\tFREQUENCY = 3840000\r\n"
+                  "\tPOLARIZATION = LEFT\r\n\tSYMBOL_RATE = 4420000\r\n"));
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "platform/stream_port.h"
 #include "search/program_search.h"
 #include "search/udp_receiver.h"
+#include "ui/sattree/channel_file_dialog.h"
 #include "ui/sattree/sat_param_dialog.h"
 #include "ui/skin_window.h"
 
@@ -51,6 +53,9 @@ struct SatTreeServices {
     std::string databasePath = CChannelDatabase::kDefaultPath;
     int streamPort = StreamPort();
     int receiveTimeoutMs = kReceiveTimeoutMs;
+    // The file dialogs of the channel file import and export; null: the
+    // real modal ones. Must outlive the window.
+    IChannelFileDialog* channelFileDialog = nullptr;
 };
 
 // The satellite tree window (resource 143): the channel database's satellites
@@ -86,6 +91,11 @@ class CSatTreeDlg final : public CSkinWindow {
     bool StartNetworkScan();
     // Ends a running network scan and waits for it.
     void StopNetworkScan();
+    // The tree's menu commands: import a DVBv5 channel file (asks the file and
+    // the LNB) and export the selected satellite; true when something was
+    // added or written.
+    bool ImportChannelFile();
+    bool ExportSelectedSatellite();
 
     QTreeWidget* Tree() const { return m_tree; }
     ProgramSearchState& SearchState() { return m_searchState; }
@@ -95,6 +105,8 @@ class CSatTreeDlg final : public CSkinWindow {
 
   private:
     void FillTree();
+    void ShowChannelFileMenu(const QPoint& at);
+    IChannelFileDialog& ChannelFileDialog();
     void OnTreeClicked(QTreeWidgetItem* item);
     void OnTreeDoubleClicked(QTreeWidgetItem* item);
     void OnLockButton();
@@ -123,6 +135,7 @@ class CSatTreeDlg final : public CSkinWindow {
     bool m_clicked = false;
     CStopSignal m_networkStop;
     std::thread m_networkThread;
+    std::unique_ptr<IChannelFileDialog> m_ownFileDialog;
 };
 
 }  // namespace orbix

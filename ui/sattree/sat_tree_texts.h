@@ -32,4 +32,17 @@ inline std::string NotWritten() { return Gbk("频道数据库文件无法写入�
 inline std::string EnterNumber() { return Gbk("请输入一个数字。"); }
 inline std::string EnterInteger() { return Gbk("请输入一个整数。"); }
 
+// The channel file import and export (menu of the tree, dialogs), in UTF-8.
+inline constexpr const char* kImportItem = "导入频道文件…";
+inline constexpr const char* kExportItem = "导出卫星到频道文件…";
+inline constexpr const char* kImportCaption = "导入频道文件";
+inline constexpr const char* kExportCaption = "导出卫星到频道文件";
+inline constexpr const char* kLnbCaption = "LNB类型";
+inline constexpr const char* kLnbPrompt = "用哪种LNB接收这些转发器：";
+inline constexpr const char* kLnbUniversal = "通用Ku（本振9750/10600，11700 MHz以上开22K）";
+inline constexpr const char* kLnbC = "C波段（本振5150）";
+inline constexpr const char* kLnbSingle = "单本振Ku（输入本振频率）";
+inline constexpr const char* kLoPrompt = "本振频率[MHz]：";
+inline constexpr const char* kPickToExport = "请选择要导出的卫星!";
+
 }  // namespace orbix::sattree_texts
