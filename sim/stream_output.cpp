@@ -60,8 +60,11 @@ LockedStreamFn LockedStreamOf(std::shared_ptr<const CSimFrontEnd> frontEnd) {
 std::unique_ptr<CStreamOutput> StartStreamOutput(CSimCard& card,
                                                  std::shared_ptr<const CSimFrontEnd> frontEnd,
                                                  std::string& error) {
+    StreamOutputConfig config;
+    const StreamFaultSchedule& faults = frontEnd->GetSky().faults.stream;
+    if (!faults.Empty()) config.faults = std::make_shared<CStreamFaultFilter>(faults);
     auto output = std::make_unique<CStreamOutput>(ViewOfLogic(card.Logic()),
-                                                  LockedStreamOf(std::move(frontEnd)));
+                                                  LockedStreamOf(std::move(frontEnd)), config);
     if (!output->Start(error)) return nullptr;
     return output;
 }
@@ -170,12 +173,17 @@ void CStreamOutput::Play(ITsSource& source, std::int64_t packets) {
         source.NextPacket(packet);
         const int pid = ((packet[1] & 0x1F) << 8) | packet[2];
         if (!m_passing.test(static_cast<std::size_t>(pid))) continue;
+        if (m_config.faults && m_config.faults->DropPacket()) continue;
         std::memcpy(m_datagram.data() + m_held * kPacketSize, packet.data(), kPacketSize);
         if (++m_held == 7) Send();
     }
 }
 
 void CStreamOutput::Send() {
+    if (m_config.faults && m_config.faults->Silenced()) {
+        m_held = 0;
+        return;
+    }
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<std::uint16_t>(m_config.port));

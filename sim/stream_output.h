@@ -14,6 +14,7 @@
 
 #include "platform/clock.h"
 #include "platform/stream_port.h"
+#include "sim/stream_faults.h"
 #include "sim/ts_mux.h"
 
 namespace orbix::sim {
@@ -47,6 +48,8 @@ struct StreamOutputConfig {
     std::string address = "127.255.255.255";
     int port = StreamPort();
     int sliceMs = 2;
+    // Scheduled stream faults, none when null.
+    std::shared_ptr<CStreamFaultFilter> faults;
 };
 
 // The card's stream output: while a transponder is locked and the LNB is

@@ -10,5 +10,7 @@ namespace orbix::ctl {
 int RunProbe(const std::vector<std::string>& args);
 int RunTune(const std::vector<std::string>& args);
 int RunScan(const std::vector<std::string>& args);
+int RunWatch(const std::vector<std::string>& args);
+int RunStats(const std::vector<std::string>& args);
 
 }  // namespace orbix::ctl
