@@ -83,8 +83,8 @@ int RunStats(const std::vector<std::string>& args) {
         return 2;
     }
     if (!TransponderExists(CChannelDatabase(), stats.satellite, stats.transponder)) return 2;
-    return RunWithCard({},
-                       [&](CCardSession& session, INotices&) { return StatsOnCard(stats, session); });
+    return RunWithCard(
+        {}, [&](CCardSession& session, INotices&) { return StatsOnCard(stats, session); });
 }
 
 }  // namespace orbix::ctl

@@ -35,8 +35,7 @@ std::optional<std::vector<std::uint16_t>> ParsePidList(const std::string& text) 
         if (item.starts_with("0x") || item.starts_with("0X")) item.remove_prefix(2);
         unsigned value = 0;
         const auto [end, ec] = std::from_chars(item.data(), item.data() + item.size(), value, 16);
-        if (item.empty() || ec != std::errc{} || end != item.data() + item.size() ||
-            value > 0x1FFF)
+        if (item.empty() || ec != std::errc{} || end != item.data() + item.size() || value > 0x1FFF)
             return std::nullopt;
         pids.push_back(static_cast<std::uint16_t>(value));
         at = comma + 1;

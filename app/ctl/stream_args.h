@@ -16,8 +16,8 @@ namespace orbix::ctl {
 struct StreamArgs {
     std::string satellite;
     std::string transponder;
-    std::optional<int> seconds;  // none: until interrupted
-    bool bell = false;           // watch --bell
+    std::optional<int> seconds;                      // none: until interrupted
+    bool bell = false;                               // watch --bell
     std::optional<std::vector<std::uint16_t>> pids;  // stats --pids
 };
 

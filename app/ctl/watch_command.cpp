@@ -54,12 +54,13 @@ int WatchOnCard(const StreamArgs& args, CCardSession& session) {
 int RunWatch(const std::vector<std::string>& args) {
     StreamArgs watch;
     if (!ParseStreamArgs(args, {.bell = true}, watch)) {
-        std::fprintf(stderr, "usage: orbixctl watch SATELLITE TRANSPONDER [--seconds N] [--bell]\n");
+        std::fprintf(stderr,
+                     "usage: orbixctl watch SATELLITE TRANSPONDER [--seconds N] [--bell]\n");
         return 2;
     }
     if (!TransponderExists(CChannelDatabase(), watch.satellite, watch.transponder)) return 2;
-    return RunWithCard({},
-                       [&](CCardSession& session, INotices&) { return WatchOnCard(watch, session); });
+    return RunWithCard(
+        {}, [&](CCardSession& session, INotices&) { return WatchOnCard(watch, session); });
 }
 
 }  // namespace orbix::ctl
