@@ -29,7 +29,7 @@ inline std::string TvType() { return Gbk("电视节目"); }
 inline std::string RadioType() { return Gbk("广播节目"); }
 
 // Locked, PIDs in use, and no datagram on the stream port for 5 s.
-inline std::string NoDataStatus() { return Gbk("已锁定但收不到数据，请检查网络和防火墙"); }
+inline std::string NoDataStatus() { return Gbk("已锁定但无数据，请检查网络和防火墙"); }
 // The tray tip: at most 63 bytes.
 inline std::string NoDataTip() { return Gbk("信号锁定但无数据—请运行orbixctl doctor"); }
 inline std::string NoDataWarning(int port) {
