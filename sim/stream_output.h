@@ -48,8 +48,6 @@ struct StreamOutputConfig {
     std::string address = "127.255.255.255";
     int port = StreamPort();
     int sliceMs = 2;
-    // Scheduled stream faults, none when null.
-    std::shared_ptr<CStreamFaultFilter> faults;
 };
 
 // The card's stream output: while a transponder is locked and the LNB is
@@ -66,6 +64,9 @@ class CStreamOutput {
     ~CStreamOutput();
     CStreamOutput(const CStreamOutput&) = delete;
     CStreamOutput& operator=(const CStreamOutput&) = delete;
+
+    // Scheduled stream faults (none when null); set before Start.
+    void SetFaults(std::shared_ptr<CStreamFaultFilter> faults) { m_faults = std::move(faults); }
 
     // False with a reason when the sending socket cannot be made.
     bool Start(std::string& error);
@@ -86,6 +87,7 @@ class CStreamOutput {
     CardStreamView m_card;
     LockedStreamFn m_locked;
     StreamOutputConfig m_config;
+    std::shared_ptr<CStreamFaultFilter> m_faults;
     int m_socket = -1;
     std::thread m_thread;
     CStopSignal m_stop;

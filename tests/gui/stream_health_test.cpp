@@ -56,13 +56,12 @@ struct RealTimeRig {
     }
     // The card's stream, with packet loss from its start when asked.
     void StartStream(double lossPerSecond) {
-        sim::StreamOutputConfig config;
-        if (lossPerSecond > 0) {
-            config.faults = std::make_shared<sim::CStreamFaultFilter>(
-                sim::StreamFaultSchedule{{}, sim::PacketLoss{0, lossPerSecond}});
-        }
         stream = std::make_unique<sim::CStreamOutput>(sim::ViewOfLogic(card.Logic()),
-                                                      sim::LockedStreamOf(frontEnd), config);
+                                                      sim::LockedStreamOf(frontEnd));
+        if (lossPerSecond > 0) {
+            stream->SetFaults(std::make_shared<sim::CStreamFaultFilter>(
+                sim::StreamFaultSchedule{{}, sim::PacketLoss{0, lossPerSecond}}));
+        }
         std::string error;
         QVERIFY2(stream->Start(error), error.c_str());
     }
