@@ -67,8 +67,10 @@ std::unique_ptr<CStreamOutput> StartStreamOutput(CSimCard& card,
                                                  std::shared_ptr<const CSimFrontEnd> frontEnd,
                                                  std::string& error,
                                                  StreamOutputConfig config) {
+    const StreamFaultSchedule faults = frontEnd->GetSky().faults.stream;
     auto output = std::make_unique<CStreamOutput>(
         ViewOfLogic(card.Logic()), LockedStreamOf(std::move(frontEnd)), std::move(config));
+    if (!faults.Empty()) output->SetFaults(std::make_shared<CStreamFaultFilter>(faults));
     if (!output->Start(error)) return nullptr;
     return output;
 }
@@ -187,12 +189,17 @@ void CStreamOutput::Play(ITsSource& source, std::int64_t packets) {
         source.NextPacket(packet);
         const int pid = ((packet[1] & 0x1F) << 8) | packet[2];
         if (!m_passing.test(static_cast<std::size_t>(pid))) continue;
+        if (m_faults && m_faults->DropPacket()) continue;
         std::memcpy(m_datagram.data() + m_held * kPacketSize, packet.data(), kPacketSize);
         if (++m_held == 7) Send();
     }
 }
 
 void CStreamOutput::Send() {
+    if (m_faults && m_faults->Silenced()) {
+        m_held = 0;
+        return;
+    }
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<std::uint16_t>(m_config.port));

@@ -16,6 +16,7 @@
 #include "platform/clock.h"
 #include "platform/stream_port.h"
 #include "sim/si_generator.h"
+#include "sim/stream_faults.h"
 #include "sim/ts_mux.h"
 
 namespace orbix::sim {
@@ -80,6 +81,9 @@ class CStreamOutput {
     CStreamOutput(const CStreamOutput&) = delete;
     CStreamOutput& operator=(const CStreamOutput&) = delete;
 
+    // Scheduled stream faults (none when null); set before Start.
+    void SetFaults(std::shared_ptr<CStreamFaultFilter> faults) { m_faults = std::move(faults); }
+
     // False with a reason when the sending socket cannot be made.
     bool Start(std::string& error);
     void Stop();
@@ -100,6 +104,7 @@ class CStreamOutput {
     CardStreamView m_card;
     LockedStreamFn m_locked;
     StreamOutputConfig m_config;
+    std::shared_ptr<CStreamFaultFilter> m_faults;
     int m_socket = -1;
     std::thread m_thread;
     std::thread m_mediaLoader;  // reads the media cache at start, off the stream thread

@@ -15,5 +15,7 @@ int RunMedia(const std::vector<std::string>& args);
 int RunScanNetwork(const std::vector<std::string>& args);
 int RunImport(const std::vector<std::string>& args);
 int RunExport(const std::vector<std::string>& args);
+int RunWatch(const std::vector<std::string>& args);
+int RunStats(const std::vector<std::string>& args);
 
 }  // namespace orbix::ctl

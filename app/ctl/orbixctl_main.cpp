@@ -33,12 +33,16 @@ constexpr Command kCommands[] = {
      orbix::ctl::RunImport},
     {"export", "export SATELLITE FILE          write a satellite as a DVBv5 channel file",
      orbix::ctl::RunExport},
+    {"watch", "watch SATELLITE TRANSPONDER [--seconds N] [--bell]  the dish-aiming meter",
+     orbix::ctl::RunWatch},
+    {"stats", "stats SATELLITE TRANSPONDER [--seconds N] [--pids LIST]  per-PID statistics",
+     orbix::ctl::RunStats},
 };
 
 constexpr std::string_view kExitCodes =
     "exit status:\n"
     "  0  done: the card is ready, the transponder locked (tune --once; tune until\n"
-    "     interrupted), the programs stored (scan)\n"
+    "     interrupted), the programs stored (scan), locked at the end (watch, stats)\n"
     "  1  the card or the work failed: another instance runs, no card or port I/O,\n"
     "     a failed card check, not locked, no programs found\n"
     "  2  bad command line or input: unknown command or arguments, unknown\n"

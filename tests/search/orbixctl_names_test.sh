@@ -4,9 +4,6 @@
 # programs from the SDT (generated multiplex and an ffmpeg-made stream);
 # scan-network adds the other transponders of Sat-Ku, which then lock.
 source "$(dirname "${BASH_SOURCE[0]}")/../support/ctl_scratch.sh"
-ORBIXRX_STREAM_PORT=$(python3 -c 'import socket; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("", 0)); print(s.getsockname()[1])' 2>/dev/null) ||
-  ORBIXRX_STREAM_PORT=$((20000 + $$ % 20000))
-export ORBIXRX_STREAM_PORT
 
 "$make_conwh" conwh.ocx || fail "make_conwh"
 only_12622() {

@@ -84,6 +84,11 @@ void CProgramListDlg::BuildContextMenu() {
     AddServiceNameActions(*m_menu, m_services.databasePath);
 }
 
+void CProgramListDlg::AddMenuCommand(const QString& text, std::function<void()> run) {
+    m_menu->addSeparator();
+    connect(m_menu->addAction(text), &QAction::triggered, this, std::move(run));
+}
+
 // --- the tree
 
 void CProgramListDlg::RebuildProgramTree() {

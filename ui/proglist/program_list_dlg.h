@@ -76,6 +76,8 @@ class CProgramListDlg final : public CSkinWindow {
     void Redraw();
 
     ProgramListSelection SelectedProgram() const;
+    // A further command at the end of the context menu, after a separator.
+    void AddMenuCommand(const QString& text, std::function<void()> run);
     QTreeWidget* Tree() const { return m_tree; }
 
   protected:
