@@ -145,5 +145,8 @@ int main(int argc, char** argv) {
     Write(dir / "fuzz_text", "database", AsBytes(kDatabase));
     Write(dir / "fuzz_text", "utf8", AsBytes(orbix::Utf8(kDatabase)));
     Write(dir / "fuzz_text", "mixed", AsBytes("a\xE4\xB8\xAD" "b\xE4zc\xF0\x9F\x98\x80\x81\x40"));
+    // Six sections of the simulated IP data's sizes, two of them spoilt.
+    Write(dir / "fuzz_mpe_decap", "mix",
+          Bytes{0, 20, 0, 0, 0, 36, 1, 0, 3, 228, 2, 0, 5, 88, 0, 9, 0, 52, 4, 7, 1, 40, 3, 0});
     return 0;
 }
