@@ -10,5 +10,6 @@ namespace orbix::ctl {
 int RunProbe(const std::vector<std::string>& args);
 int RunTune(const std::vector<std::string>& args);
 int RunScan(const std::vector<std::string>& args);
+int RunIpData(const std::vector<std::string>& args);
 
 }  // namespace orbix::ctl

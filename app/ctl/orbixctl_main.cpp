@@ -22,6 +22,10 @@ constexpr Command kCommands[] = {
     {"tune", "tune SATELLITE TRANSPONDER [--once]  tune and show the lock", orbix::ctl::RunTune},
     {"scan", "scan SATELLITE TRANSPONDER     tune, search the programs and store them",
      orbix::ctl::RunScan},
+    {"ipdata",
+     "ipdata SATELLITE TRANSPONDER --tun NAME [--pids LIST] [--seconds N]\n"
+     "                                 receive IP data into a TUN interface",
+     orbix::ctl::RunIpData},
 };
 
 constexpr std::string_view kExitCodes =
@@ -29,9 +33,11 @@ constexpr std::string_view kExitCodes =
     "  0  done: the card is ready, the transponder locked (tune --once; tune until\n"
     "     interrupted), the programs stored (scan)\n"
     "  1  the card or the work failed: another instance runs, no card or port I/O,\n"
-    "     a failed card check, not locked, no programs found\n"
+    "     a failed card check, not locked, no programs found, the TUN interface\n"
+    "     cannot be opened\n"
     "  2  bad command line or input: unknown command or arguments, unknown\n"
-    "     ORBIXRX_CARD, unreadable sky file, transponder not in ./SATSETUPL.ini\n";
+    "     ORBIXRX_CARD, unreadable sky file, transponder not in ./SATSETUPL.ini,\n"
+    "     no IP PIDs\n";
 
 // Asked for (--help), the usage goes to standard output and ends well; as
 // the answer to a bad command line it goes to standard error with status 2.

@@ -77,6 +77,10 @@ class CProgramListDlg final : public CSkinWindow {
 
     ProgramListSelection SelectedProgram() const;
     QTreeWidget* Tree() const { return m_tree; }
+    // The context menu, for commands other parts add, and the item it was
+    // opened on (null when gone).
+    QMenu* ContextMenu() const { return m_menu; }
+    const QTreeWidgetItem* ClickedItem() const { return m_clicked; }
 
   protected:
     void OnButton(int index) override;
