@@ -166,5 +166,8 @@ int main(int argc, char** argv) {
                   "[s2]\n\tDELIVERY_SYSTEM = DVBS2\n\tFREQUENCY = 11362000\n"
                   "[c]\r\n\tDELIVERY_SYSTEM = DVBS\r\n\tFREQUENCY = 3840000\r\n"
                   "\tPOLARIZATION = LEFT\r\n\tSYMBOL_RATE = 4420000\r\n"));
+    // Six sections of the simulated IP data's sizes, two of them spoilt.
+    Write(dir / "fuzz_mpe_decap", "mix",
+          Bytes{0, 20, 0, 0, 0, 36, 1, 0, 3, 228, 2, 0, 5, 88, 0, 9, 0, 52, 4, 7, 1, 40, 3, 0});
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "sim/ts_mux.h"
 
+#include "sim/mpe_source.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -373,7 +375,8 @@ std::optional<std::int64_t> Number(std::string_view text) {
 bool ParseMux(std::string_view text, MuxConfig& config, std::string& error) {
     std::map<std::string, std::int64_t> values{{"tv", 1},      {"radio", 0},  {"scrambled", 0},
                                                {"longpmt", 0}, {"modern", 0}, {"rate", 15'000'000},
-                                               {"psi", 100},   {"pmt", 0},    {"null", 10}};
+                                               {"psi", 100},   {"pmt", 0},    {"null", 10},
+                                               {"mpe", 0},     {"mperate", 2'000'000}};
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
         const std::string_view item = text.substr(0, comma);
@@ -389,7 +392,8 @@ bool ParseMux(std::string_view text, MuxConfig& config, std::string& error) {
         values[key] = *value;
     }
     if (values["tv"] + values["radio"] > 200 || values["rate"] < 100'000 || values["psi"] < 1 ||
-        values["null"] > 100 || values["pmt"] > 60'000) {
+        values["null"] > 100 || values["pmt"] > 60'000 || values["mpe"] >= 0x1FFF ||
+        values["mperate"] > values["rate"]) {
         error = texts::MuxOutOfRange();
         return false;
     }
@@ -400,6 +404,8 @@ bool ParseMux(std::string_view text, MuxConfig& config, std::string& error) {
     config.psiIntervalMs = static_cast<int>(values["psi"]);
     config.pmtIntervalMs = static_cast<int>(values["pmt"]);
     config.nullPercent = static_cast<int>(values["null"]);
+    config.mpePid = static_cast<std::uint16_t>(values["mpe"]);
+    config.mpeBitRate = values["mperate"];
     return true;
 }
 
@@ -410,11 +416,12 @@ struct Preset {
 
 // The default sky's multiplexes, also chosen by position when a transponder
 // names none.
-constexpr std::array<Preset, 4> kPresets{{
+constexpr std::array<Preset, 5> kPresets{{
     {"news10", "tv=8,radio=2,rate=20000000"},
     {"bouquet40", "tv=30,radio=10,rate=26000000"},
     {"pay6", "tv=5,radio=1,scrambled=2,longpmt=1,rate=24000000"},
     {"radio8", "tv=0,radio=8,rate=2000000"},
+    {"ipdata", "tv=1,radio=0,rate=8000000,mpe=1280,mperate=2000000"},
 }};
 
 }  // namespace
@@ -423,7 +430,8 @@ std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int sk
                                             std::string& error, const SiContext* si,
                                             std::shared_ptr<const CMediaLibrary> media) {
     if (description.empty()) {
-        const auto n = static_cast<int>(kPresets.size());
+        // Only the television and radio presets are chosen by position.
+        const int n = 4;
         description = kPresets[static_cast<std::size_t>(((skyIndex % n) + n) % n)].name;
     }
     for (const Preset& preset : kPresets) {
@@ -448,9 +456,12 @@ std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int sk
         description.starts_with("mux:") ? description.substr(4) : description;
     if (!ParseMux(mux, config, error)) return nullptr;
     if (si != nullptr) config.siSections = BuildSiSections(config, *si);
+    const std::uint16_t mpePid = config.mpePid;
+    const std::int64_t mpeRate = config.mpeBitRate;
     auto generated = std::make_unique<CGeneratedMux>(std::move(config));
     generated->UseMedia(std::move(media));
-    return generated;
+    if (mpePid == 0) return generated;
+    return MakeMpeSource(std::move(generated), mpePid, mpeRate);
 }
 
 }  // namespace orbix::sim

@@ -62,6 +62,9 @@ struct MuxConfig {
     int pmtIntervalMs = 0;
     int nullPercent = 10;  // share of the payload time left to null packets
     std::vector<MuxSection> siSections;
+    // IP data: MPE sections on this PID (0: none) at this rate.
+    std::uint16_t mpePid = 0;
+    std::int64_t mpeBitRate = 2'000'000;
 };
 
 // The sections with their CRC_32, ready to be cut into packets.
@@ -146,7 +149,8 @@ MuxConfig MakeMux(int tv, int radio, int scrambled, bool longPmt, bool modern = 
 // The transport stream described by a transponder's `stream` text:
 //   "file:PATH" or "file:PATH@BITRATE"   a TS file played in a loop
 //   "mux:tv=N,radio=N,scrambled=N,longpmt=1,modern=1,rate=BITRATE,psi=MS,pmt=MS,null=PERCENT"
-//   a preset name: "news10", "bouquet40", "pay6", "radio8"
+//       with ",mpe=PID,mperate=BITRATE": IP data in MPE sections on PID
+//   a preset name: "news10", "bouquet40", "pay6", "radio8", "ipdata"
 //   "" : a preset chosen by the transponder's position in the sky
 // Null with a reason in error when the text cannot be used. A generated
 // multiplex carries an SDT and a NIT made from si when it is given, and the

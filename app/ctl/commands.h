@@ -17,5 +17,6 @@ int RunImport(const std::vector<std::string>& args);
 int RunExport(const std::vector<std::string>& args);
 int RunWatch(const std::vector<std::string>& args);
 int RunStats(const std::vector<std::string>& args);
+int RunIpData(const std::vector<std::string>& args);
 
 }  // namespace orbix::ctl

@@ -37,6 +37,10 @@ constexpr Command kCommands[] = {
      orbix::ctl::RunWatch},
     {"stats", "stats SATELLITE TRANSPONDER [--seconds N] [--pids LIST]  per-PID statistics",
      orbix::ctl::RunStats},
+    {"ipdata",
+     "ipdata SATELLITE TRANSPONDER --tun NAME [--pids LIST] [--seconds N]\n"
+     "                                 receive IP data into a TUN interface",
+     orbix::ctl::RunIpData},
 };
 
 constexpr std::string_view kExitCodes =
@@ -44,11 +48,13 @@ constexpr std::string_view kExitCodes =
     "  0  done: the card is ready, the transponder locked (tune --once; tune until\n"
     "     interrupted), the programs stored (scan), locked at the end (watch, stats)\n"
     "  1  the card or the work failed: another instance runs, no card or port I/O,\n"
-    "     a failed card check, not locked, no programs found\n"
+    "     a failed card check, not locked, no programs found, the TUN interface\n"
+    "     cannot be opened\n"
     "  2  bad command line or input: unknown command or arguments, unknown\n"
     "     ORBIXRX_CARD, unreadable sky file, transponder not in ./SATSETUPL.ini,\n"
     "     a malformed channel file, a satellite name the database cannot hold\n"
     "  doctor: 0 when no check fails (warnings allowed), 1 when any fails\n";
+    "     no IP PIDs\n";
 
 // Asked for (--help), the usage goes to standard output and ends well; as
 // the answer to a bad command line it goes to standard error with status 2.

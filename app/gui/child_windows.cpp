@@ -1,5 +1,6 @@
 #include "app/gui/child_windows.h"
 
+#include "platform/stream_port.h"
 #include "search/service_names.h"
 #include "ui/pid/pid_set_dlg.h"
 #include "ui/pid/program_pid_dlg.h"
@@ -12,11 +13,14 @@ CChildWindows::CChildWindows(ChildWiring wiring)
     m_queuedTree = std::make_unique<CQueuedProgramTree>(*m_list);
     m_queuedStatus = std::make_unique<CQueuedStatusText>(m_w.owner, m_w.setStatusText);
     m_tree = new CSatTreeDlg(TreeServices(), m_w.owner);
+    m_ipData = std::make_unique<CIpDataMenu>(CIpDataMenu::Wiring{
+        *m_list, m_w.notices, m_w.setStatusText, m_w.session.DatabasePath(), StreamPort()});
     m_list->hide();
     m_tree->hide();
 }
 
 CChildWindows::~CChildWindows() {
+    m_ipData.reset();  // joins the reception before the list it hangs on
     delete m_tree;  // joins a running search
     delete m_list;
 }

@@ -79,6 +79,10 @@ class CProgramListDlg final : public CSkinWindow {
     // A further command at the end of the context menu, after a separator.
     void AddMenuCommand(const QString& text, std::function<void()> run);
     QTreeWidget* Tree() const { return m_tree; }
+    // The context menu, for commands other parts add, and the item it was
+    // opened on (null when gone).
+    QMenu* ContextMenu() const { return m_menu; }
+    const QTreeWidgetItem* ClickedItem() const { return m_clicked; }
 
   protected:
     void OnButton(int index) override;
