@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "db/program_vocabulary.h"
 #include "search/search_texts.h"
 
 namespace orbix {
@@ -125,8 +126,8 @@ bool CProgramSearch::StorePrograms(const std::vector<ProgramEntry>& programs) {
         db.DeleteAllPrograms();
         return false;
     }
-    const std::string tv = texts::TvType();
-    for (const ProgramEntry& p : programs) m_services.tree.AddProgramItem(p.name, p.type == tv);
+    for (const ProgramEntry& p : programs)
+        m_services.tree.AddProgramItem(p.name, ProgramGroupOfType(p.type) == ProgramGroup::Tv);
     return true;
 }
 

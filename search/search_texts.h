@@ -24,9 +24,6 @@ inline std::string ReasonStopped() { return Gbk("搜索被中止"); }
 
 // Names the program records take.
 inline std::string ProgramWord() { return Gbk("节目"); }
-inline std::string ScrambledMark() { return Gbk("(加扰)"); }
-inline std::string TvType() { return Gbk("电视节目"); }
-inline std::string RadioType() { return Gbk("广播节目"); }
 
 // The receiver's messages (shown with the caption "Warning"); %d is the
 // system's error number.
