@@ -74,14 +74,12 @@ class PlayerControlTest : public QObject {
             {true, false, std::nullopt, "请选中您想播放的节目节目"},
             {true, false, ProgramSelection::Group(ProgramGroup::Radio), "请选中您想播放的节目节目"},
             {false, false, Tv("节目1"), "请检查信号是否锁定!"},
-            {true, false, Tv("节目9(加扰)"),
-             "无法播放加扰节目!"},
+            {true, false, Tv("节目9(加扰)"), "无法播放加扰节目!"},
             {false, true, Tv("节目1"), "请检查信号是否锁定！"},
             {true, true, std::nullopt, "请先搜索节目！"},
             {true, true, ProgramSelection::Group(ProgramGroup::Ip), "不能保存IP节目"},
             {true, true, ProgramSelection::Group(ProgramGroup::Tv), "请选中一个节目"},
-            {true, true, Tv("节目9(加扰)"),
-             "您所保存的是加扰节目，无法播放！"},
+            {true, true, Tv("节目9(加扰)"), "您所保存的是加扰节目，无法播放！"},
         };
         for (const auto& c : cases) {
             Rig rig;
