@@ -92,16 +92,14 @@ void CReceiverDlg::OnButton(int index) {
 // The play, stop and save buttons act on the program list's selection.
 void CReceiverDlg::RunPlayerCommand(int button) {
     CPlayerControl& player = m_player.Control();
-    const ProgramListSelection selected =
-        m_children ? m_children->ProgramList().SelectedProgram() : ProgramListSelection{};
+    const std::optional<ProgramSelection> selected =
+        m_children ? m_children->ProgramList().SelectedProgram() : std::nullopt;
     if (button == kPlay) {
-        std::optional<ProgramSelection> selection;
-        if (selected.any) selection = ProgramSelection{selected.textGbk, selected.groupGbk};
-        player.PlayCommand(selection);
+        player.PlayCommand(selected);
     } else if (button == kStop) {
         player.StopCommand();
     } else {
-        player.SaveCommand(selected.textGbk);
+        player.SaveCommand(selected);
     }
     SyncSavingText();
 }

@@ -5,6 +5,7 @@
 #include <map>
 #include <span>
 
+#include "db/program_vocabulary.h"
 #include "search/search_texts.h"
 #include "search/si_tables.h"
 
@@ -150,8 +151,8 @@ bool CProgramSearch::StorePrograms(const std::vector<ProgramEntry>& programs) {
         db.DeleteAllPrograms();
         return false;
     }
-    const std::string tv = texts::TvType();
-    for (const ProgramEntry& p : programs) m_services.tree.AddProgramItem(p.name, p.type == tv);
+    for (const ProgramEntry& p : programs)
+        m_services.tree.AddProgramItem(p.name, ProgramGroupOfType(p.type) == ProgramGroup::Tv);
     return true;
 }
 

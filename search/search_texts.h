@@ -28,9 +28,6 @@ inline std::string NoServiceTable() { return Gbk("没有收到节目名称表，
 
 // Names the program records take.
 inline std::string ProgramWord() { return Gbk("节目"); }
-inline std::string ScrambledMark() { return Gbk("(加扰)"); }
-inline std::string TvType() { return Gbk("电视节目"); }
-inline std::string RadioType() { return Gbk("广播节目"); }
 
 // Locked, PIDs in use, and no datagram on the stream port for 5 s.
 inline std::string NoDataStatus() { return Gbk("已锁定但无数据，请检查网络和防火墙"); }

@@ -34,11 +34,8 @@ ProgramListServices CChildWindows::ListServices() {
     return {
         .notices = m_w.notices,
         .locked = m_w.locked,
-        .startPlayer = [&player](const std::string& group) { return player.StartPlayer(group); },
-        .startRecording = [&player] { return player.StartRecording(); },
-        .sendProgramPids =
-            [&player](const std::string& name) { return player.SendProgramPids(name); },
-        .setStatusText = m_w.setStatusText,
+        .play = [&player](const ProgramSelection& program) { player.PlayProgram(program); },
+        .record = [&player](const ProgramSelection& program) { player.RecordProgram(program); },
         .showProgramInfo = [this](const ProgramEntry& entry) { ShowProgramInfo(entry); },
         .openPidSettings = [this] { OpenPidSettings(); },
         .closed = [this] { m_w.closed(ChildKind::ProgramList); },

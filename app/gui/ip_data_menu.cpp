@@ -8,7 +8,6 @@
 #include "db/ip_data_settings.h"
 #include "platform/text.h"
 #include "ui/proglist/program_list_dlg.h"
-#include "ui/proglist/program_list_texts.h"
 
 namespace orbix {
 namespace {
@@ -40,9 +39,7 @@ CIpDataMenu::~CIpDataMenu() {
 std::string CIpDataMenu::InterfaceName() const { return ReadIpDataSettings(m_w.databasePath).tun; }
 
 void CIpDataMenu::OnMenuShown() {
-    const QTreeWidgetItem* item = m_w.list.ClickedItem();
-    const bool onIpGroup =
-        item != nullptr && item->parent() == nullptr && item->text(0) == Q(proglist::kIpGroup);
+    const bool onIpGroup = m_w.list.ClickedGroup() == ProgramGroup::Ip;
     const std::string name = Running() ? m_tun->Name() : InterfaceName();
     m_action->setText(Q(ip_texts::kMenuItem) +
                       QStringLiteral(" (%1)").arg(name.empty() ? Q(ip_texts::kNoInterface)

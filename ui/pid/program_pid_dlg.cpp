@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "db/program_vocabulary.h"
 #include "platform/text.h"
 
 namespace orbix {
@@ -35,7 +36,8 @@ CProgramPidDlg::CProgramPidDlg(QWidget* parent)
       m_provider(ReadOnlyEdit(0)),
       m_form(new QFormLayout) {
     setWindowTitle(QStringLiteral("节目PID参数"));
-    m_type->addItems({QStringLiteral("广播节目"), QStringLiteral("电视节目")});
+    for (const ProgramGroup group : {ProgramGroup::Radio, ProgramGroup::Tv})
+        m_type->addItem(FromGbk(GroupText(group)));
     m_type->model()->sort(0);
     m_type->setEnabled(false);
     QFormLayout* form = m_form;
@@ -73,6 +75,7 @@ void CProgramPidDlg::showEvent(QShowEvent* event) {
 
 void CProgramPidDlg::ExchangeData() {
     m_name->setText(FromGbk(name));
+    // The stored text is shown as stored; the list only offers the two types.
     const QString typeText = FromGbk(type);
     const int match = m_type->findText(typeText, Qt::MatchStartsWith);
     m_type->setEditable(match < 0);
