@@ -4,6 +4,7 @@
 
 #include "db/gbk_scan.h"
 #include "db/profile_file.h"
+#include "db/program_vocabulary.h"
 #include "search/search_texts.h"
 #include "search/si_tables.h"
 
@@ -70,7 +71,7 @@ SdtResult ReceiveServiceNames(const TableWait& wait, NoSelectorCharset noSelecto
 }
 
 std::string ProgramNameFor(const ProgramEntry& program, const std::string& serviceName) {
-    const std::string mark = texts::ScrambledMark();
+    const std::string mark = ScrambledMark();
     const bool scrambled = program.name.ends_with(mark);
     ProgramEntry rest = program;
     rest.name.clear();

@@ -52,9 +52,9 @@ constexpr std::string_view kExitCodes =
     "     cannot be opened\n"
     "  2  bad command line or input: unknown command or arguments, unknown\n"
     "     ORBIXRX_CARD, unreadable sky file, transponder not in ./SATSETUPL.ini,\n"
-    "     a malformed channel file, a satellite name the database cannot hold\n"
+    "     a malformed channel file, a satellite name the database cannot hold,\n"
+    "     no IP PIDs\n"
     "  doctor: 0 when no check fails (warnings allowed), 1 when any fails\n";
-    "     no IP PIDs\n";
 
 // Asked for (--help), the usage goes to standard output and ends well; as
 // the answer to a bad command line it goes to standard error with status 2.
