@@ -145,9 +145,7 @@ bool CTuneWorker::Pass() {
     m_state.PublishLocked(locked);
     Publish([&](TuneStatus& s) { s.locked = locked; });
     if (!m_state.TakeTuneRequest() && locked) return true;
-    if (!TuneCurrent()) return false;
-    RestorePids();
-    return true;
+    return TuneCurrent();
 }
 
 void CTuneWorker::EndWithoutLock() {
@@ -188,6 +186,9 @@ bool CTuneWorker::TuneCurrent() {
     m_state.PublishLocked(m_demod.TuneTransponder(tp.symbolRate, s.tunerFrequency) == 1);
     const bool locked = m_demod.IsLocked() == 1;
     m_state.PublishLocked(locked);
+    // Before the tune is published as settled: whoever waits for it then
+    // sets PIDs of its own, which a later restore would overwrite.
+    RestorePids();
     if (m_stop.Requested()) return true;
     if (!locked) {
         EndWithoutLock();

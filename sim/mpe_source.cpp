@@ -30,14 +30,18 @@ std::array<std::uint8_t, 6> GroupMac(const std::array<std::uint8_t, 4>& group) {
 std::vector<std::uint8_t> BuildMpeSection(std::span<const std::uint8_t> datagram,
                                           const MpeSectionOptions& o) {
     const auto& m = o.mac;
-    std::vector<std::uint8_t> s{0x3E, 0, 0, m[5], m[4], 0, 0, 0, m[3], m[2], m[1], m[0]};
+    const bool v6 = !datagram.empty() && (datagram[0] >> 4) == 6;
+    const std::uint8_t head[] = {0x3E, 0, 0, m[5], m[4], 0, 0, 0, m[3], m[2], m[1], m[0]};
+    const std::uint8_t llcSnap[] = {0xAA, 0xAA, 0x03, 0, 0, 0, std::uint8_t(v6 ? 0x86 : 0x08),
+                                    std::uint8_t(v6 ? 0xDD : 0x00)};
+    // Sized once and filled in place: growing it piecewise trips a false
+    // out-of-bounds warning of optimised GCC 12 builds.
+    const std::size_t snap = o.llcSnap ? sizeof llcSnap : 0;
+    std::vector<std::uint8_t> s(sizeof head + snap + datagram.size());
+    std::copy(std::begin(head), std::end(head), s.begin());
+    std::copy(llcSnap, llcSnap + snap, s.begin() + sizeof head);
+    std::copy(datagram.begin(), datagram.end(), s.begin() + static_cast<long>(sizeof head + snap));
     s[5] = static_cast<std::uint8_t>(0xC1 | (o.scrambled ? 0x10 : 0) | (o.llcSnap ? 0x02 : 0));
-    if (o.llcSnap) {
-        const bool v6 = !datagram.empty() && (datagram[0] >> 4) == 6;
-        s.insert(s.end(), {0xAA, 0xAA, 0x03, 0, 0, 0, static_cast<std::uint8_t>(v6 ? 0x86 : 0x08),
-                           static_cast<std::uint8_t>(v6 ? 0xDD : 0x00)});
-    }
-    s.insert(s.end(), datagram.begin(), datagram.end());
     const std::size_t length = s.size() + 4 - 3;
     s[1] = static_cast<std::uint8_t>((o.checksum ? 0x30 : 0xB0) | ((length >> 8) & 0x0F));
     s[2] = static_cast<std::uint8_t>(length);
@@ -71,9 +75,9 @@ std::vector<std::uint8_t> BuildUdpDatagram(const std::array<std::uint8_t, 4>& so
                                            const std::array<std::uint8_t, 4>& destination,
                                            std::uint16_t port,
                                            std::span<const std::uint8_t> payload) {
-    std::vector<std::uint8_t> d(28, 0);
+    std::vector<std::uint8_t> d(28 + payload.size(), 0);
     d[0] = 0x45;
-    PutBe16(d, 2, static_cast<unsigned>(d.size() + payload.size()));
+    PutBe16(d, 2, static_cast<unsigned>(d.size()));
     d[6] = 0x40;  // don't fragment
     d[8] = 16;    // TTL
     d[9] = 17;    // UDP
@@ -86,7 +90,7 @@ std::vector<std::uint8_t> BuildUdpDatagram(const std::array<std::uint8_t, 4>& so
     PutBe16(d, 20, port);
     PutBe16(d, 22, port);
     PutBe16(d, 24, static_cast<unsigned>(8 + payload.size()));
-    d.insert(d.end(), payload.begin(), payload.end());
+    std::copy(payload.begin(), payload.end(), d.begin() + 28);
     return d;
 }
 

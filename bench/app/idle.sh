@@ -2,7 +2,9 @@
 # Idle cost of orbixrx with its three windows shown and locked: CPU % of one
 # core and resident MB over SECONDS (default 60), under a private Xvfb. The
 # children are shown as a user would, with clicks on buttons 6 and 7; with
-# MAIN_ONLY=1 the main window stays alone.
+# MAIN_ONLY=1 the main window stays alone; with METER=1 the aiming meter is
+# opened too, from the face's context menu (its third item), so that its
+# cost is the difference from a run without it.
 # Usage: bench/app/idle.sh BUILD_DIR [SECONDS]
 set -euo pipefail
 build=$(realpath "$1") seconds=${2:-60}
@@ -28,6 +30,15 @@ if [ "${MAIN_ONLY:-0}" != 1 ]; then
   done
   sleep 2
 fi
+if [ "${METER:-0}" = 1 ]; then
+  export DISPLAY=:93
+  win=$(xdotool search --onlyvisible --name '^OrbixRx$' | head -1)
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  xdotool mousemove $((X + 40)) $((Y + 60)) click 3
+  sleep 0.5
+  xdotool key Down Down Down Return
+  sleep 2
+fi
 ticks=$(getconf CLK_TCK)
 cpu() { awk '{print $14 + $15}' "/proc/$rx/stat"; }
 before=$(cpu)
@@ -35,5 +46,6 @@ sleep "$seconds"
 after=$(cpu)
 rss=$(awk '/VmRSS/ {print $2}' "/proc/$rx/status")
 windows=$([ "${MAIN_ONLY:-0}" = 1 ] && echo "main window" || echo "three windows")
+[ "${METER:-0}" = 1 ] && windows="$windows and the meter"
 awk -v w="$windows" -v d=$((after - before)) -v t="$ticks" -v s="$seconds" -v r="$rss" \
   'BEGIN { printf "idle over %d s (" w "): CPU %.2f %% of one core, resident %.1f MB\n", s, 100 * d / t / s, r / 1024 }'

@@ -4,8 +4,12 @@
 //                     from the SDT; the median times
 //   stream [SECONDS]  the stream output at 45 Mbit/s to a receiving socket
 //                     for SECONDS (default 30); datagrams sent, received, lost
+//   stats [SECONDS]   the same stream read by the statistics' own reader,
+//                     with a snapshot a second as the window takes; datagrams
+//                     lost and the process's CPU beside a bare counting socket
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -22,7 +26,9 @@
 
 #include "card/card_access.h"
 #include "platform/text.h"
+#include "search/pid_stats.h"
 #include "search/program_search.h"
+#include "search/stream_reader.h"
 #include "sim/sim_card.h"
 #include "sim/stream_output.h"
 
@@ -90,10 +96,12 @@ int Search(int runs) {
     return 0;
 }
 
-int Stream(int seconds) {
-    // Every PID of the multiplex passes; no null packets, so all 45 Mbit/s
-    // go to the port.
-    const std::string mux = "mux:tv=4,rate=45000000,null=0";
+// Every PID of the multiplex passes; no null packets, so all 45 Mbit/s go
+// to the port.
+constexpr const char* kFullRateMux = "mux:tv=4,rate=45000000,null=0";
+
+// The PID table that lets every PID of the multiplex through.
+std::array<std::uint16_t, 32> PassEveryPid(const std::string& mux) {
     std::string error;
     auto probe = orbix::sim::MakeStreamSource(mux, 0, error);
     const auto& config = dynamic_cast<const orbix::sim::CGeneratedMux&>(*probe).Config();
@@ -105,6 +113,22 @@ int Stream(int seconds) {
         for (const auto& es : p.streams)
             table[slot++] = static_cast<std::uint16_t>(0x6000 | es.pid);
     }
+    return table;
+}
+
+double ProcessCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+int Stream(int seconds) {
+    const std::string mux = kFullRateMux;
+    std::string error;
+    const auto table = PassEveryPid(mux);
 
     const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
     const int on = 1;
@@ -125,18 +149,17 @@ int Stream(int seconds) {
     std::atomic<std::uint64_t> gaps{0};
     std::thread receiver([&] {
         std::array<std::uint8_t, 1316> d;
-        std::array<int, 8192> lastCc;
-        lastCc.fill(-1);
+        std::vector<orbix::CContinuityCheck> counters(8192);
         while (!done.load()) {
             const ssize_t n = ::recv(s, d.data(), d.size(), 0);
             if (n <= 0) continue;
             received.fetch_add(1);
             // Continuity counters show a lost datagram even where counts agree.
-            for (ssize_t at = 0; at + 188 <= n; at += 188) {
-                const int pid = ((d[at + 1] & 0x1F) << 8) | d[at + 2];
-                const int cc = d[at + 3] & 0x0F;
-                if (lastCc[pid] >= 0 && cc != ((lastCc[pid] + 1) & 0x0F)) gaps.fetch_add(1);
-                lastCc[pid] = cc;
+            for (std::size_t at = 0; at + 188 <= static_cast<std::size_t>(n); at += 188) {
+                orbix::TsHeader h;
+                if (!orbix::ReadTsHeader(std::span<const std::uint8_t, 188>(d.data() + at, 188), h))
+                    continue;
+                if (counters[h.pid].Check(h.hasPayload, h.discontinuity, h.counter)) gaps.fetch_add(1);
             }
         }
     });
@@ -148,10 +171,12 @@ int Stream(int seconds) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
+    const double cpuStart = ProcessCpuSeconds();
     const auto start = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     output.Stop();
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu = ProcessCpuSeconds() - cpuStart;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     done = true;
     receiver.join();
@@ -160,13 +185,61 @@ int Stream(int seconds) {
     const std::uint64_t got = received.load();
     std::printf(
         "stream %d s at 45 Mbit/s: sent %llu datagrams (%.2f Mbit/s of packets), received %llu, "
-        "lost %lld, send errors %llu, continuity gaps %llu\n",
+        "lost %lld, send errors %llu, continuity gaps %llu; process CPU %.1f %% of a core\n",
         seconds, static_cast<unsigned long long>(sent),
         static_cast<double>(sent) * 1316 * 8 / elapsed / 1e6, static_cast<unsigned long long>(got),
         static_cast<long long>(sent) - static_cast<long long>(got),
         static_cast<unsigned long long>(output.SendErrors()),
-        static_cast<unsigned long long>(gaps.load()));
+        static_cast<unsigned long long>(gaps.load()), 100.0 * cpu / elapsed);
     return sent == got && gaps.load() == 0 ? 0 : 1;
+}
+
+// The statistics' reader on the full-rate stream: what it loses and what it
+// costs. The cost is the process's CPU over the run less what the stream
+// output and a bare counting socket take in the same time (run "stream"),
+// so the two figures are printed side by side.
+int Stats(int seconds) {
+    const std::string mux = kFullRateMux;
+    const auto table = PassEveryPid(mux);
+    orbix::CStreamWatchdog watchdog(orbix::RealClock());
+    orbix::CPidStatistics statistics;
+    orbix::CStreamReader reader(orbix::RealClock(), watchdog, &statistics);
+    std::string error;
+    if (!reader.Start(8511, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    orbix::sim::CStreamOutput output(
+        {[table] { return table; }, [] { return std::uint8_t{2}; }}, [mux] {
+            return std::optional(orbix::sim::LockedStream{"bench", mux, 0});
+        });
+    if (!output.Start(error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    const double cpuStart = ProcessCpuSeconds();
+    const auto start = Clock::now();
+    std::uint64_t ccErrors = 0;
+    for (int i = 0; i < seconds; ++i) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        const auto snapshot = statistics.Snapshot(orbix::RealClock().NowMs());
+        ccErrors = 0;
+        for (const auto& row : snapshot.rows) ccErrors += row.ccErrors;
+    }
+    output.Stop();
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu = ProcessCpuSeconds() - cpuStart;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    reader.Stop();
+    const std::uint64_t sent = output.DatagramsSent();
+    const std::uint64_t got = reader.Datagrams();
+    std::printf(
+        "stats %d s at 45 Mbit/s: sent %llu datagrams, read %llu, lost %lld, "
+        "continuity errors %llu; process CPU %.1f %% of a core (stream output included)\n",
+        seconds, static_cast<unsigned long long>(sent), static_cast<unsigned long long>(got),
+        static_cast<long long>(sent) - static_cast<long long>(got),
+        static_cast<unsigned long long>(ccErrors), 100.0 * cpu / elapsed);
+    return sent == got && ccErrors == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -176,6 +249,8 @@ int main(int argc, char** argv) {
     const int n = argc > 2 ? std::atoi(argv[2]) : 0;
     if (what == "search") return Search(n > 0 ? n : 9);
     if (what == "stream") return Stream(n > 0 ? n : 30);
-    std::fprintf(stderr, "usage: search_stream_bench search [RUNS] | stream [SECONDS]\n");
+    if (what == "stats") return Stats(n > 0 ? n : 30);
+    std::fprintf(stderr,
+                 "usage: search_stream_bench search [RUNS] | stream [SECONDS] | stats [SECONDS]\n");
     return 2;
 }
