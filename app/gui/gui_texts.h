@@ -21,6 +21,10 @@ inline std::string ExportFailed() { return Gbk("无法写入文件!"); }
 inline std::string StatsTitle() { return Gbk("码流统计"); }
 inline std::string StatsNotStarted() { return Gbk("无法接收码流"); }
 inline std::string StatsTotals() { return Gbk("数据包/秒 %1   数据包 %2   错误数据包 %3"); }
+// The IP data reception's counters, while it runs.
+inline std::string StatsIpData() {
+    return Gbk("IP数据(%1)   段 %2   数据报 %3   字节 %4   CRC错误 %5   丢弃 %6");
+}
 // The statistics table's column heads.
 inline std::string StatsColumns() {
     return Gbk("PID|包/秒|kbit/s|包数|连续计数错误|传输错误|加扰|最后收到");

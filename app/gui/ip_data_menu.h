@@ -42,6 +42,8 @@ class CIpDataMenu final : public QObject {
     IpDataCounters Counters() const {
         return m_receiver ? m_receiver->Counters() : IpDataCounters{};
     }
+    // The interface's name while running, empty otherwise.
+    std::string RunningInterface() const { return Running() ? m_tun->Name() : std::string(); }
     QAction* Action() const { return m_action; }
 
   private:

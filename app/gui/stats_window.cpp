@@ -28,11 +28,13 @@ QStringList RowTexts(const PidStatsRow& r, std::int64_t nowMs) {
 
 }  // namespace
 
-CStatsWindow::CStatsWindow(CStreamHealthWiring& health, QWidget* parent)
+CStatsWindow::CStatsWindow(CStreamHealthWiring& health, IpDataSource ipData, QWidget* parent)
     : QWidget(parent, Qt::Window),
       m_health(health),
       m_table(new QTableWidget(this)),
-      m_totals(new QLabel(this)) {
+      m_totals(new QLabel(this)),
+      m_ipDataSource(std::move(ipData)),
+      m_ipData(new QLabel(this)) {
     setWindowTitle(Q(texts::StatsTitle()));
     const QStringList heads = Q(texts::StatsColumns()).split(QLatin1Char('|'));
     m_table->setColumnCount(static_cast<int>(heads.size()));
@@ -43,6 +45,8 @@ CStatsWindow::CStatsWindow(CStreamHealthWiring& health, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_table, 1);
     layout->addWidget(m_totals);
+    layout->addWidget(m_ipData);
+    m_ipData->hide();
     resize(640, 320);
     m_timer.setInterval(kRefreshMs);
     connect(&m_timer, &QTimer::timeout, this, &CStatsWindow::Refresh);
@@ -71,6 +75,21 @@ void CStatsWindow::Refresh() {
                           .arg(s.datagramsPerSecond, 0, 'f', 1)
                           .arg(s.datagrams)
                           .arg(s.malformedDatagrams));
+    ShowIpData();
+}
+
+void CStatsWindow::ShowIpData() {
+    const auto state = m_ipDataSource ? m_ipDataSource() : std::nullopt;
+    m_ipData->setVisible(state.has_value());
+    if (!state) return;
+    const IpDataCounters& c = state->counters;
+    m_ipData->setText(Q(texts::StatsIpData())
+                          .arg(QString::fromStdString(state->interfaceName))
+                          .arg(c.mpe.sections)
+                          .arg(c.mpe.datagrams)
+                          .arg(c.mpe.bytes)
+                          .arg(c.mpe.crcErrors)
+                          .arg(c.Drops()));
 }
 
 void CStatsWindow::showEvent(QShowEvent* event) {

@@ -34,7 +34,14 @@ void CReceiverDlg::OpenMeter() {
 
 void CReceiverDlg::OpenStats() {
     if (!m_health) return;
-    if (!m_stats) m_stats = std::make_unique<CStatsWindow>(*m_health);
+    if (!m_stats) {
+        m_stats = std::make_unique<CStatsWindow>(
+            *m_health, [this]() -> std::optional<CStatsWindow::IpDataState> {
+                if (!m_children || !m_children->IpData().Running()) return std::nullopt;
+                const CIpDataMenu& ip = m_children->IpData();
+                return CStatsWindow::IpDataState{ip.RunningInterface(), ip.Counters()};
+            });
+    }
     m_stats->show();
     m_stats->raise();
 }

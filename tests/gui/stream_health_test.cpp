@@ -190,6 +190,22 @@ class StreamHealthTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(errors() >= 20, 8'000);
         QTRY_VERIFY_WITH_TIMEOUT(table.item(0, 1)->text().toDouble() > 0, 3'000);
         QVERIFY(dlg.Stats()->Totals().contains(Q(Gbk("错误数据包 0"))));
+        QVERIFY(dlg.Stats()->IpDataLine().isEmpty());  // no IP data reception runs
+        // A running IP data reception shows its counters beneath, and they
+        // go when it stops.
+        {
+            std::optional<CStatsWindow::IpDataState> ip =
+                CStatsWindow::IpDataState{"orbix0", {{7, 5, 1200, 1, 0, 0, 0, 2}, 0}};
+            CStatsWindow withIp(*dlg.StreamHealth(), [&] { return ip; });
+            withIp.show();
+            QCOMPARE(withIp.IpDataLine(),
+                     Q(Gbk("IP数据(orbix0)   段 7   数据报 5   字节 1200   CRC错误 1   丢弃 3")));
+            QCoreApplication::processEvents();  // lay the shown line out
+            Shoot(withIp, "stats_ipdata.png");
+            ip.reset();
+            withIp.Refresh();
+            QVERIFY(withIp.IpDataLine().isEmpty());
+        }
         Shoot(*dlg.Stats(), "stats.png");
         dlg.Shutdown();
     }
