@@ -141,8 +141,7 @@ void CTuneWorker::Publish(const std::function<void(TuneStatus&)>& change) {
 }
 
 bool CTuneWorker::Pass() {
-    const bool locked = m_demod.IsLocked() == 1;
-    m_state.PublishLocked(locked);
+    const bool locked = m_state.PublishLocked(m_demod.IsLocked() == 1);
     Publish([&](TuneStatus& s) { s.locked = locked; });
     if (!m_state.TakeTuneRequest() && locked) return true;
     if (!TuneCurrent()) return false;
@@ -173,7 +172,14 @@ bool CTuneWorker::TuneCurrent() {
         s.transponder = target.transponder;
     });
     TransponderParams tp = target.tp;
-    m_database.ReadTransponder(target.satellite, target.transponder, tp);
+    // The record as it is stored when the tune begins: the write-back lands
+    // only where it still stands unchanged.
+    const TuneSnapshot stored = m_database.ReadTuneSnapshot(target.satellite, target.transponder);
+    if (stored.index > 0) {
+        CChannelDatabase::ParseTransponderRecord(stored.record, tp);
+        tp.satellite = target.satellite;
+        tp.name = target.transponder;
+    }
     // Stored only while the names are still the ones read: a newer choice
     // keeps its own record.
     m_state.Modify([&](TuneTarget& t) {
@@ -201,15 +207,17 @@ bool CTuneWorker::TuneCurrent() {
         st.failure = TuneFailure::None;
         st.settled = true;
     });
-    const int n = m_database.FindTransponderIndex(tp.satellite, tp.name);
-    if (n < 0) return true;
+    if (stored.index < 0) return true;
     const bool same = m_state.Modify([&](TuneTarget& t) {
         if (t.tp.name != name0) return false;
         t.tp.frequency = tp.frequency;
         return true;
     });
     if (!same) return false;
-    m_database.WriteTransponderRecord(tp.satellite, n, CChannelDatabase::BuildTuneRecord(tp));
+    // An edit, rename, renumbering or delete since the tune began wins: the
+    // record is left as the user made it.
+    m_database.WriteTuneRecordIfUnchanged(tp.satellite, stored,
+                                          CChannelDatabase::BuildTuneRecord(tp));
     return true;
 }
 

@@ -70,6 +70,7 @@ void CProgramSearch::RunProgramSearch() {
     CSearchPass pass(receiver, m_services.filter,
                      {m_state.patTable, m_state.pmtTable, m_state.searchTable}, m_services.clock,
                      m_stop);
+    pass.SetLockState(m_locked);
     pass.SetPmtProgress([this](int received, int programs) {
         Report(Progress(SearchStage::PmtProgress, programs, received));
     });
@@ -84,12 +85,17 @@ void CProgramSearch::RunProgramSearch() {
         [](const PatEntry& e) { return e.programNumber != 0; }));
     Report(Progress(SearchStage::PatReceived, listed));
     const bool collected = pass.CollectPmts(count);
-    if (!receiver.Close()) return Fail(false, texts::ReasonCloseFailed());
+    // The list was emptied for the search; it shows the stored programs
+    // again however the search ends.
+    if (!receiver.Close()) return Fail(true, texts::ReasonCloseFailed());
     if (!collected) {
         return Fail(true, m_stop.Requested() ? texts::ReasonStopped() : texts::ReasonSignalLost());
     }
     const std::vector<ProgramEntry> programs = pass.Programs();
-    if (!StorePrograms(programs)) return Fail(true, texts::ReasonNotStored());
+    if (!StorePrograms(programs)) {
+        return Fail(true, texts::ReasonNotStored() + texts::ReasonSeparator() +
+                              m_services.database.WriteFailedMessage());
+    }
     Succeed(static_cast<int>(programs.size()));
 }
 
@@ -113,18 +119,11 @@ void CProgramSearch::Report(const SearchProgress& progress) const {
     if (m_progress) m_progress(progress);
 }
 
-// Stores every program, then the count, and shows them in the program tree
-// once all are stored. A failed write removes what was stored, so no partial
-// list stays behind.
+// Replaces the stored programs by the new ones in one change of the file,
+// and shows them in the program tree once stored. Until then, and whenever
+// the search fails or is ended, the previous list stays in the file whole.
 bool CProgramSearch::StorePrograms(const std::vector<ProgramEntry>& programs) {
-    CChannelDatabase& db = m_services.database;
-    bool stored = true;
-    for (const ProgramEntry& p : programs) stored = stored && db.WriteProgram(p.key, p);
-    stored = stored && db.WriteProgramCount(static_cast<int>(programs.size()));
-    if (!stored) {
-        db.DeleteAllPrograms();
-        return false;
-    }
+    if (!m_services.database.ReplacePrograms(programs)) return false;
     const std::string tv = texts::TvType();
     for (const ProgramEntry& p : programs) m_services.tree.AddProgramItem(p.name, p.type == tv);
     return true;

@@ -151,16 +151,21 @@ bool CSearchPass::CollectPmts(int count) {
     return true;
 }
 
+// Silence alone does not tell a lost signal from PMTs that never come on a
+// locked transponder; where the tuner's lock is known, it decides.
+bool CSearchPass::SignalLost(int received) const {
+    return m_locked ? !m_locked() : received == 0;
+}
+
 // Receives datagrams on the filter as just set and fills the rows of the
 // entries first .. first + 31 (as far as there are entries) from what came.
-// A PMT that is not among them leaves its row cleared; a step in which
-// nothing came at all means the card stopped (the lock was lost), and then
-// the search has no trustworthy result.
+// A PMT that is not among them leaves its row cleared; a step during which
+// the signal was lost has no trustworthy result.
 bool CSearchPass::CollectBatch(std::span<const PatEntry> entries, int first, int datagrams) {
     m_source.Discard();
     std::vector<std::uint8_t> area(static_cast<std::size_t>(datagrams) * kDatagramSize);
     const int received = ReceiveDatagrams(area, datagrams);
-    if (received == 0 || m_stop.Requested()) return false;
+    if (m_stop.Requested() || SignalLost(received)) return false;
     const auto packets = std::span<const std::uint8_t>(area).first(
         static_cast<std::size_t>(received) * kDatagramSize);
     const int last = std::min(first + kBatchSize, static_cast<int>(entries.size()));

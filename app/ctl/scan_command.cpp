@@ -36,12 +36,12 @@ int ScanOnCard(const std::string& satellite, const std::string& transponder, CCa
         notices.Tell(Gbk("请先锁定") + transponder + Gbk("然后再搜索"));
         return 1;
     }
-    // A search starts from an empty program list.
-    database.DeleteAllPrograms();
+    // The stored programs stay until the new list replaces them whole.
     CStatusOnlyView view;
     ProgramSearchState state(notices);
     CRealClock clock;
     CProgramSearch search(state, SearchServices{session.PidFilter(), database, view, view, clock});
+    search.SetLockState([&session] { return session.Locked(); });
     const bool found = search.RunNow();
     std::fprintf(found ? stdout : stderr, "%s\n", Utf8(view.status).c_str());
     if (found) PrintPrograms(database);

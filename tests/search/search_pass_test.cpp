@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text.h"
 #include "tests/search/ts_builder.h"
 
 namespace orbix {
@@ -127,6 +128,39 @@ TEST_F(SearchPassTest, TimeOutsWhileCollectingKeepWhatCame) {
         ASSERT_EQ(programs.size(), 3u);
         for (int k = 0; k < 3; ++k) {
             EXPECT_EQ(programs[k].videoPid != "00", k < found) << k;
+        }
+    }
+}
+
+// Where the tuner's lock is known, it alone says whether the signal was
+// lost: PMTs that never come on a locked transponder give the cleared rows,
+// and a lock lost during the step fails it even after datagrams came.
+TEST_F(SearchPassTest, TheLockNotSilenceTellsASignalLost) {
+    const sim::MuxConfig mux = sim::MakeMux(3, 0, 0, false);
+    const Bytes pmts = Datagrams(Pmts(mux, 0, 3))[0];
+    // what comes, locked, collected, PMTs found
+    const std::tuple<const char*, std::vector<Bytes>, bool, bool, int> cases[] = {
+        {"nothing comes, still locked", {}, true, true, 0},
+        {"nothing comes, lock lost", {}, false, false, 0},
+        {"the PMTs came, then the lock went", {pmts}, false, false, 0},
+        {"the PMTs came, locked", {pmts}, true, true, 3},
+    };
+    for (const auto& [what, items, locked, collected, found] : cases) {
+        SCOPED_TRACE(what);
+        source = CBufferDatagramSource();
+        ReceivePatOf(mux);
+        CGappySource gappy(items);
+        CSearchPass pass(gappy, filter, {pat, pmt, rows}, clock, stop);
+        pass.SetLockState([locked = locked] { return locked; });
+        ASSERT_EQ(pass.CollectPmts(4), collected);
+        if (!collected) continue;
+        const auto programs = pass.Programs();
+        ASSERT_EQ(programs.size(), 3u);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(programs[k].videoPid != "00", k < found) << k;
+            if (k >= found) {
+                EXPECT_EQ(programs[k].pcrPid + programs[k].type, "0" + Gbk("广播节目"));
+            }
         }
     }
 }
