@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "card/card_sysfs.h"
+#include "search/stream_interface.h"
 #include "sim/front_end.h"
 #include "sim/sim_card.h"
 #include "sim/sky.h"
@@ -23,8 +25,12 @@ CardBackend MakeSimulatedCard(const std::string& name) {
     auto frontEnd = sim::CSimFrontEnd::Create(std::move(sky));
     frontEnd->AttachTo(*card);
     std::string error;
-    // Streams to StreamPort(): 8511 unless ORBIXRX_STREAM_PORT names another.
-    auto stream = sim::StartStreamOutput(*card, frontEnd, error);
+    // Streams to StreamPort(): 8511 unless ORBIXRX_STREAM_PORT names another;
+    // out through the interface the settings name, if they name one, as a
+    // real card's interface would deliver it.
+    sim::StreamOutputConfig output;
+    output.interface = StreamInterface().name;
+    auto stream = sim::StartStreamOutput(*card, frontEnd, error, output);
     if (!stream) return {nullptr, name, error, nullptr};
     return {std::move(card), name, {}, std::move(stream)};
 }
@@ -35,7 +41,10 @@ CardBackend MakeCardBackend() {
     const char* env = std::getenv("ORBIXRX_CARD");
     const std::string choice = (env != nullptr && *env != '\0') ? env : "simulated";
     if (choice == "simulated") return MakeSimulatedCard(choice);
-    if (choice == "hardware") return {MakeHardwarePortIo(), choice, {}, nullptr};
+    if (choice == "hardware") {
+        return {MakeHardwarePortIo(), choice, {}, nullptr,
+                [] { return LocateCardInSysfs(SysfsRoot()); }};
+    }
     return {nullptr, choice,
             "ORBIXRX_CARD=" + choice + " is not a card back end; use \"simulated\" or \"hardware\".",
             nullptr};

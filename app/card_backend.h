@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/port_io.h"
@@ -17,6 +20,9 @@ struct CardBackend {
     // The simulated card's transport stream to StreamPort(); declared after
     // the card so that it stops before the card goes.
     std::unique_ptr<sim::CStreamOutput> stream;
+    // Finds the card without port access, for StartUpContext::locateCard;
+    // empty where the configuration-port scan is the way (simulated card).
+    std::function<std::optional<std::uint16_t>()> locateCard = {};
 };
 
 CardBackend MakeCardBackend();

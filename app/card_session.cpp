@@ -56,9 +56,11 @@ void CCardSession::StartWorkers() {
     CDemod& demod = *m_demod;
     m_monitor = std::make_unique<CCardMonitor>(
         CardMonitorParts{*m_card.check, *m_card.access, m_pids, m_context.clock, m_context.notices,
-                         [&demod] {
+                         [this, &demod] {
                              SignalReading r;
                              demod.GetSignalInfo(r.level, r.quality);
+                             m_history.Record({m_context.clock.NowMs(), r.level, r.quality,
+                                               m_state.Locked()});
                              return r;
                          },
                          [this](const SignalReading& r) { OnSignal(r); }});

@@ -10,6 +10,7 @@
 
 #include "app/card_bringup.h"
 #include "card/card_monitor.h"
+#include "card/signal_history.h"
 #include "db/channel_database.h"
 #include "demod/demod.h"
 #include "demod/tune_state.h"
@@ -104,6 +105,10 @@ class CCardSession {
     IClock& Clock() const { return m_context.clock; }
     const std::string& DatabasePath() const { return m_context.databasePath; }
 
+    // Every reading of the card monitor, with the lock, for the aiming meter;
+    // any thread.
+    CSignalHistory& SignalHistory() { return m_history; }
+
     // The monitor ends by itself after a status fault it could not repair.
     bool MonitorRunning() const { return m_monitor && m_monitor->Running(); }
 
@@ -123,6 +128,7 @@ class CCardSession {
     std::unique_ptr<CTuneWorker> m_worker;
     std::unique_ptr<CCardMonitor> m_monitor;
     std::atomic<bool> m_up{false};
+    CSignalHistory m_history;
 
     // Held while listeners are called, so calls never overlap or reorder;
     // m_statusMutex guards the snapshot alone, for LastStatus.

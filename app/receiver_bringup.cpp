@@ -16,6 +16,7 @@ bool CReceiverDlg::BringUp() {
     m_wiring.Connect();
     m_panel.Start();
     MakeChildren();
+    StartStreamHealth();
     m_tray->Add();
     return true;
 }
@@ -58,6 +59,10 @@ void CReceiverDlg::Shutdown() {
     // The search writes to the program list and the label: it ends first.
     if (m_children) m_children->SatTree().StopSearch();
     m_wiring.Disconnect();
+    // The windows that read the session's history and the stream go first.
+    m_stats.reset();
+    m_meter.reset();
+    m_health.reset();
     m_parts.session.Shutdown();
     for (ChildKind kind : {ChildKind::ProgramList, ChildKind::SatTree}) {
         if (CSkinWindow* child = Child(kind)) child->HideUndocked();

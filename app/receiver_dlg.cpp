@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <optional>
 
+#include "app/gui/gui_texts.h"
 #include "app/gui/status_painter.h"
 #include "app/gui/tray_wiring.h"
 #include "platform/text.h"
@@ -35,6 +36,8 @@ CReceiverDlg::CReceiverDlg(ReceiverParts parts)
     setWindowIcon(QIcon(ResourcePath(kIconProgram)));
     setWindowTitle(QStringLiteral("OrbixRx"));
     m_panel.Reset(m_parts.session.Current().transponder);
+    m_tray->AddMenuCommand(QString::fromStdString(Utf8(texts::MeterMenuItem())),
+                           [this] { OpenMeter(); });
     m_panel.labelColourChanged = [this](Rgb) {
         update(LabelRect());
         if (m_savingShown) update(SavingRect());
@@ -89,16 +92,14 @@ void CReceiverDlg::OnButton(int index) {
 // The play, stop and save buttons act on the program list's selection.
 void CReceiverDlg::RunPlayerCommand(int button) {
     CPlayerControl& player = m_player.Control();
-    const ProgramListSelection selected =
-        m_children ? m_children->ProgramList().SelectedProgram() : ProgramListSelection{};
+    const std::optional<ProgramSelection> selected =
+        m_children ? m_children->ProgramList().SelectedProgram() : std::nullopt;
     if (button == kPlay) {
-        std::optional<ProgramSelection> selection;
-        if (selected.any) selection = ProgramSelection{selected.textGbk, selected.groupGbk};
-        player.PlayCommand(selection);
+        player.PlayCommand(selected);
     } else if (button == kStop) {
         player.StopCommand();
     } else {
-        player.SaveCommand(selected.textGbk);
+        player.SaveCommand(selected);
     }
     SyncSavingText();
 }
@@ -126,7 +127,10 @@ void CReceiverDlg::PaintOver(QPainter& painter, const QRect& updateRect) {
     painter.fillRect(label, Qt::black);
     painter.setPen(ToQColor(m_panel.LabelColour()));
     painter.setFont(StatusFont());
-    painter.drawText(label, Qt::AlignLeft | Qt::AlignVCenter, m_labelText);
+    // While a locked card sends nothing, the line says so instead.
+    if (!m_streamWarning.isEmpty()) painter.setPen(ToQColor(kUnlockedRed));
+    painter.drawText(label, Qt::AlignLeft | Qt::AlignVCenter,
+                     m_streamWarning.isEmpty() ? m_labelText : m_streamWarning);
 }
 
 void CReceiverDlg::ToggleChild(ChildKind kind) {
@@ -197,6 +201,8 @@ void CReceiverDlg::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(QStringLiteral("显示主界面"), this, &CReceiverDlg::ShowAll);
     menu.addAction(QStringLiteral("隐藏主界面"), this, &CReceiverDlg::HideAll);
     menu.addSeparator();
+    menu.addAction(QString::fromStdString(Utf8(texts::MeterMenuItem())), this,
+                   &CReceiverDlg::OpenMeter);
     menu.addAction(QStringLiteral("关于"), this, &CReceiverDlg::RunAbout);
     menu.addAction(QStringLiteral("退出"), this, &CReceiverDlg::Shutdown);
     menu.addSeparator();

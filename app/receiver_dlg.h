@@ -7,10 +7,13 @@
 
 #include "app/card_session.h"
 #include "app/gui/child_windows.h"
+#include "app/gui/meter_window.h"
 #include "app/gui/player.h"
 #include "app/gui/qt_notices.h"
 #include "app/gui/status_panel.h"
+#include "app/gui/stats_window.h"
 #include "app/gui/status_wiring.h"
+#include "app/gui/stream_health_wiring.h"
 #include "app/gui/tray.h"
 #include "ui/skin_window.h"
 
@@ -73,6 +76,15 @@ class CReceiverDlg final : public CSkinWindow {
     CPlayerControl& Player() { return m_player.Control(); }
     CCardSession& Session() { return m_parts.session; }
 
+    // --- the stream's health and the aiming meter
+    void OpenMeter();  // main face's context menu, tray menu
+    void OpenStats();  // program list's context menu "码流统计"
+    CMeterWindow* Meter() const { return m_meter.get(); }
+    CStatsWindow* Stats() const { return m_stats.get(); }
+    CStreamHealthWiring* StreamHealth() const { return m_health.get(); }
+    // The no-data warning shown in place of the label text, or empty.
+    QString StreamWarning() const { return m_streamWarning; }
+
     static QRect LabelRect();
     // Where "正在保存节目" stands while a recording runs.
     static QRect SavingRect();
@@ -94,6 +106,8 @@ class CReceiverDlg final : public CSkinWindow {
     // Repaints the saving text when the player's recording state changed.
     void SyncSavingText();
     void PaintSavingText(QPainter& painter) const;
+    void StartStreamHealth();
+    void OnNoData(bool noData);
 
     ReceiverParts m_parts;
     std::unique_ptr<CTray> m_tray;
@@ -103,6 +117,10 @@ class CReceiverDlg final : public CSkinWindow {
     std::unique_ptr<CChildWindows> m_children;  // made by BringUp
     std::array<int, 2> m_shown{};               // m_treeShown, m_listShown
     QString m_labelText;
+    QString m_streamWarning;
+    std::unique_ptr<CStreamHealthWiring> m_health;  // made by BringUp
+    std::unique_ptr<CMeterWindow> m_meter;           // made when first opened
+    std::unique_ptr<CStatsWindow> m_stats;
     bool m_savingShown = false;
     bool m_up = false;
     bool m_shutDown = false;

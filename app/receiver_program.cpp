@@ -56,7 +56,7 @@ int RunReceiverProgram(const ReceiverShownHook& shown) {
         QCoreApplication::quit();
     });
     CInstanceLock lock;
-    StartUpContext start{*backend.ports, notices, lock, kInstanceKey, {}};
+    StartUpContext start{*backend.ports, notices, lock, kInstanceKey, {}, backend.locateCard};
     int result = 1;
     const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
         windowRuns = true;

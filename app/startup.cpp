@@ -35,11 +35,22 @@ StartUpOutcome StartUp(StartUpContext& context,
         context.notices.Tell(texts::AlreadyLoaded());
         return StartUpOutcome::AlreadyRunning;
     }
-    if (!context.ports.Enable(kPciConfigAddressPort, kPciConfigPortCount)) {
-        context.notices.Tell(texts::PortIoNotReady());
-        return StartUpOutcome::PortIoDenied;
+    // Where the kernel lists the card, the configuration ports stay untouched:
+    // the kernel drives them itself, and an access between its address and
+    // data cycles would corrupt one of them.
+    const std::optional<std::uint16_t> located =
+        context.locateCard ? context.locateCard() : std::nullopt;
+    if (located) {
+        context.cardFoundBy = "sysfs";
+        g_cardIoBase = *located;
+    } else {
+        if (!context.ports.Enable(kPciConfigAddressPort, kPciConfigPortCount)) {
+            context.notices.Tell(texts::PortIoNotReady());
+            return StartUpOutcome::PortIoDenied;
+        }
+        context.cardFoundBy = "configuration ports";
+        g_cardIoBase = FindCardIoBase(context.ports, kCardPciIdentity);
     }
-    g_cardIoBase = FindCardIoBase(context.ports, kCardPciIdentity);
     if (g_cardIoBase == 0) {
         context.notices.Tell(texts::NoCardInstalled());
         return StartUpOutcome::NoCard;

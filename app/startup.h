@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/instance_lock.h"
@@ -28,10 +29,20 @@ struct StartUpContext {
     // Empty: the machine-wide lock directory (CInstanceLock::SystemDirectory),
     // or ORBIXRX_LOCK_DIR on the simulated card. Tests pass a private one.
     std::string lockDirectory;
+    // Finds the card without touching a port (the hardware back end reads
+    // sysfs): its I/O base, 0 for no card, or nullopt when it cannot tell,
+    // and start-up then scans the PCI configuration ports. Empty: always
+    // scan, as on the simulated card, which models configuration space.
+    std::function<std::optional<std::uint16_t>()> locateCard = {};
+    // Set by start-up: how the card was looked for, "sysfs" or
+    // "configuration ports"; empty before the search.
+    std::string cardFoundBy = {};
 };
 
-// Brings the process up in its fixed order: single-instance lock, port I/O,
-// PCI scan; then runs the main window (handed in) with the card's I/O base.
+// Brings the process up in its fixed order: single-instance lock, then the
+// card from locateCard, or else port I/O for the configuration ports and the
+// PCI scan; then the card's window, then the main window (handed in) with
+// the card's I/O base.
 // Each failure tells the user and ends start-up before anything later.
 StartUpOutcome StartUp(StartUpContext& context,
                        const std::function<void(std::uint16_t)>& runMainWindow);

@@ -56,7 +56,7 @@ if(TARGET orbixrx)
   string(APPEND ORBIXRX_PACKAGE_DEPENDS ", qt6-qpa-plugins")
 endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${ORBIXRX_PACKAGE_DEPENDS}")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "vlc, dtv-scan-tables, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "vlc, dtv-scan-tables, qt6-translations-l10n, ffmpeg")
 # setcap, to let the real card be driven without root.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libcap2-bin")
 include(CPack)

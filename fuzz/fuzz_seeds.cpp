@@ -9,6 +9,7 @@
 
 #include "db/channel_database.h"
 #include "platform/text.h"
+#include "sim/si_generator.h"
 #include "sim/ts_mux.h"
 
 namespace {
@@ -126,7 +127,21 @@ int main(int argc, char** argv) {
         pmt.insert(pmt.end(), packets.begin(), packets.end());
         Write(dir / "fuzz_assemble_pmt", m.name, pmt);
         Write(dir / "fuzz_search_pass", m.name, SearchInput(m.mux));
+        int k = 0;
+        for (const auto& si : sim::BuildSiSections(m.mux, sim::SiContextOf(sim::DefaultSky(), 0, 0))) {
+            const std::string name = m.name + std::to_string(k++);
+            Write(dir / "fuzz_si_tables", name, si.bytes);
+            Write(dir / "fuzz_si_tables", name + "_packets",
+                  sim::JoinPackets(sim::PacketizeSection(si.pid, si.bytes)));
+        }
     }
+    for (std::size_t i = 0; i < 4; ++i) {
+        Write(dir / "fuzz_dvb_text", "name" + std::to_string(i), sim::ServiceNameBytes(i));
+        Write(dir / "fuzz_dvb_text", "provider" + std::to_string(i), sim::ServiceProviderBytes(i));
+    }
+    Write(dir / "fuzz_dvb_text", "ucs2", Bytes{0x11, 0x4e, 0x2d, 0x65, 0x87});
+    Write(dir / "fuzz_dvb_text", "utf8", AsBytes("\x15\xe4\xb8\xad\xf0\x9f\x98\x80X"));
+    Write(dir / "fuzz_dvb_text", "iso8859_5", Bytes{0x10, 0x00, 0x05, 0xd1, 0x8a, 0x86, 0xd2});
     for (const char* text : {"1FFF", "ff", "", "g", "0100"}) {
         Write(dir / "fuzz_hex_to_int", std::string("hex_") + (*text ? text : "empty"),
               Bytes(text, text + std::strlen(text)));
@@ -145,5 +160,14 @@ int main(int argc, char** argv) {
     Write(dir / "fuzz_text", "database", AsBytes(kDatabase));
     Write(dir / "fuzz_text", "utf8", AsBytes(orbix::Utf8(kDatabase)));
     Write(dir / "fuzz_text", "mixed", AsBytes("a\xE4\xB8\xAD" "b\xE4zc\xF0\x9F\x98\x80\x81\x40"));
+    Write(dir / "fuzz_channel_file", "dvbs",
+          AsBytes("# table\n[12622V]\n\tDELIVERY_SYSTEM = DVBS\n\tFREQUENCY = 12621500\n"
+                  "\tPOLARIZATION = VERTICAL\n\tSYMBOL_RATE = 27500000\n\tINNER_FEC = 3/4\n"
+                  "[s2]\n\tDELIVERY_SYSTEM = DVBS2\n\tFREQUENCY = 11362000\n"
+                  "[c]\r\n\tDELIVERY_SYSTEM = DVBS\r\n\tFREQUENCY = 3840000\r\n"
+                  "\tPOLARIZATION = LEFT\r\n\tSYMBOL_RATE = 4420000\r\n"));
+    // Six sections of the simulated IP data's sizes, two of them spoilt.
+    Write(dir / "fuzz_mpe_decap", "mix",
+          Bytes{0, 20, 0, 0, 0, 36, 1, 0, 3, 228, 2, 0, 5, 88, 0, 9, 0, 52, 4, 7, 1, 40, 3, 0});
     return 0;
 }

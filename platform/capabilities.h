@@ -24,6 +24,13 @@ public:
     virtual bool HoldsRawIo() const = 0;
 };
 
+// Removes one capability (a CAP_* number below 32) for good, the same way
+// DropRawIo does; false when it is still held.
+bool DropCapability(int capability);
+// Whether the calling thread holds it in its effective, permitted or
+// inheritable set.
+bool HoldsCapability(int capability);
+
 // The calling process's capabilities, through capget and capset.
 std::unique_ptr<ICapabilities> MakeProcessCapabilities();
 

@@ -58,7 +58,18 @@ std::string Convert(std::string_view in, const char* to, const char* from,
 
 }  // namespace
 
-std::string Gbk(std::string_view utf8) { return Convert(utf8, "GBK", "UTF-8", "?", Utf8Skip); }
+// The converter writes the euro sign as the single byte 0x80, which no strict
+// GBK reader accepts as a character, so it becomes a replacement like any
+// other character GBK lacks.
+std::string Gbk(std::string_view utf8) {
+    std::string out = Convert(utf8, "GBK", "UTF-8", "?", Utf8Skip);
+    for (std::size_t i = 0; i < out.size();) {
+        const auto b = static_cast<unsigned char>(out[i]);
+        if (b == 0x80) out[i] = '?';
+        i += b > 0x80 ? 2 : 1;
+    }
+    return out;
+}
 
 std::string Utf8(std::string_view gbk) {
     return Convert(gbk, "UTF-8", "GBK", "\xEF\xBF\xBD", OneByte);

@@ -1,9 +1,13 @@
 #include "search/program_search.h"
 
 #include <algorithm>
+#include <array>
+#include <map>
 #include <span>
 
+#include "db/program_vocabulary.h"
 #include "search/search_texts.h"
+#include "search/si_tables.h"
 
 namespace orbix {
 namespace {
@@ -85,22 +89,44 @@ void CProgramSearch::RunProgramSearch() {
         [](const PatEntry& e) { return e.programNumber != 0; }));
     Report(Progress(SearchStage::PatReceived, listed));
     const bool collected = pass.CollectPmts(count);
+    const ServiceNameOptions names =
+        m_nameOptions.value_or(ReadServiceNameOptions(m_services.database.Path()));
+    const SdtResult sdt = collected && names.enabled ? ReceiveSdt(names.noSelector) : SdtResult{};
     // The list was emptied for the search; it shows the stored programs
     // again however the search ends.
     if (!receiver.Close()) return Fail(true, texts::ReasonCloseFailed());
     if (!collected) {
         return Fail(true, m_stop.Requested() ? texts::ReasonStopped() : texts::ReasonSignalLost());
     }
-    const std::vector<ProgramEntry> programs = pass.Programs();
+    std::vector<ProgramEntry> programs = pass.Programs();
+    std::map<std::string, std::string> providers;
+    if (names.enabled) ApplyServiceNames(programs, m_state.patTable, sdt.services, providers);
     if (!StorePrograms(programs)) {
         return Fail(true, texts::ReasonNotStored() + texts::ReasonSeparator() +
                               m_services.database.WriteFailedMessage());
     }
-    Succeed(static_cast<int>(programs.size()));
+    if (names.enabled) StoreProviders(m_services.database.Path(), programs, providers);
+    Succeed(static_cast<int>(programs.size()),
+            names.enabled && !sdt.received ? texts::NoServiceTable() : std::string());
 }
 
-void CProgramSearch::Succeed(int stored) {
-    m_services.status.SetStatusText(texts::SearchDone());
+// The SDT of the transponder, waited for at most kSdtWaitMs.
+SdtResult CProgramSearch::ReceiveSdt(NoSelectorCharset noSelector) {
+    // The PAT passes too: the card sends seven packets to a datagram, and a
+    // table sent every two seconds alone would take many seconds to fill one.
+    const std::array<PatEntry, 2> pids{{{1, kSdtPid}, {2, 0}}};
+    m_services.filter.SetPmtPids(pids);
+    CUdpReceiver& receiver = m_state.receiver;
+    receiver.Discard();
+    const TableWait wait{receiver, m_services.clock, m_stop, kSdtWaitMs,
+                         [&receiver](int ms) { receiver.LimitWait(ms); }};
+    return ReceiveServiceNames(wait, noSelector);
+}
+
+void CProgramSearch::Succeed(int stored, const std::string& noteGbk) {
+    m_services.status.SetStatusText(noteGbk.empty()
+                                        ? texts::SearchDone()
+                                        : texts::SearchDone() + texts::ReasonSeparator() + noteGbk);
     m_services.tree.ExpandFirstItem();
     m_services.tree.Redraw();
     m_succeeded.store(true);
@@ -124,8 +150,8 @@ void CProgramSearch::Report(const SearchProgress& progress) const {
 // the search fails or is ended, the previous list stays in the file whole.
 bool CProgramSearch::StorePrograms(const std::vector<ProgramEntry>& programs) {
     if (!m_services.database.ReplacePrograms(programs)) return false;
-    const std::string tv = texts::TvType();
-    for (const ProgramEntry& p : programs) m_services.tree.AddProgramItem(p.name, p.type == tv);
+    for (const ProgramEntry& p : programs)
+        m_services.tree.AddProgramItem(p.name, ProgramGroupOfType(p.type) == ProgramGroup::Tv);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -13,6 +14,7 @@
 #include "search/psi.h"
 #include "search/search_pass.h"
 #include "search/search_progress.h"
+#include "search/service_names.h"
 #include "search/udp_receiver.h"
 
 namespace orbix {
@@ -102,6 +104,11 @@ class CProgramSearch {
     // lost while the PMTs were collected (see CSearchPass::CollectPmts).
     // Set it before Start, not while a search runs.
     void SetLockState(std::function<bool()> locked) { m_locked = std::move(locked); }
+    // Names programs as these options say instead of as the database's
+    // section "ServiceNames" does. Set it before Start.
+    void SetServiceNameOptions(std::optional<ServiceNameOptions> options) {
+        m_nameOptions = options;
+    }
 
     static int ProgramSearchThread(CProgramSearch* search);
 
@@ -109,7 +116,8 @@ class CProgramSearch {
     bool Claim();
     void RunProgramSearch();
     bool StorePrograms(const std::vector<ProgramEntry>& programs);
-    void Succeed(int stored);
+    void Succeed(int stored, const std::string& noteGbk = {});
+    SdtResult ReceiveSdt(NoSelectorCharset noSelector);
     // The failure ending, with the reason told after "请重新搜索".
     void Fail(bool redraw, const std::string& reasonGbk);
     void Report(const SearchProgress& progress) const;
@@ -121,6 +129,7 @@ class CProgramSearch {
     std::atomic<bool> m_succeeded{false};
     SearchProgressFn m_progress;
     std::function<bool()> m_locked;
+    std::optional<ServiceNameOptions> m_nameOptions;
 };
 
 }  // namespace orbix

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "db/program_vocabulary.h"
 #include "search/search_texts.h"
 
 namespace orbix {
@@ -82,8 +83,8 @@ ProgramEntry MakeProgramEntry(int keyNumber, int patIndex, const PatEntry& entry
     ProgramEntry out;
     out.key = CChannelDatabase::MakeProgramKey(keyNumber);
     out.name = texts::ProgramWord() + std::to_string(patIndex);
-    if (row.programScrambled || row.streamScrambled) out.name += texts::ScrambledMark();
-    out.type = video >= 0 ? texts::TvType() : texts::RadioType();
+    if (row.programScrambled || row.streamScrambled) out.name += ScrambledMark();
+    out.type = GroupText(video >= 0 ? ProgramGroup::Tv : ProgramGroup::Radio);
     out.pmtPid = Hex(entry.pid);
     out.audioPid1 = pidText(firstAudio);
     out.audioPid2 = pidText(lastAudio);

@@ -22,11 +22,22 @@ inline std::string ReasonCloseFailed() { return Gbk("无法关闭网络接收");
 inline std::string ReasonNotStored() { return Gbk("节目无法存入数据库"); }
 inline std::string ReasonStopped() { return Gbk("搜索被中止"); }
 
+// Told once after a search that was to name programs from the service
+// table but got none (or only a broken one).
+inline std::string NoServiceTable() { return Gbk("没有收到节目名称表，节目按编号命名"); }
+
 // Names the program records take.
 inline std::string ProgramWord() { return Gbk("节目"); }
-inline std::string ScrambledMark() { return Gbk("(加扰)"); }
-inline std::string TvType() { return Gbk("电视节目"); }
-inline std::string RadioType() { return Gbk("广播节目"); }
+
+// Locked, PIDs in use, and no datagram on the stream port for 5 s.
+inline std::string NoDataStatus() { return Gbk("已锁定但无数据，请检查网络和防火墙"); }
+// The tray tip: at most 63 bytes.
+inline std::string NoDataTip() { return Gbk("信号锁定但无数据—请运行orbixctl doctor"); }
+inline std::string NoDataWarning(int port) {
+    return Gbk("警告：信号已锁定，但5秒没有收到数据（UDP端口") + std::to_string(port) +
+           Gbk("）。请检查：卡的数据包如何到达本机、接收它们的网络接口、防火墙对该端口的规则；"
+               "真卡请运行 orbixctl doctor");
+}
 
 // The receiver's messages (shown with the caption "Warning"); %d is the
 // system's error number.

@@ -5,15 +5,20 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/net_interface.h"
 #include "search/search_texts.h"
+#include "search/stream_interface.h"
 
 namespace orbix {
 
 CUdpReceiver::CUdpReceiver(INotices& notices, int receiveTimeoutMs)
-    : m_notices(notices), m_receiveTimeoutMs(receiveTimeoutMs) {}
+    : m_notices(notices),
+      m_receiveTimeoutMs(receiveTimeoutMs),
+      m_interface(StreamInterface().name) {}
 
 CUdpReceiver::~CUdpReceiver() {
     if (m_socket >= 0) ::close(m_socket);
@@ -45,6 +50,14 @@ bool CUdpReceiver::Bind(int port) {
     local.sin_addr.s_addr = htonl(INADDR_ANY);
     const int on = 1;
     ::setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    // Only the card's interface carries its stream. Where the kernel refuses
+    // the restriction (before 5.7 it takes CAP_NET_RAW) the socket hears every
+    // interface, as it did before, and the search works on.
+    std::string refused;
+    if (!m_interface.empty() && !BindSocketToInterface(m_socket, m_interface, refused)) {
+        std::fprintf(stderr, "orbixrx: stream socket not restricted to %s: %s\n",
+                     m_interface.c_str(), refused.c_str());
+    }
     if (::bind(m_socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         Fail(texts::kBindFailed, errno, true);
         Close();
@@ -55,9 +68,14 @@ bool CUdpReceiver::Bind(int port) {
         Close();
         return false;
     }
+    return LimitWait(m_receiveTimeoutMs);
+}
+
+bool CUdpReceiver::LimitWait(int ms) {
+    ms = std::clamp(ms, 1, m_receiveTimeoutMs);
     timeval timeout{};
-    timeout.tv_sec = m_receiveTimeoutMs / 1000;
-    timeout.tv_usec = (m_receiveTimeoutMs % 1000) * 1000;
+    timeout.tv_sec = ms / 1000;
+    timeout.tv_usec = (ms % 1000) * 1000;
     return ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) == 0;
 }
 

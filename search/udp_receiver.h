@@ -34,6 +34,13 @@ class CUdpReceiver final : public IDatagramSource {
     // filter changes they carry what it passed before. Returns how many.
     int Discard() override;
 
+    // The network interface Bind restricts the socket to; "" for every one.
+    // Starts as StreamInterface() chose.
+    void SetInterface(std::string name) { m_interface = std::move(name); }
+    // Lets the next receives wait at most ms (never longer than the
+    // receiver's own time-out); Bind sets the full time-out again.
+    bool LimitWait(int ms);
+
     bool IsOpen() const { return m_socket >= 0; }
     const std::string& LastError() const { return m_lastError; }
 
@@ -44,6 +51,7 @@ class CUdpReceiver final : public IDatagramSource {
     int m_receiveTimeoutMs;
     int m_socket = -1;
     std::string m_lastError;
+    std::string m_interface;
 };
 
 }  // namespace orbix

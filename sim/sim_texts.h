@@ -33,4 +33,26 @@ inline std::string StreamNotPlayed(std::string_view transponder, std::string_vie
            " sends nothing: " + std::string(why);
 }
 
+inline std::string MediaClipUnreadable(std::string_view path) {
+    return "cannot read the media clip " + std::string(path);
+}
+inline std::string MediaEncodeFailed(std::string_view path) {
+    return "ffmpeg could not encode " + std::string(path);
+}
+inline std::string MediaCacheUnwritable(std::string_view dir, std::string_view why) {
+    return "cannot make the media cache " + std::string(dir) + ": " + std::string(why);
+}
+inline std::string MediaNoFfmpeg() {
+    return "ffmpeg cannot be run (tools/install_deps.sh installs it)";
+}
+// Told once when the generated multiplexes carry filler instead of pictures
+// and sound.
+inline std::string MediaMissing(std::string_view why) {
+    return "simulated card: the programs carry filler bytes, no pictures or sound: " +
+           std::string(why) + "; run `orbixctl media` to encode them";
+}
+inline std::string MediaNoCache(std::string_view looked) {
+    return "no media cache in " + std::string(looked);
+}
+
 }  // namespace orbix::sim::texts

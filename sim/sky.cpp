@@ -78,9 +78,11 @@ class CSkyParser {
         if (keyword == "no-tuner") return NoTuner(line);
         if (keyword == "logic-lost") return LogicLost(line);
         if (keyword == "status-fault") return StatusFaultLine(line);
+        if (keyword == "no-data") return NoData(line);
+        if (keyword == "cc-errors") return CcErrors(line);
         return "unknown keyword \"" + std::string(keyword) +
                "\" (satellite, transponder, fade, silent-demod, no-tuner, logic-lost, "
-               "status-fault)";
+               "status-fault, no-data, cc-errors)";
     }
 
     std::string Satellite(std::string_view rest) {
@@ -173,6 +175,30 @@ class CSkyParser {
         m_sky.faults.card.statusFaultAtMs = Milliseconds(at);
         m_sky.faults.card.statusFault =
             kind == "transient" ? StatusFault::Transient : StatusFault::Persistent;
+        return {};
+    }
+
+    // "no-data AT FOR": seconds from the start, seconds.
+    std::string NoData(std::string_view rest) {
+        double at = 0;
+        double duration = 0;
+        if (!ParseSeconds(NextToken(rest), at) || !ParseSeconds(NextToken(rest), duration) ||
+            !Trim(rest).empty()) {
+            return "no-data needs a start and a length in seconds";
+        }
+        m_sky.faults.stream.noData.push_back({Milliseconds(at), Milliseconds(duration)});
+        return {};
+    }
+
+    // "cc-errors AT RATE": seconds from the start, lost packets a second.
+    std::string CcErrors(std::string_view rest) {
+        double at = 0;
+        double rate = 0;
+        if (!ParseSeconds(NextToken(rest), at) || !ParseDouble(NextToken(rest), rate) ||
+            rate <= 0 || rate > 1e6 || !Trim(rest).empty()) {
+            return "cc-errors needs a start in seconds and a rate of lost packets per second";
+        }
+        m_sky.faults.stream.loss = PacketLoss{Milliseconds(at), rate};
         return {};
     }
 

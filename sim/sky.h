@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/card_faults.h"
+#include "sim/stream_faults.h"
 
 namespace orbix::sim {
 
@@ -54,6 +55,8 @@ struct SkyFaults {
     bool tunerAbsent = false;
     // The card logic's and the status port's faults.
     CardFaultSchedule card;
+    // The stream output's faults: no-data windows and packet loss.
+    StreamFaultSchedule stream;
 };
 
 struct Sky {

@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/net_interface.h"
 #include "sim/card_logic_model.h"
 #include "sim/front_end.h"
+#include "sim/media_mux.h"
 #include "sim/sim_card.h"
 #include "sim/sim_texts.h"
 
@@ -45,10 +47,14 @@ LockedStreamFn LockedStreamOf(std::shared_ptr<const CSimFrontEnd> frontEnd) {
         const auto locked = frontEnd->LockedTransponder();
         if (!locked) return std::nullopt;
         int index = 0;
-        for (const SkySatellite& satellite : frontEnd->GetSky().satellites) {
-            for (const SkyTransponder& tp : satellite.transponders) {
+        const Sky& sky = frontEnd->GetSky();
+        for (std::size_t s = 0; s < sky.satellites.size(); ++s) {
+            const auto& transponders = sky.satellites[s].transponders;
+            for (std::size_t t = 0; t < transponders.size(); ++t) {
+                const SkyTransponder& tp = transponders[t];
                 if (tp.satellite == locked->satellite && tp.name == locked->name) {
-                    return LockedStream{tp.satellite + "/" + tp.name, tp.stream, index};
+                    return LockedStream{tp.satellite + "/" + tp.name, tp.stream, index,
+                                        SiContextOf(sky, s, t)};
                 }
                 ++index;
             }
@@ -59,9 +65,12 @@ LockedStreamFn LockedStreamOf(std::shared_ptr<const CSimFrontEnd> frontEnd) {
 
 std::unique_ptr<CStreamOutput> StartStreamOutput(CSimCard& card,
                                                  std::shared_ptr<const CSimFrontEnd> frontEnd,
-                                                 std::string& error) {
-    auto output = std::make_unique<CStreamOutput>(ViewOfLogic(card.Logic()),
-                                                  LockedStreamOf(std::move(frontEnd)));
+                                                 std::string& error,
+                                                 StreamOutputConfig config) {
+    const StreamFaultSchedule faults = frontEnd->GetSky().faults.stream;
+    auto output = std::make_unique<CStreamOutput>(
+        ViewOfLogic(card.Logic()), LockedStreamOf(std::move(frontEnd)), std::move(config));
+    if (!faults.Empty()) output->SetFaults(std::make_shared<CStreamFaultFilter>(faults));
     if (!output->Start(error)) return nullptr;
     return output;
 }
@@ -84,6 +93,13 @@ bool CStreamOutput::Start(std::string& error) {
     const int sendBuffer = 4 << 20;
     ::setsockopt(m_socket, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
     m_stop.Reset();
+    if (m_config.media && !m_media) {
+        m_mediaLoader = std::thread([this] {
+            std::string why;
+            m_media = LoadMediaLibrary(why);
+            if (!m_media) std::fprintf(stderr, "%s\n", texts::MediaMissing(why).c_str());
+        });
+    }
     m_thread = std::thread([this] { Run(); });
     return true;
 }
@@ -93,6 +109,7 @@ void CStreamOutput::Stop() {
         m_stop.Request();
         m_thread.join();
     }
+    if (m_mediaLoader.joinable()) m_mediaLoader.join();
     if (m_socket >= 0) ::close(m_socket);
     m_socket = -1;
 }
@@ -105,8 +122,10 @@ std::string CStreamOutput::SourceError() const {
 ITsSource* CStreamOutput::SourceFor(const LockedStream& locked) {
     auto it = m_sources.find(locked.id);
     if (it == m_sources.end()) {
+        if (m_mediaLoader.joinable()) m_mediaLoader.join();
         std::string error;
-        auto source = MakeStreamSource(locked.stream, locked.skyIndex, error);
+        auto source = MakeStreamSource(locked.stream, locked.skyIndex, error,
+                                       locked.si ? &*locked.si : nullptr, m_media);
         {
             std::lock_guard lock(m_errorMutex);
             m_sourceError = source ? std::string() : locked.id + ": " + error;
@@ -170,16 +189,25 @@ void CStreamOutput::Play(ITsSource& source, std::int64_t packets) {
         source.NextPacket(packet);
         const int pid = ((packet[1] & 0x1F) << 8) | packet[2];
         if (!m_passing.test(static_cast<std::size_t>(pid))) continue;
+        if (m_faults && m_faults->DropPacket()) continue;
         std::memcpy(m_datagram.data() + m_held * kPacketSize, packet.data(), kPacketSize);
         if (++m_held == 7) Send();
     }
 }
 
 void CStreamOutput::Send() {
+    if (m_faults && m_faults->Silenced()) {
+        m_held = 0;
+        return;
+    }
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<std::uint16_t>(m_config.port));
-    ::inet_pton(AF_INET, m_config.address.c_str(), &to.sin_addr);
+    if (::inet_pton(AF_INET, Destination().c_str(), &to.sin_addr) != 1) {
+        m_held = 0;
+        m_sendErrors.fetch_add(1);
+        return;
+    }
     const ssize_t sent = ::sendto(m_socket, m_datagram.data(), m_datagram.size(), 0,
                                   reinterpret_cast<const sockaddr*>(&to), sizeof to);
     m_held = 0;
@@ -189,6 +217,18 @@ void CStreamOutput::Send() {
     } else {
         m_sendErrors.fetch_add(1);
     }
+}
+
+// The interface's broadcast address is looked up again once a second, so
+// that an interface brought up or readdressed later is followed.
+const std::string& CStreamOutput::Destination() {
+    if (m_config.interface.empty()) return m_config.address;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_destinationRead >= std::chrono::seconds(1)) {
+        m_destination = ReadNetInterface(m_config.interface).broadcast;
+        m_destinationRead = now;
+    }
+    return m_destination;
 }
 
 }  // namespace orbix::sim

@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <bitset>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -14,6 +15,8 @@
 
 #include "platform/clock.h"
 #include "platform/stream_port.h"
+#include "sim/si_generator.h"
+#include "sim/stream_faults.h"
 #include "sim/ts_mux.h"
 
 namespace orbix::sim {
@@ -33,9 +36,16 @@ CardStreamView ViewOfLogic(const CCardLogicModel& logic);
 // The transponder the demodulator is locked to: an identity that changes
 // when another one is locked, its `stream` text and its position in the sky.
 struct LockedStream {
+    LockedStream() = default;
+    LockedStream(std::string id_, std::string stream_, int skyIndex_,
+                 std::optional<SiContext> si_ = std::nullopt)
+        : id(std::move(id_)), stream(std::move(stream_)), skyIndex(skyIndex_), si(std::move(si_)) {}
+
     std::string id;
     std::string stream;
     int skyIndex = 0;
+    // What its service tables say (the SDT and the NIT of its satellite).
+    std::optional<SiContext> si;
 };
 using LockedStreamFn = std::function<std::optional<LockedStream>()>;
 
@@ -47,6 +57,13 @@ struct StreamOutputConfig {
     std::string address = "127.255.255.255";
     int port = StreamPort();
     int sliceMs = 2;
+    // When set, the datagrams go to this network interface's broadcast
+    // address instead, out through it, as a card's own interface delivers
+    // them; while it has no broadcast address nothing is sent.
+    std::string interface = {};
+    // Generated multiplexes carry the media cache's pictures and sound
+    // (filler bytes when false, or when there is no cache).
+    bool media = true;
 };
 
 // The card's stream output: while a transponder is locked and the LNB is
@@ -64,6 +81,9 @@ class CStreamOutput {
     CStreamOutput(const CStreamOutput&) = delete;
     CStreamOutput& operator=(const CStreamOutput&) = delete;
 
+    // Scheduled stream faults (none when null); set before Start.
+    void SetFaults(std::shared_ptr<CStreamFaultFilter> faults) { m_faults = std::move(faults); }
+
     // False with a reason when the sending socket cannot be made.
     bool Start(std::string& error);
     void Stop();
@@ -79,18 +99,24 @@ class CStreamOutput {
     ITsSource* SourceFor(const LockedStream& locked);
     void Play(ITsSource& source, std::int64_t packets);
     void Send();
+    const std::string& Destination();
 
     CardStreamView m_card;
     LockedStreamFn m_locked;
     StreamOutputConfig m_config;
+    std::shared_ptr<CStreamFaultFilter> m_faults;
     int m_socket = -1;
     std::thread m_thread;
+    std::thread m_mediaLoader;  // reads the media cache at start, off the stream thread
+    std::shared_ptr<const CMediaLibrary> m_media;
     CStopSignal m_stop;
     std::map<std::string, std::unique_ptr<ITsSource>> m_sources;
     std::bitset<8192> m_passing;
     std::array<std::uint16_t, 32> m_table{};
     std::array<std::uint8_t, 7 * kPacketSize> m_datagram{};
     int m_held = 0;
+    std::string m_destination;
+    std::chrono::steady_clock::time_point m_destinationRead{};
     std::atomic<std::uint64_t> m_datagrams{0};
     std::atomic<std::uint64_t> m_packets{0};
     std::atomic<std::uint64_t> m_sendErrors{0};
@@ -102,6 +128,7 @@ class CStreamOutput {
 // with a reason when it cannot send.
 std::unique_ptr<CStreamOutput> StartStreamOutput(CSimCard& card,
                                                  std::shared_ptr<const CSimFrontEnd> frontEnd,
-                                                 std::string& error);
+                                                 std::string& error,
+                                                 StreamOutputConfig config = {});
 
 }  // namespace orbix::sim

@@ -1,5 +1,7 @@
 #include "sim/ts_mux.h"
 
+#include "sim/mpe_source.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -8,6 +10,8 @@
 #include <map>
 #include <optional>
 
+#include "sim/media_mux.h"
+#include "sim/si_generator.h"
 #include "sim/sim_texts.h"
 
 namespace orbix::sim {
@@ -53,16 +57,6 @@ void PacketHeader(TsPacket& packet, std::uint16_t pid, bool start, std::uint8_t&
     continuity = static_cast<std::uint8_t>((continuity + 1) & 0x0F);
 }
 
-void WritePcr(std::uint8_t* at, std::int64_t pcr27) {
-    const std::uint64_t base = static_cast<std::uint64_t>(pcr27 / 300) & ((1ull << 33) - 1);
-    const auto ext = static_cast<std::uint32_t>(pcr27 % 300);
-    at[0] = static_cast<std::uint8_t>(base >> 25);
-    at[1] = static_cast<std::uint8_t>(base >> 17);
-    at[2] = static_cast<std::uint8_t>(base >> 9);
-    at[3] = static_cast<std::uint8_t>(base >> 1);
-    at[4] = static_cast<std::uint8_t>(((base & 1) << 7) | 0x7E | (ext >> 8));
-    at[5] = static_cast<std::uint8_t>(ext & 0xFF);
-}
 
 std::int64_t ReadPcr(const std::uint8_t* at) {
     const std::int64_t base = (static_cast<std::int64_t>(at[0]) << 25) | (at[1] << 17) |
@@ -77,6 +71,17 @@ std::optional<std::int64_t> PacketPcr(const TsPacket& packet) {
 }
 
 }  // namespace
+
+void WritePcr(std::uint8_t* at, std::int64_t pcr27) {
+    const std::uint64_t base = static_cast<std::uint64_t>(pcr27 / 300) & ((1ull << 33) - 1);
+    const auto ext = static_cast<std::uint32_t>(pcr27 % 300);
+    at[0] = static_cast<std::uint8_t>(base >> 25);
+    at[1] = static_cast<std::uint8_t>(base >> 17);
+    at[2] = static_cast<std::uint8_t>(base >> 9);
+    at[3] = static_cast<std::uint8_t>(base >> 1);
+    at[4] = static_cast<std::uint8_t>(((base & 1) << 7) | 0x7E | (ext >> 8));
+    at[5] = static_cast<std::uint8_t>(ext & 0xFF);
+}
 
 std::uint32_t MpegCrc32(const std::uint8_t* data, std::size_t size) {
     std::uint32_t crc = 0xFFFFFFFFu;
@@ -189,12 +194,22 @@ CGeneratedMux::CGeneratedMux(MuxConfig config) : m_config(std::move(config)) {
     m_pcrSpacing = std::max<std::int64_t>(1, packetsPerSecond * kPcrSpacingMs / 1000);
 }
 
+CGeneratedMux::~CGeneratedMux() = default;
+
+void CGeneratedMux::UseMedia(std::shared_ptr<const CMediaLibrary> library) {
+    m_media = library ? std::make_unique<CMediaPlayout>(m_config, std::move(library)) : nullptr;
+}
+
 void CGeneratedMux::QueuePsi(bool withPmts) {
     m_psi = PacketizeSection(0, BuildPatSection(m_config), m_continuity[0]);
     for (const MuxProgram& p : m_config.programs) {
         if (!withPmts) break;
         auto pmt = PacketizeSection(p.pmtPid, BuildPmtSection(p), m_continuity[p.pmtPid]);
         m_psi.insert(m_psi.end(), pmt.begin(), pmt.end());
+    }
+    for (const MuxSection& si : m_config.siSections) {
+        auto packets = PacketizeSection(si.pid, si.bytes, m_continuity[si.pid & 0x1FFF]);
+        m_psi.insert(m_psi.end(), packets.begin(), packets.end());
     }
     m_psiNext = 0;
 }
@@ -211,6 +226,8 @@ void CGeneratedMux::NextPacket(TsPacket& packet) {
         packet.fill(0xFF);
         std::uint8_t continuity = 0;
         PacketHeader(packet, kNullPid, false, continuity);
+    } else if (m_media) {
+        m_media->NextPacket(m_packetIndex, packet);
     } else {
         PayloadPacket(packet);
     }
@@ -358,7 +375,8 @@ std::optional<std::int64_t> Number(std::string_view text) {
 bool ParseMux(std::string_view text, MuxConfig& config, std::string& error) {
     std::map<std::string, std::int64_t> values{{"tv", 1},      {"radio", 0},  {"scrambled", 0},
                                                {"longpmt", 0}, {"modern", 0}, {"rate", 15'000'000},
-                                               {"psi", 100},   {"pmt", 0},    {"null", 10}};
+                                               {"psi", 100},   {"pmt", 0},    {"null", 10},
+                                               {"mpe", 0},     {"mperate", 2'000'000}};
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
         const std::string_view item = text.substr(0, comma);
@@ -374,7 +392,8 @@ bool ParseMux(std::string_view text, MuxConfig& config, std::string& error) {
         values[key] = *value;
     }
     if (values["tv"] + values["radio"] > 200 || values["rate"] < 100'000 || values["psi"] < 1 ||
-        values["null"] > 100 || values["pmt"] > 60'000) {
+        values["null"] > 100 || values["pmt"] > 60'000 || values["mpe"] >= 0x1FFF ||
+        values["mperate"] > values["rate"]) {
         error = texts::MuxOutOfRange();
         return false;
     }
@@ -385,6 +404,8 @@ bool ParseMux(std::string_view text, MuxConfig& config, std::string& error) {
     config.psiIntervalMs = static_cast<int>(values["psi"]);
     config.pmtIntervalMs = static_cast<int>(values["pmt"]);
     config.nullPercent = static_cast<int>(values["null"]);
+    config.mpePid = static_cast<std::uint16_t>(values["mpe"]);
+    config.mpeBitRate = values["mperate"];
     return true;
 }
 
@@ -395,19 +416,22 @@ struct Preset {
 
 // The default sky's multiplexes, also chosen by position when a transponder
 // names none.
-constexpr std::array<Preset, 4> kPresets{{
+constexpr std::array<Preset, 5> kPresets{{
     {"news10", "tv=8,radio=2,rate=20000000"},
     {"bouquet40", "tv=30,radio=10,rate=26000000"},
     {"pay6", "tv=5,radio=1,scrambled=2,longpmt=1,rate=24000000"},
     {"radio8", "tv=0,radio=8,rate=2000000"},
+    {"ipdata", "tv=1,radio=0,rate=8000000,mpe=1280,mperate=2000000"},
 }};
 
 }  // namespace
 
 std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int skyIndex,
-                                            std::string& error) {
+                                            std::string& error, const SiContext* si,
+                                            std::shared_ptr<const CMediaLibrary> media) {
     if (description.empty()) {
-        const auto n = static_cast<int>(kPresets.size());
+        // Only the television and radio presets are chosen by position.
+        const int n = 4;
         description = kPresets[static_cast<std::size_t>(((skyIndex % n) + n) % n)].name;
     }
     for (const Preset& preset : kPresets) {
@@ -431,7 +455,13 @@ std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int sk
     const std::string_view mux =
         description.starts_with("mux:") ? description.substr(4) : description;
     if (!ParseMux(mux, config, error)) return nullptr;
-    return std::make_unique<CGeneratedMux>(std::move(config));
+    if (si != nullptr) config.siSections = BuildSiSections(config, *si);
+    const std::uint16_t mpePid = config.mpePid;
+    const std::int64_t mpeRate = config.mpeBitRate;
+    auto generated = std::make_unique<CGeneratedMux>(std::move(config));
+    generated->UseMedia(std::move(media));
+    if (mpePid == 0) return generated;
+    return MakeMpeSource(std::move(generated), mpePid, mpeRate);
 }
 
 }  // namespace orbix::sim

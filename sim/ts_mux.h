@@ -9,6 +9,9 @@
 
 namespace orbix::sim {
 
+class CMediaLibrary;
+class CMediaPlayout;
+
 inline constexpr int kPacketSize = 188;
 inline constexpr std::uint16_t kNullPid = 0x1FFF;
 using TsPacket = std::array<std::uint8_t, kPacketSize>;
@@ -40,6 +43,14 @@ struct MuxProgram {
     int privateInfoBytes = 0;  // filler descriptors that lengthen the PMT
 };
 
+// A section sent on its PID with every PSI interval (the SDT and the NIT).
+struct MuxSection {
+    std::uint16_t pid = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
+struct SiContext;
+
 struct MuxConfig {
     std::uint16_t transportStreamId = 1;
     bool networkEntry = true;  // PAT entry 0 -> PID 0x10 first
@@ -50,6 +61,10 @@ struct MuxConfig {
     // their last; 0: with every one, like the PAT.
     int pmtIntervalMs = 0;
     int nullPercent = 10;  // share of the payload time left to null packets
+    std::vector<MuxSection> siSections;
+    // IP data: MPE sections on this PID (0: none) at this rate.
+    std::uint16_t mpePid = 0;
+    std::int64_t mpeBitRate = 2'000'000;
 };
 
 // The sections with their CRC_32, ready to be cut into packets.
@@ -72,9 +87,13 @@ std::uint32_t MpegCrc32(const std::uint8_t* data, std::size_t size);
 class CGeneratedMux final : public ITsSource {
   public:
     explicit CGeneratedMux(MuxConfig config);
+    ~CGeneratedMux() override;
     std::int64_t BitRate() const override { return m_config.bitRate; }
     void NextPacket(TsPacket& packet) override;
     const MuxConfig& Config() const { return m_config; }
+    // The elementary streams carry the library's pictures and sound instead
+    // of filler bytes (see CMediaPlayout); the PSI stays as it was.
+    void UseMedia(std::shared_ptr<const CMediaLibrary> library);
 
   private:
     void QueuePsi(bool withPmts);
@@ -98,6 +117,7 @@ class CGeneratedMux final : public ITsSource {
     std::int64_t m_nextPmtPacket = 0;
     std::int64_t m_packetIndex = 0;
     std::size_t m_esNext = 0;
+    std::unique_ptr<CMediaPlayout> m_media;
 };
 
 // A transport-stream file played in a loop at its own bit rate (from its
@@ -129,10 +149,18 @@ MuxConfig MakeMux(int tv, int radio, int scrambled, bool longPmt, bool modern = 
 // The transport stream described by a transponder's `stream` text:
 //   "file:PATH" or "file:PATH@BITRATE"   a TS file played in a loop
 //   "mux:tv=N,radio=N,scrambled=N,longpmt=1,modern=1,rate=BITRATE,psi=MS,pmt=MS,null=PERCENT"
-//   a preset name: "news10", "bouquet40", "pay6", "radio8"
+//       with ",mpe=PID,mperate=BITRATE": IP data in MPE sections on PID
+//   a preset name: "news10", "bouquet40", "pay6", "radio8", "ipdata"
 //   "" : a preset chosen by the transponder's position in the sky
-// Null with a reason in error when the text cannot be used.
+// Null with a reason in error when the text cannot be used. A generated
+// multiplex carries an SDT and a NIT made from si when it is given, and the
+// media library's pictures and sound when there is one.
 std::unique_ptr<ITsSource> MakeStreamSource(std::string_view description, int skyIndex,
-                                            std::string& error);
+                                            std::string& error, const SiContext* si = nullptr,
+                                            std::shared_ptr<const CMediaLibrary> media = {});
+
+// Writes a program clock reference (27 MHz units) as the six bytes of an
+// adaptation field carries it.
+void WritePcr(std::uint8_t* at, std::int64_t pcr27);
 
 }  // namespace orbix::sim

@@ -10,7 +10,8 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
   vlc-bin vlc-plugin-base
   libdvbv5-dev dtv-scan-tables dvb-tools
   qt6-l10n-tools qt6-translations-l10n
-  iproute2 nftables libcap2-bin)
+  iproute2 nftables libcap2-bin
+  libasound2-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -12,7 +12,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-10}"
 targets=(fuzz_parse_pat fuzz_assemble_pmt fuzz_search_pass fuzz_hex_to_int fuzz_profile_edit
-  fuzz_record_fields fuzz_sky fuzz_text)
+  fuzz_record_fields fuzz_sky fuzz_text fuzz_si_tables fuzz_dvb_text fuzz_channel_file
+  fuzz_mpe_decap)
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORBIXRX_FUZZ=ON -DORBIXRX_SANITIZE=ON -DORBIXRX_TESTS=OFF -DORBIXRX_BENCH=OFF \

@@ -20,18 +20,41 @@ constexpr Command kCommands[] = {
     {"probe", "probe                          check the card and load its logic",
      orbix::ctl::RunProbe},
     {"tune", "tune SATELLITE TRANSPONDER [--once]  tune and show the lock", orbix::ctl::RunTune},
-    {"scan", "scan SATELLITE TRANSPONDER     tune, search the programs and store them",
+    {"scan", "scan SATELLITE TRANSPONDER [--names sdt|pat] [--charset iso6937|gbk]  tune, search the programs and store them",
      orbix::ctl::RunScan},
+    {"doctor", "doctor                         check what the card and its stream need",
+     orbix::ctl::RunDoctor},
+    {"media", "media [DIR]                    encode the simulated card's pictures and sound",
+     orbix::ctl::RunMedia},
+    {"scan-network", "scan-network SATELLITE TRANSPONDER  tune, add the transponders the network announces",
+     orbix::ctl::RunScanNetwork},
+    {"import", "import FILE [--satellite NAME] [--lnb ku|c|MHZ]  add a DVBv5 channel file's\n"
+               "                                 DVB-S transponders to ./SATSETUPL.ini",
+     orbix::ctl::RunImport},
+    {"export", "export SATELLITE FILE          write a satellite as a DVBv5 channel file",
+     orbix::ctl::RunExport},
+    {"watch", "watch SATELLITE TRANSPONDER [--seconds N] [--bell]  the dish-aiming meter",
+     orbix::ctl::RunWatch},
+    {"stats", "stats SATELLITE TRANSPONDER [--seconds N] [--pids LIST]  per-PID statistics",
+     orbix::ctl::RunStats},
+    {"ipdata",
+     "ipdata SATELLITE TRANSPONDER --tun NAME [--pids LIST] [--seconds N]\n"
+     "                                 receive IP data into a TUN interface",
+     orbix::ctl::RunIpData},
 };
 
 constexpr std::string_view kExitCodes =
     "exit status:\n"
     "  0  done: the card is ready, the transponder locked (tune --once; tune until\n"
-    "     interrupted), the programs stored (scan)\n"
+    "     interrupted), the programs stored (scan), locked at the end (watch, stats)\n"
     "  1  the card or the work failed: another instance runs, no card or port I/O,\n"
-    "     a failed card check, not locked, no programs found\n"
+    "     a failed card check, not locked, no programs found, the TUN interface\n"
+    "     cannot be opened\n"
     "  2  bad command line or input: unknown command or arguments, unknown\n"
-    "     ORBIXRX_CARD, unreadable sky file, transponder not in ./SATSETUPL.ini\n";
+    "     ORBIXRX_CARD, unreadable sky file, transponder not in ./SATSETUPL.ini,\n"
+    "     a malformed channel file, a satellite name the database cannot hold,\n"
+    "     no IP PIDs\n"
+    "  doctor: 0 when no check fails (warnings allowed), 1 when any fails\n";
 
 // Asked for (--help), the usage goes to standard output and ends well; as
 // the answer to a bad command line it goes to standard error with status 2.

@@ -11,9 +11,10 @@ int RunProbe(const std::vector<std::string>& args) {
         return 2;
     }
     CardRunOptions options;
-    options.onFound = [](const std::string& backend, std::uint16_t ioBase) {
+    options.onFound = [](const std::string& backend, const std::string& foundBy,
+                         std::uint16_t ioBase) {
         std::printf("card back end: %s\nsingle-instance lock: ok\nport I/O: ok\n", backend.c_str());
-        std::printf("card found, I/O base 0x%04X\n", ioBase);
+        std::printf("card found through %s, I/O base 0x%04X\n", foundBy.c_str(), ioBase);
     };
     options.onStep = [](BringUpStep step, bool ok) {
         std::printf("%s: %s\n", BringUpStepName(step).c_str(), ok ? "ok" : "FAILED");

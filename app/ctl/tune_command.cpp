@@ -2,9 +2,11 @@
 #include <cstdio>
 
 #include "app/ctl/commands.h"
+#include "app/ctl/stream_args.h"
 #include "app/ctl/with_card.h"
 #include "db/record_text.h"
 #include "platform/clock.h"
+#include "platform/stream_port.h"
 #include "platform/text.h"
 
 namespace orbix::ctl {
@@ -65,9 +67,20 @@ int TuneOnCard(const TuneArgs& args, CCardSession& session) {
     session.RequestTune(target);
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
+    // Only the no-data watchdog: a port that cannot be read warns once and
+    // leaves the tune going.
+    CStreamHealth health(RealClock());
+    health.reader.SetStatisticsOn(false);
+    std::string error;
+    if (!health.reader.Start(StreamPort(), error)) std::fprintf(stderr, "%s\n", error.c_str());
     while (g_interrupted == 0) {
         for (int i = 0; i < 10 && g_interrupted == 0; ++i) RealClock().SleepMs(100);
-        if (g_interrupted == 0) PrintState(session.LastStatus());
+        if (g_interrupted != 0) break;
+        PrintState(session.LastStatus());
+        const std::string warning =
+            health.reader.Running() ? NoDataLine(health.watchdog, session) : std::string();
+        if (!warning.empty()) std::printf("%s\n", warning.c_str());
+        std::fflush(stdout);
     }
     return 0;
 }

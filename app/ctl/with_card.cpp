@@ -17,10 +17,10 @@ int RunWithCard(const CardRunOptions& options, const CardWork& work) {
     }
     CConsoleNotices notices;
     CInstanceLock lock;
-    StartUpContext start{*backend.ports, notices, lock, kInstanceKey, {}};
+    StartUpContext start{*backend.ports, notices, lock, kInstanceKey, {}, backend.locateCard};
     int result = 1;
     const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
-        if (options.onFound) options.onFound(backend.name, ioBase);
+        if (options.onFound) options.onFound(backend.name, start.cardFoundBy, ioBase);
         CCardSession session({*backend.ports, RealClock(), notices, ioBase, "./conwh.ocx",
                               CChannelDatabase::kDefaultPath, options.onStep});
         if (session.BringUp()) result = work(session, notices);

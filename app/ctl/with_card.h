@@ -14,8 +14,9 @@ namespace orbix::ctl {
 using CardWork = std::function<int(CCardSession&, INotices&)>;
 
 struct CardRunOptions {
-    // Told the back end's name and the card's I/O base once it is found.
-    std::function<void(const std::string&, std::uint16_t)> onFound;
+    // Told the back end's name, how the card was found ("sysfs" or
+    // "configuration ports") and its I/O base once it is found.
+    std::function<void(const std::string&, const std::string&, std::uint16_t)> onFound;
     std::function<void(BringUpStep, bool)> onStep;
 };
 

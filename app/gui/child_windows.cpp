@@ -1,5 +1,7 @@
 #include "app/gui/child_windows.h"
 
+#include "platform/stream_port.h"
+#include "search/service_names.h"
 #include "ui/pid/pid_set_dlg.h"
 #include "ui/pid/program_pid_dlg.h"
 
@@ -11,11 +13,14 @@ CChildWindows::CChildWindows(ChildWiring wiring)
     m_queuedTree = std::make_unique<CQueuedProgramTree>(*m_list);
     m_queuedStatus = std::make_unique<CQueuedStatusText>(m_w.owner, m_w.setStatusText);
     m_tree = new CSatTreeDlg(TreeServices(), m_w.owner);
+    m_ipData = std::make_unique<CIpDataMenu>(CIpDataMenu::Wiring{
+        *m_list, m_w.notices, m_w.setStatusText, m_w.session.DatabasePath(), StreamPort()});
     m_list->hide();
     m_tree->hide();
 }
 
 CChildWindows::~CChildWindows() {
+    m_ipData.reset();  // joins the reception before the list it hangs on
     delete m_tree;  // joins a running search
     delete m_list;
 }
@@ -29,11 +34,8 @@ ProgramListServices CChildWindows::ListServices() {
     return {
         .notices = m_w.notices,
         .locked = m_w.locked,
-        .startPlayer = [&player](const std::string& group) { return player.StartPlayer(group); },
-        .startRecording = [&player] { return player.StartRecording(); },
-        .sendProgramPids =
-            [&player](const std::string& name) { return player.SendProgramPids(name); },
-        .setStatusText = m_w.setStatusText,
+        .play = [&player](const ProgramSelection& program) { player.PlayProgram(program); },
+        .record = [&player](const ProgramSelection& program) { player.RecordProgram(program); },
         .showProgramInfo = [this](const ProgramEntry& entry) { ShowProgramInfo(entry); },
         .openPidSettings = [this] { OpenPidSettings(); },
         .closed = [this] { m_w.closed(ChildKind::ProgramList); },
@@ -67,6 +69,7 @@ SatTreeServices CChildWindows::TreeServices() {
 void CChildWindows::ShowProgramInfo(const ProgramEntry& entry) {
     CProgramPidDlg dialog(m_list);
     dialog.SetProgram(entry);
+    dialog.provider = ReadProvider(m_w.session.DatabasePath(), entry.name);
     dialog.exec();
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/card_session.h"
+#include "app/gui/ip_data_menu.h"
 #include "app/gui/queued_status_text.h"
 #include "app/player/player_control.h"
 #include "ui/proglist/program_list_dlg.h"
@@ -43,6 +44,7 @@ class CChildWindows {
     CSkinWindow* Window(ChildKind kind) const;
     CProgramListDlg& ProgramList() const { return *m_list; }
     CSatTreeDlg& SatTree() const { return *m_tree; }
+    CIpDataMenu& IpData() const { return *m_ipData; }
 
   private:
     ProgramListServices ListServices();
@@ -56,6 +58,7 @@ class CChildWindows {
     std::unique_ptr<CQueuedProgramTree> m_queuedTree;
     std::unique_ptr<CQueuedStatusText> m_queuedStatus;
     CSatTreeDlg* m_tree = nullptr;
+    std::unique_ptr<CIpDataMenu> m_ipData;  // on the program list's menu
 };
 
 }  // namespace orbix

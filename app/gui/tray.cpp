@@ -50,6 +50,19 @@ void CTray::Remove() {
     if (m_icon) m_icon->hide();
 }
 
+void CTray::AddMenuCommand(const QString& text, std::function<void()> run) {
+    const QList<QAction*> actions = m_menu->actions();
+    QAction* before = actions.size() > 3 ? actions[3] : nullptr;  // "关于"
+    auto* action = new QAction(text, m_menu.get());
+    connect(action, &QAction::triggered, this, std::move(run));
+    m_menu->insertAction(before, action);
+}
+
+void CTray::SetWarningTip(const QString& tip) {
+    m_warningTip = tip;
+    Apply(m_state);
+}
+
 void CTray::Activate(QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
         Call(m_actions.restore);
@@ -57,7 +70,9 @@ void CTray::Activate(QSystemTrayIcon::ActivationReason reason) {
 
 void CTray::Apply(TrayState state) {
     m_state = state;
-    m_tip = QString::fromStdString(Utf8(TrayTipGbk(state)));
+    m_tip = state == TrayState::Locked && !m_warningTip.isEmpty()
+                ? m_warningTip
+                : QString::fromStdString(Utf8(TrayTipGbk(state)));
     m_current = IconFor(state);
     if (!m_icon) return;
     if (m_icon->toolTip() != m_tip) m_icon->setToolTip(m_tip);

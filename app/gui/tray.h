@@ -61,6 +61,11 @@ class CTray final : public QObject, public ITray {
     QIcon Icon() const { return m_current; }
     bool Shown() const { return m_shown; }
     QMenu* Menu() const { return m_menu.get(); }
+    // A command put before "关于".
+    void AddMenuCommand(const QString& text, std::function<void()> run);
+    // While not empty and locked, the tip says this instead (the stream's
+    // no-data warning); empty gives the lock tip back.
+    void SetWarningTip(const QString& tip);
 
   private:
     void Apply(TrayState state);
@@ -72,6 +77,7 @@ class CTray final : public QObject, public ITray {
     QSystemTrayIcon* m_icon = nullptr;
     TrayState m_state = TrayState::Undetermined;
     QString m_tip;
+    QString m_warningTip;
     QIcon m_current;
     bool m_shown = false;
 };

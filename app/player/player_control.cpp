@@ -11,11 +11,6 @@ namespace orbix {
 
 namespace {
 
-const std::string kTvGroup = Gbk("电视节目");
-const std::string kRadioGroup = Gbk("广播节目");
-const std::string kIpGroup = Gbk("IP节目");
-const std::string kScrambled = Gbk("加扰");
-
 // texts with each "%s" of format replaced by the next argument. '%' is never
 // the second byte of a GBK character, so the search is safe on GBK.
 std::string Format(std::string format, std::initializer_list<std::string> args) {
@@ -27,14 +22,6 @@ std::string Format(std::string format, std::initializer_list<std::string> args) 
         at += arg.size();
     }
     return format;
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-bool IsGroup(const std::string& text) {
-    return text == kTvGroup || text == kRadioGroup || text == kIpGroup;
 }
 
 std::uint16_t Pid(const std::string& hex) { return static_cast<std::uint16_t>(HexToInt(hex)); }
@@ -51,13 +38,25 @@ CPlayerControl::~CPlayerControl() { m_player.Stop(m_options.stopGraceMs); }
 void CPlayerControl::Tell(const std::string& textGbk) { m_c.notices.Tell(textGbk); }
 
 void CPlayerControl::PlayCommand(const std::optional<ProgramSelection>& selection) {
-    if (!selection || IsGroup(selection->text)) return Tell(Gbk("请选中您想播放的节目节目"));
+    if (!selection || selection->group) return Tell(Gbk("请选中您想播放的节目节目"));
     if (m_saving) return Tell(Gbk("正在保存节目，要停止保存请按关闭按纽!"));
     if (!m_c.locked()) return Tell(Gbk("请检查信号是否锁定!"));
-    if (Contains(selection->text, kScrambled)) return Tell(Gbk("无法播放加扰节目!"));
-    if (!StartPlayer(selection->group)) return;
-    SendProgramPids(selection->text);
-    m_c.statusLabel(Format(Gbk("正在播放%s"), {player::DisplayName(selection->text)}));
+    if (IsScrambledName(selection->text)) return Tell(Gbk("无法播放加扰节目!"));
+    PlayProgram(*selection);
+}
+
+void CPlayerControl::PlayProgram(const ProgramSelection& program) {
+    if (!StartPlayer(program.parent ? GroupText(*program.parent) : std::string())) return;
+    SendProgramPids(program.text);
+    m_c.statusLabel(Format(Gbk("正在播放%s"), {DisplayName(program.text)}));
+}
+
+void CPlayerControl::RecordProgram(const ProgramSelection& program,
+                                   const std::function<void()>& started) {
+    if (!StartRecording()) return;
+    SendProgramPids(program.text);
+    m_c.statusLabel(Format(Gbk("正在保存%s"), {DisplayName(program.text)}));
+    if (started) started();
 }
 
 void CPlayerControl::StopCommand() {
@@ -72,12 +71,14 @@ void CPlayerControl::StopCommand() {
     }
 }
 
-std::optional<std::string> CPlayerControl::CheckSave(const std::string& text) {
+std::optional<std::string> CPlayerControl::CheckSave(
+    const std::optional<ProgramSelection>& selection) {
     if (!m_c.locked()) return Gbk("请检查信号是否锁定！");
-    if (text.empty()) return Gbk("请先搜索节目！");
-    if (text == kIpGroup) return Gbk("不能保存IP节目");
-    if (text == kTvGroup || text == kRadioGroup) return Gbk("请选中一个节目");
-    if (Contains(text, kScrambled)) return Gbk("您所保存的是加扰节目，无法播放！");
+    if (!selection || selection->text.empty()) return Gbk("请先搜索节目！");
+    if (selection->group == ProgramGroup::Ip) return Gbk("不能保存IP节目");
+    if (selection->group) return Gbk("请选中一个节目");
+    const std::string& text = selection->text;
+    if (IsScrambledName(text)) return Gbk("您所保存的是加扰节目，无法播放！");
     if (m_saving && m_lastSavedProgram == text)
         return Format(Gbk("正在保存%s"), {m_lastSavedProgram});
     return std::nullopt;
@@ -90,13 +91,10 @@ bool CPlayerControl::ConfirmReplaceRecording(const std::string& text) {
            NoticeAnswer::Yes;
 }
 
-void CPlayerControl::SaveCommand(const std::string& text) {
-    if (const auto refusal = CheckSave(text)) return Tell(*refusal);
-    if (m_saving && !ConfirmReplaceRecording(text)) return;
-    if (!StartRecording()) return;
-    SendProgramPids(text);
-    m_c.statusLabel(Format(Gbk("正在保存%s"), {player::DisplayName(text)}));
-    m_lastSavedProgram = text;
+void CPlayerControl::SaveCommand(const std::optional<ProgramSelection>& selection) {
+    if (const auto refusal = CheckSave(selection)) return Tell(*refusal);
+    if (m_saving && !ConfirmReplaceRecording(selection->text)) return;
+    RecordProgram(*selection, [this, text = selection->text] { m_lastSavedProgram = text; });
 }
 
 bool CPlayerControl::Launch(const std::vector<std::string>& arguments, const player::RunAs& runAs) {

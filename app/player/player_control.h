@@ -9,6 +9,7 @@
 #include "app/player/save_dialog.h"
 #include "card/pid_filter.h"
 #include "db/channel_database.h"
+#include "db/program_vocabulary.h"
 #include "platform/notices.h"
 
 namespace orbix {
@@ -32,12 +33,6 @@ struct PlayerOptions {
     int stopGraceMs = 3000;
 };
 
-// The item selected in the program list: its text and its parent's text.
-struct ProgramSelection {
-    std::string text;   // GBK
-    std::string group;  // GBK, "" for a group item
-};
-
 // The play, stop and save buttons: starts the external player on the
 // card's stream, hands the chosen program's PIDs to the PID filter, and
 // stops the player this program started. UI thread only.
@@ -51,8 +46,14 @@ class CPlayerControl {
     // Buttons. selection is nullopt when nothing is selected.
     void PlayCommand(const std::optional<ProgramSelection>& selection);
     void StopCommand();
-    // selectedText: the selected item's text ("" when there is none).
-    void SaveCommand(const std::string& selectedText);
+    void SaveCommand(const std::optional<ProgramSelection>& selection);
+
+    // The play and record paths the buttons and the program list share, after
+    // their own checks: start the player, send the program's PIDs, show the
+    // program in the label.
+    void PlayProgram(const ProgramSelection& program);
+    // started runs once the recording runs.
+    void RecordProgram(const ProgramSelection& program, const std::function<void()>& started = {});
 
     // Stops any player, then starts one playing the stream. True when it
     // runs; a failure has been told to the user.
@@ -73,7 +74,7 @@ class CPlayerControl {
     const std::string& LastSavedProgram() const { return m_lastSavedProgram; }
 
   private:
-    std::optional<std::string> CheckSave(const std::string& text);
+    std::optional<std::string> CheckSave(const std::optional<ProgramSelection>& selection);
     bool ConfirmReplaceRecording(const std::string& text);
     bool Launch(const std::vector<std::string>& arguments, const player::RunAs& runAs);
     void Tell(const std::string& textGbk);

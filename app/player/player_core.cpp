@@ -6,15 +6,11 @@
 #include <charconv>
 #include <filesystem>
 
-#include "db/gbk_scan.h"
-
 namespace orbix::player {
 
 namespace {
 
 constexpr const char* kPlayerName = "vlc";
-constexpr std::size_t kWholeNameBytes = 6;
-constexpr std::size_t kCutBytes = 3;
 
 std::optional<std::string> OnPath(const std::string& name, const PlayerSearch& search) {
     std::string_view rest = search.pathEnv;
@@ -64,17 +60,6 @@ std::string QuoteChainValue(std::string_view text) {
 std::string RecordChain(std::string_view path) {
     const std::string inner = "std{access=file,mux=ts,dst=" + QuoteChainValue(path) + "}";
     return "#duplicate{dst=" + QuoteChainValue(inner) + "}";
-}
-
-std::string DisplayName(std::string_view nameGbk) {
-    if (nameGbk.size() <= kWholeNameBytes) return std::string(nameGbk);
-    std::size_t cut = 0;
-    while (cut < kCutBytes) {
-        const std::size_t next = cut + gbk::CharLength(nameGbk, cut);
-        if (next > kCutBytes) break;
-        cut = next;
-    }
-    return std::string(nameGbk.substr(0, cut)) + "...";
 }
 
 std::optional<std::string> FindPlayer(const PlayerSearch& search) {

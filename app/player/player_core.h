@@ -7,8 +7,7 @@
 #include <vector>
 
 // What the player integration decides without any process or window: the
-// player's argument lists, where the player is, which user runs it, and the
-// short program name the status label shows.
+// player's argument lists, where the player is and which user runs it.
 namespace orbix::player {
 
 // The player's input: the card's UDP stream on the given port.
@@ -30,11 +29,6 @@ std::string QuoteChainValue(std::string_view text);
 // value of the outer one, so braces and commas in the path are never taken
 // for chain syntax at either level.
 std::string RecordChain(std::string_view path);
-
-// The name as the status label shows it: whole up to 6 bytes; otherwise its
-// first 3 bytes and "...", or only 2 when the third would be the first half
-// of a double-byte GBK character.
-std::string DisplayName(std::string_view nameGbk);
 
 // Where the player is. overrideCommand (ORBIXRX_PLAYER) wins when set: a
 // path when it holds "/", else a name looked up on PATH. Otherwise a file

@@ -32,5 +32,11 @@ TEST(FuzzFindings, BrokenUtf8KeepsTheCharactersAfterIt) {
     EXPECT_EQ(Utf8("\x81\x7Fx"), "\xEF\xBF\xBD\x7Fx");
 }
 
+// The euro sign (a Greek broadcast name's 0xA4) has no strict GBK form; it
+// must not come out as the lone byte 0x80 beside a real double-byte character.
+TEST(FuzzFindings, EuroSignBecomesAReplacement) {
+    EXPECT_EQ(Gbk("\xE2\x82\xAC\xE4\xB8\xAD\xE2\x82\xAC"), "?\xD6\xD0?");
+}
+
 }  // namespace
 }  // namespace orbix

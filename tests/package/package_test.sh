@@ -43,7 +43,12 @@ needed=(libc6 libstdc++6 fonts-wqy-microhei fonts-liberation2)
 for dep in "${needed[@]}"; do
   grep -qxF "$dep" <<<"$depends_names" || fail "Depends lacks $dep: $depends"
 done
-[ "$(field Recommends)" = vlc ] || fail "Recommends: $(field Recommends)"
+# The player, ffmpeg for the simulated card's pictures and sound, the scan
+# tables for the import.
+recommends_names=$(field Recommends | tr ',' '\n' | awk '{print $1}')
+for rec in vlc ffmpeg dtv-scan-tables; do
+  grep -qxF "$rec" <<<"$recommends_names" || fail "Recommends lacks $rec: $(field Recommends)"
+done
 dpkg-deb -I "$deb" >/dev/null || fail "control archive unreadable"
 
 if [ "$(id -u)" != 0 ]; then

@@ -13,6 +13,11 @@ using namespace orbix;
 
 namespace {
 
+// A program under "电视节目".
+ProgramSelection Tv(const char* nameUtf8) {
+    return ProgramSelection::Program(Gbk(nameUtf8), ProgramGroup::Tv);
+}
+
 constexpr int kPort = 23511;
 
 struct CScriptedSaveDialog final : ISaveFileDialog {
@@ -67,22 +72,20 @@ class PlayerControlTest : public QObject {
             const char* message;
         } cases[] = {
             {true, false, std::nullopt, "请选中您想播放的节目节目"},
-            {true, false, ProgramSelection{Gbk("广播节目"), ""}, "请选中您想播放的节目节目"},
-            {false, false, ProgramSelection{Gbk("节目1"), Gbk("电视节目")}, "请检查信号是否锁定!"},
-            {true, false, ProgramSelection{Gbk("节目9(加扰)"), Gbk("电视节目")},
-             "无法播放加扰节目!"},
-            {false, true, ProgramSelection{Gbk("节目1"), ""}, "请检查信号是否锁定！"},
-            {true, true, ProgramSelection{"", ""}, "请先搜索节目！"},
-            {true, true, ProgramSelection{Gbk("IP节目"), ""}, "不能保存IP节目"},
-            {true, true, ProgramSelection{Gbk("电视节目"), ""}, "请选中一个节目"},
-            {true, true, ProgramSelection{Gbk("节目9(加扰)"), ""},
-             "您所保存的是加扰节目，无法播放！"},
+            {true, false, ProgramSelection::Group(ProgramGroup::Radio), "请选中您想播放的节目节目"},
+            {false, false, Tv("节目1"), "请检查信号是否锁定!"},
+            {true, false, Tv("节目9(加扰)"), "无法播放加扰节目!"},
+            {false, true, Tv("节目1"), "请检查信号是否锁定！"},
+            {true, true, std::nullopt, "请先搜索节目！"},
+            {true, true, ProgramSelection::Group(ProgramGroup::Ip), "不能保存IP节目"},
+            {true, true, ProgramSelection::Group(ProgramGroup::Tv), "请选中一个节目"},
+            {true, true, Tv("节目9(加扰)"), "您所保存的是加扰节目，无法播放！"},
         };
         for (const auto& c : cases) {
             Rig rig;
             rig.locked = c.locked;
             if (c.save)
-                rig.control.SaveCommand(c.selection->text);
+                rig.control.SaveCommand(c.selection);
             else
                 rig.control.PlayCommand(c.selection);
             QCOMPARE(rig.notices.TextsUtf8(), std::vector<std::string>{c.message});
@@ -94,7 +97,7 @@ class PlayerControlTest : public QObject {
     // (The PIDs on the card are checked end to end.)
     void playAndStopRunTheFakePlayer() {
         Rig rig;
-        rig.control.PlayCommand(ProgramSelection{Gbk("节目2"), Gbk("电视节目")});
+        rig.control.PlayCommand(Tv("节目2"));
         const auto calls = rig.fake.Calls();
         QCOMPARE(calls.size(), 1u);
         QCOMPARE(calls[0].args, player::PlayArguments(kPort));
@@ -115,12 +118,12 @@ class PlayerControlTest : public QObject {
             rig.fake.ExitAtOnce();
             rig.missing = missing;
             CPlayerControl& control = rig.control;
-            control.PlayCommand(ProgramSelection{Gbk("节目1"), Gbk("电视节目")});
+            control.PlayCommand(Tv("节目1"));
             QVERIFY(!control.Playing());
             QCOMPARE(rig.filter.Table()[0], std::uint16_t{0});
             QCOMPARE(rig.notices.Shown().size(), 1u);
             rig.dialog.answers.push_back(rig.Dir() + "/x.mpg");
-            control.SaveCommand(Gbk("节目1"));
+            control.SaveCommand(Tv("节目1"));
             QVERIFY(!control.Saving() && rig.labels.empty());
             QCOMPARE(rig.notices.TextsUtf8().back(), std::string("保存失败!"));
         }
@@ -132,7 +135,7 @@ class PlayerControlTest : public QObject {
         Rig rig;
         const std::string path = rig.Dir() + "/a b,c{d}'q\"$(x) \\.mpg";
         rig.dialog.answers.push_back(path);
-        rig.control.SaveCommand(Gbk("节目长名称"));
+        rig.control.SaveCommand(Tv("节目长名称"));
         QVERIFY(rig.control.Saving());
         QCOMPARE(rig.fake.Calls().at(0).args, player::RecordArguments(kPort, path));
         QCOMPARE(rig.labels.back(), std::string("正在保存节..."));
@@ -145,26 +148,26 @@ class PlayerControlTest : public QObject {
     void secondSaveWhileRecording() {
         Rig rig;
         rig.dialog.answers.push_back(rig.Dir() + "/one.mpg");
-        rig.control.SaveCommand(Gbk("节目1"));
+        rig.control.SaveCommand(Tv("节目1"));
         const int first = rig.fake.Calls().at(0).pid;
-        rig.control.SaveCommand(Gbk("节目1"));
+        rig.control.SaveCommand(Tv("节目1"));
         QCOMPARE(rig.notices.TextsUtf8().back(), std::string("正在保存节目1"));
         rig.notices.ScriptAnswer(NoticeAnswer::No);
-        rig.control.SaveCommand(Gbk("节目2"));
+        rig.control.SaveCommand(Tv("节目2"));
         QCOMPARE(rig.notices.Shown().back().buttons, NoticeButtons::YesNo);
         QCOMPARE(rig.notices.TextsUtf8().back(),
                  std::string("正在保存节目1,是否放弃保存节目1,开始保存节目2?"));
         rig.notices.ScriptAnswer(NoticeAnswer::Yes);
-        rig.control.SaveCommand(Gbk("节目2"));  // dialog cancelled
+        rig.control.SaveCommand(Tv("节目2"));  // dialog cancelled
         QVERIFY(rig.control.Saving() && Alive(first));
         QCOMPARE(rig.fake.Calls().size(), 1u);
-        rig.control.PlayCommand(ProgramSelection{Gbk("节目2"), Gbk("电视节目")});
+        rig.control.PlayCommand(Tv("节目2"));
         QCOMPARE(rig.notices.TextsUtf8().back(),
                  std::string("正在保存节目，要停止保存请按关闭按纽!"));
 
         rig.notices.ScriptAnswer(NoticeAnswer::Yes);
         rig.dialog.answers.push_back(rig.Dir() + "/two.mpg");
-        rig.control.SaveCommand(Gbk("节目2"));
+        rig.control.SaveCommand(Tv("节目2"));
         QVERIFY(!Alive(first) && Alive(rig.fake.Calls().at(1).pid));
         QCOMPARE(Utf8(rig.control.LastSavedProgram()), std::string("节目2"));
         QCOMPARE(rig.filter.Table()[1], std::uint16_t{0x6200});
@@ -179,7 +182,7 @@ class PlayerControlTest : public QObject {
         std::filesystem::create_directory(closed);
         ::chmod(closed.c_str(), 0700);
         rig.dialog.answers.push_back((closed / "x.mpg").string());
-        rig.control.SaveCommand(Gbk("节目1"));
+        rig.control.SaveCommand(Tv("节目1"));
         QVERIFY(!rig.control.Saving());
         QVERIFY(rig.fake.Calls().empty());
         QVERIFY(rig.notices.TextsUtf8().back().find("无法写入") != std::string::npos);

@@ -14,15 +14,6 @@ namespace {
 
 using namespace player;
 
-TEST(PlayerCore, DisplayNameCutsAtThreeBytesWithoutSplittingACharacter) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"节目12", "节目12"},   // 6 bytes: whole
-        {"节目123", "节..."},   // the 3rd byte starts a character
-        {"A节目12", "A节..."},  // a character ending at byte 3 stays whole
-    };
-    for (const auto& [name, shown] : cases) EXPECT_EQ(Utf8(DisplayName(Gbk(name))), shown) << name;
-}
-
 TEST(PlayerCore, ArgumentsQuoteThePathAtBothChainLevels) {
     EXPECT_EQ(PlayArguments(8511), std::vector<std::string>{"udp://@:8511"});
     EXPECT_EQ(RecordArguments(20001, "/tmp/a b/x.mpg"),

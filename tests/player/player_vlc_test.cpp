@@ -16,6 +16,11 @@ using namespace orbix;
 
 namespace {
 
+// A program under "电视节目".
+ProgramSelection Tv(const char* nameUtf8) {
+    return ProgramSelection::Program(Gbk(nameUtf8), ProgramGroup::Tv);
+}
+
 struct COneAnswerDialog final : ISaveFileDialog {
     std::string path;
     std::optional<std::string> AskSavePath() override { return path; }
@@ -65,7 +70,7 @@ class PlayerVlcTest : public QObject {
         CPlayerControl control{
             {filter, db, notices, dialog, [] { return true; }, [](const std::string&) {}},
             {port, LocatePlayer, CurrentRunAs, 1000, 5000}};
-        control.SaveCommand(Gbk("节目1"));
+        control.SaveCommand(Tv("节目1"));
         QVERIFY(notices.Shown().empty() && control.Saving());
         QTest::qWait(5000);  // the length of the recording, not a synchronisation
         control.StopCommand();

@@ -11,7 +11,6 @@
 #include "tests/support/temp_dir.h"
 #include "ui/button_table.h"
 #include "ui/proglist/program_list_dlg.h"
-#include "ui/proglist/program_list_texts.h"
 #include "ui/proglist/queued_program_tree.h"
 
 using namespace orbix;
@@ -42,10 +41,8 @@ struct Fakes {
     ProgramListServices Services(const std::string& path) {
         ProgramListServices s{notices};
         s.locked = [this] { return locked; };
-        s.startPlayer = [this](const std::string& g) { return Note("player:" + U(g)); };
-        s.startRecording = [this] { return Note("record"); };
-        s.sendProgramPids = [this](const std::string& n) { return Note("pids:" + U(n)); };
-        s.setStatusText = [this](const std::string& t) { Note("status:" + U(t)); };
+        s.play = [this](const ProgramSelection& p) { Note("play:" + Text(p)); };
+        s.record = [this](const ProgramSelection& p) { Note("record:" + Text(p)); };
         s.showProgramInfo = [this](const ProgramEntry& e) {
             Note("info:" + U(e.name + "|" + e.type + "|" + e.audioPid1 + "|" + e.audioPid2 + "|" +
                              e.videoPid + "|" + e.pcrPid));
@@ -56,6 +53,11 @@ struct Fakes {
         return s;
     }
     bool Note(const QString& entry) { return (log << entry, true); }
+    // The program and the group it stands under, as the tree's data says.
+    static QString Text(const ProgramSelection& p) {
+        const QString parent = p.parent ? U(GroupText(*p.parent)) : QString("-");
+        return U(p.text) + (p.group ? QString("(group)") : QString()) + "@" + parent;
+    }
     QStringList Notices() const {
         QStringList texts;
         for (const std::string& t : notices.TextsUtf8()) texts << QString::fromStdString(t);
@@ -91,7 +93,7 @@ class ProgramListTest : public QObject {
     }
     void Select(const QString& text) {
         QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {}, At(text));
-        QCOMPARE(m_window->SelectedProgram().textGbk, Gbk(text.toStdString()));
+        QCOMPARE(m_window->SelectedProgram().value().text, Gbk(text.toStdString()));
     }
 
     // Right-clicks the item and chooses the command from the menu it opens.
@@ -154,9 +156,9 @@ class ProgramListTest : public QObject {
             {"IP节目", false, 0, {"pidset"}, {}},
             {"节目3(加扰)", true, 0, {}, {"无法播放加扰节目!"}},
             {"节目1", false, 0, {}, {"请检查信号是否锁定!"}},
-            {"节目2", true, 0, {"player:广播节目", "pids:节目2", "status:正在播放节目2"}, {}},
-            {"IP节目", true, play, {"player:", "pids:IP节目", "status:正在播放IP节目"}, {}},
-            {"节目12", true, save, {"record", "pids:节目12", "status:正在保存节目12"}, {}},
+            {"节目2", true, 0, {"play:节目2@广播节目"}, {}},
+            {"IP节目", true, play, {"play:IP节目(group)@-"}, {}},
+            {"节目12", true, save, {"record:节目12@电视节目"}, {}},
             {"节目3(加扰)", true, save, {}, {"您所保存的是加扰节目，无法播放！"}},
             {"节目2", false, CProgramListDlg::kCmdInfo, {"info:节目2|广播节目|201|202|00|201"}, {}},
             {"IP节目", false, 9, {"pidset"}, {}},
@@ -216,11 +218,6 @@ class ProgramListTest : public QObject {
         }).join();
         QCOMPARE(TreeText(), kEmpty);  // nothing reached the tree from the worker's thread
         QTRY_COMPARE(TreeText(), "电视节目{节目1}广播节目{节目2}IP节目{}");
-    }
-
-    void displayNameKeepsNoHalfCharacter() {
-        QCOMPARE(U(proglist::DisplayName(Gbk("节目12"))), QString("节目12"));  // 6 bytes
-        QCOMPARE(U(proglist::DisplayName(Gbk("AB节目1234"))), QString("AB..."));
     }
 };
 

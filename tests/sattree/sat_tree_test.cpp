@@ -19,6 +19,7 @@
 #include "ui/button_table.h"
 #include "ui/resources.h"
 #include "ui/sattree/sat_param_dialog.h"
+#include "db/channel_file.h"
 #include "ui/sattree/sat_tree_dlg.h"
 
 using namespace orbix;
@@ -57,6 +58,7 @@ struct Rig final : IProgramTree, IStatusText {
     mutable std::mutex statusMutex;  // the search's worker sets the status
     Texts status;
     std::unique_ptr<CSatTreeDlg> win;
+    IChannelFileDialog* fileDialog = nullptr;
 
     void AddProgramItem(const std::string&, bool) override {}
     void ExpandFirstItem() override {}
@@ -110,7 +112,8 @@ struct Rig final : IProgramTree, IStatusText {
                                 },
                             .databasePath = Path(),
                             .streamPort = 0,
-                            .receiveTimeoutMs = 200});
+                            .receiveTimeoutMs = 200,
+                            .channelFileDialog = fileDialog});
         win->show();
         QVERIFY(QTest::qWaitForWindowExposed(win.get()));
         win->Tree()->expandAll();
@@ -385,6 +388,40 @@ class SatTreeTest : public QObject {
         QCOMPARE(rig->File(), file);
     }
 
+    // "搜索网络" asks what the search asks; started, with nothing on the
+    // stream, it says no NIT came and leaves the file as it was.
+    void networkScanRefusalsAndSilence() {
+        const std::string file = kThree + "[Lock]\r\nsino=CETV\r\n";
+        rig->Open(file);
+        const auto actions = rig->win->Tree()->actions();
+        QCOMPARE(actions.size(), 1);
+        QCOMPARE(actions[0]->text(), QStringLiteral("搜索网络"));
+        const std::tuple<bool, const char*, const char*, const char*> cases[] = {
+            {false, "sino", "CETV", "请先锁定CETV然后再搜索"},
+            {true, "sino", "B", "请先锁定B然后再搜索"},
+            {true, "Asia", "", "请选中你想锁定的转发器!"},
+        };
+        for (const auto& [locked, satellite, transponder, message] : cases) {
+            rig->ClearLogs();
+            rig->locked = locked;
+            rig->Select(satellite, transponder);
+            QVERIFY(!rig->win->StartNetworkScan());
+            QCOMPARE(rig->Messages(), Texts{message});
+        }
+        rig->ClearLogs();
+        rig->locked = true;
+        rig->Select("sino", "CETV");
+        rig->win->SearchState().searchIdle = 0;
+        QVERIFY(!rig->win->StartNetworkScan());  // a search runs
+        rig->win->SearchState().searchIdle = 1;
+        QCOMPARE(rig->Messages(), Texts{"请等待搜索节目完成！"});
+        rig->ClearLogs();
+        actions[0]->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(rig->Messages(), Texts{"没有收到网络信息表"}, 20000);
+        QCOMPARE(rig->win->SearchState().searchIdle.load(), 1);
+        QCOMPARE(rig->File(), file);
+    }
+
     // While a search runs: the lock is refused, and the search button says so
     // once and then ignores clicks until the window paints again.
     void commandsWhileSearching() {
@@ -522,11 +559,94 @@ class SatParamDialogTest : public QObject {
     }
 };
 
+// The file dialogs of the channel file commands, answered from a script.
+struct ScriptedFileDialog final : IChannelFileDialog {
+    std::optional<ImportChoice> import;
+    std::optional<std::string> exportPath;
+    std::string startDir;
+    std::optional<ImportChoice> AskImport(const std::string& start) override {
+        startDir = start;
+        return import;
+    }
+    std::optional<std::string> AskExportPath(const std::string&) override { return exportPath; }
+};
+
+class SatTreeChannelFileTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void importsMergesRefusesAndExports() {
+        Rig rig;
+        ScriptedFileDialog files;
+        rig.fileDialog = &files;
+        rig.Open(kDefault);
+        const std::string good = rig.dir.File("Asia 7");
+        testing::WriteBytes(good,
+                            "[a]\n DELIVERY_SYSTEM = DVBS\n FREQUENCY = 3840000\n"
+                            " POLARIZATION = HORIZONTAL\n SYMBOL_RATE = 27500000\n"
+                            "[b]\n DELIVERY_SYSTEM = DVBS\n FREQUENCY = 4000000\n"
+                            " POLARIZATION = RIGHT\n SYMBOL_RATE = 4420000\n INNER_FEC = 3/4\n"
+                            "[c]\n DELIVERY_SYSTEM = DVBS2\n FREQUENCY = 4100000\n");
+        const std::string bad = rig.dir.File("bad");
+        testing::WriteBytes(bad, "[a]\n DELIVERY_SYSTEM = DVBS\n FREQUENCY = 12x\n"
+                                 " POLARIZATION = VERTICAL\n SYMBOL_RATE = 27500000\n");
+        const LnbChoice c{LnbChoice::Kind::CBand, 5150};
+        struct Row {
+            std::optional<ImportChoice> choice;
+            bool changed;
+            std::string tree;
+            Texts messages;
+        };
+        const Row rows[] = {
+            {std::nullopt, false, "sino{CETV}", {}},
+            {ImportChoice{good, c}, true, "sino{CETV}Asia 7{3840H,4000V}",
+             {"跳过1个 DVB-S2 频道（本卡的解调器只支持 DVB-S）。\n"
+              "卫星“Asia 7”：新增2个转发器（新卫星）"}},
+            {ImportChoice{good, c}, false, "sino{CETV}Asia 7{3840H,4000V}",
+             {"跳过1个 DVB-S2 频道（本卡的解调器只支持 DVB-S）。\n"
+              "卫星“Asia 7”：新增0个转发器，2个与已有转发器重复（同极化、频率相差不超过2 MHz），未导入"}},
+            {ImportChoice{bad, c}, false, "sino{CETV}Asia 7{3840H,4000V}",
+             {"文件 " + bad + " 第3行：数值无效（应为不带符号的十进制整数）。"}},
+        };
+        for (const Row& r : rows) {
+            rig.ClearLogs();
+            files.import = r.choice;
+            const std::string before = testing::ReadBytes(rig.Path());
+            QCOMPARE(rig.win->ImportChannelFile(), r.changed);
+            QCOMPARE(rig.TreeText(), r.tree);
+            QVERIFY2(rig.Messages() == r.messages,
+                     (rig.Messages().empty() ? std::string("none") : rig.Messages()[0]).c_str());
+            QCOMPARE(testing::ReadBytes(rig.Path()) != before, r.changed);
+        }
+        QCOMPARE(files.startDir, std::filesystem::is_directory("/usr/share/dvb/dvb-s")
+                                     ? std::string("/usr/share/dvb/dvb-s")
+                                     : std::string());
+        QCOMPARE(Utf8(CChannelDatabase(rig.Path()).ReadTransponderRecord(Gbk("Asia 7"), 2)),
+                 std::string("4000V|4000.0|4420f|垂直|5150|3/4|关|C|关|"));
+
+        // Export: the satellite of the selected transponder.
+        rig.ClearLogs();
+        files.exportPath = rig.dir.File("out.conf");
+        rig.win->Tree()->setCurrentItem(nullptr);
+        QVERIFY(!rig.win->ExportSelectedSatellite());
+        QCOMPARE(rig.Messages(), Texts{"请选择要导出的卫星!"});
+        rig.win->Tree()->expandAll();
+        rig.Select("Asia 7", "4000V");
+        QVERIFY(rig.win->ExportSelectedSatellite());
+        const ChannelFileContent exported = ReadChannelFile(*files.exportPath);
+        QVERIFY(exported.ok);
+        QCOMPARE(exported.dvbs.size(), std::size_t(2));
+        QCOMPARE(exported.dvbs[1].frequencyKhz, 4000000u);
+    }
+};
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     SatTreeTest tree;
     SatParamDialogTest dialog;
-    return QTest::qExec(&tree, argc, argv) | QTest::qExec(&dialog, argc, argv);
+    SatTreeChannelFileTest files;
+    return QTest::qExec(&tree, argc, argv) | QTest::qExec(&dialog, argc, argv) |
+           QTest::qExec(&files, argc, argv);
 }
 
 #include "sat_tree_test.moc"

@@ -3,10 +3,6 @@
 # default sky locks and its programs are stored and printed; one that cannot
 # lock, or that the database lacks, ends non-zero with the program's message.
 source "$(dirname "${BASH_SOURCE[0]}")/../support/ctl_scratch.sh"
-# A stream port of this run's own, free when chosen.
-ORBIXRX_STREAM_PORT=$(python3 -c 'import socket; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("", 0)); print(s.getsockname()[1])' 2>/dev/null) ||
-  ORBIXRX_STREAM_PORT=$((20000 + $$ % 20000))
-export ORBIXRX_STREAM_PORT
 
 "$make_conwh" conwh.ocx || fail "make_conwh"
 printf '[Main]\r\nNUM=1\r\nSAT1=Sat-Ku\r\n[Sat-Ku]\r\nNUMTP=2\r\nTP1=11052V|11052|27500|垂直|9750|3/4|关|Ku|关|\r\nTP2=Nowhere|11800|27500|垂直|9750|3/4|关|Ku|关|\r\n' |

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "db/program_vocabulary.h"
 #include "platform/text.h"
 
 namespace orbix {
@@ -31,18 +32,23 @@ CProgramPidDlg::CProgramPidDlg(QWidget* parent)
       m_audio1(ReadOnlyEdit(4)),
       m_audio2(ReadOnlyEdit(4)),
       m_pcr(ReadOnlyEdit(4)),
-      m_video(ReadOnlyEdit(4)) {
+      m_video(ReadOnlyEdit(4)),
+      m_provider(ReadOnlyEdit(0)),
+      m_form(new QFormLayout) {
     setWindowTitle(QStringLiteral("节目PID参数"));
-    m_type->addItems({QStringLiteral("广播节目"), QStringLiteral("电视节目")});
+    for (const ProgramGroup group : {ProgramGroup::Radio, ProgramGroup::Tv})
+        m_type->addItem(FromGbk(GroupText(group)));
     m_type->model()->sort(0);
     m_type->setEnabled(false);
-    auto* form = new QFormLayout;
+    QFormLayout* form = m_form;
     form->addRow(QStringLiteral("节目名："), m_name);
     form->addRow(QStringLiteral("节目类型"), m_type);
     form->addRow(QStringLiteral("音频PID1"), m_audio1);
     form->addRow(QStringLiteral("音频PID2"), m_audio2);
     form->addRow(QStringLiteral("PCR PID"), m_pcr);
     form->addRow(QStringLiteral("视频PID"), m_video);
+    form->addRow(QStringLiteral("提供商"), m_provider);
+    form->setRowVisible(m_provider, false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
@@ -69,6 +75,7 @@ void CProgramPidDlg::showEvent(QShowEvent* event) {
 
 void CProgramPidDlg::ExchangeData() {
     m_name->setText(FromGbk(name));
+    // The stored text is shown as stored; the list only offers the two types.
     const QString typeText = FromGbk(type);
     const int match = m_type->findText(typeText, Qt::MatchStartsWith);
     m_type->setEditable(match < 0);
@@ -80,6 +87,8 @@ void CProgramPidDlg::ExchangeData() {
     m_audio2->setText(FromGbk(audioPid2));
     m_pcr->setText(FromGbk(pcrPid));
     m_video->setText(FromGbk(videoPid));
+    m_provider->setText(FromGbk(provider));
+    m_form->setRowVisible(m_provider, !provider.empty());
 }
 
 }  // namespace orbix

@@ -6,6 +6,7 @@
 #include "db/channel_database.h"
 
 class QComboBox;
+class QFormLayout;
 class QLineEdit;
 
 namespace orbix {
@@ -26,6 +27,8 @@ class CProgramPidDlg : public QDialog {
     std::string audioPid2;
     std::string pcrPid;
     std::string videoPid;
+    // The service's provider, shown in a row of its own when not empty.
+    std::string provider;
 
     // For tests: what the controls show.
     QLineEdit* NameEdit() const { return m_name; }
@@ -34,6 +37,7 @@ class CProgramPidDlg : public QDialog {
     QLineEdit* AudioPid2Edit() const { return m_audio2; }
     QLineEdit* PcrPidEdit() const { return m_pcr; }
     QLineEdit* VideoPidEdit() const { return m_video; }
+    QLineEdit* ProviderEdit() const { return m_provider; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -47,6 +51,8 @@ class CProgramPidDlg : public QDialog {
     QLineEdit* m_audio2;
     QLineEdit* m_pcr;
     QLineEdit* m_video;
+    QLineEdit* m_provider;
+    QFormLayout* m_form;
 };
 
 }  // namespace orbix

@@ -8,6 +8,7 @@
 
 #include "platform/text.h"
 #include "ui/proglist/program_list_texts.h"
+#include "ui/proglist/service_name_menu.h"
 #include "ui/resources.h"
 
 namespace orbix {
@@ -18,6 +19,8 @@ namespace {
 
 constexpr QRect kTreeArea{9, 22, 332, 137};
 constexpr int kKeyRole = Qt::UserRole;
+constexpr int kGroupRole = Qt::UserRole + 1;  // on the three group items only
+constexpr ProgramGroup kGroups[] = {ProgramGroup::Tv, ProgramGroup::Radio, ProgramGroup::Ip};
 
 enum Button : int { kClose = 8, kInfo = 9, kDelete = 10, kModify = 11 };
 
@@ -31,24 +34,32 @@ QString FromGbk(const std::string& gbk) { return QString::fromStdString(Utf8(gbk
 
 std::string TextOf(const QTreeWidgetItem* item) { return ToGbk(item->text(0)); }
 
-std::string GroupOf(const QTreeWidgetItem* item) {
-    return item->parent() ? TextOf(item->parent()) : std::string();
+// The group a group item stands for; nullopt for a program item.
+std::optional<ProgramGroup> GroupOf(const QTreeWidgetItem* item) {
+    const QVariant group = item->data(0, kGroupRole);
+    if (item->parent() != nullptr || !group.isValid()) return std::nullopt;
+    return static_cast<ProgramGroup>(group.toInt());
 }
 
-bool Is(const QTreeWidgetItem* item, std::string_view text) { return item->text(0) == Q(text); }
+ProgramSelection SelectionOf(const QTreeWidgetItem* item) {
+    return {TextOf(item), GroupOf(item),
+            item->parent() ? GroupOf(item->parent()) : std::optional<ProgramGroup>()};
+}
+
+bool IsGroup(const QTreeWidgetItem* item, ProgramGroup group) { return GroupOf(item) == group; }
 
 bool IsProgramGroup(const QTreeWidgetItem* item) {
-    return Is(item, kTvGroup) || Is(item, kRadioGroup);
+    return IsGroup(item, ProgramGroup::Tv) || IsGroup(item, ProgramGroup::Radio);
 }
 
-bool IsScrambled(const QTreeWidgetItem* item) { return item->text(0).contains(Q(kScrambledMark)); }
+bool IsScrambled(const QTreeWidgetItem* item) { return IsScrambledName(TextOf(item)); }
 
 }  // namespace
 
 const CProgramListDlg::MenuCommand CProgramListDlg::kMenuCommands[] = {
     {kCmdPlay, "播放", &CProgramListDlg::PlayFromMenu},
     {kCmdSave, "保存", &CProgramListDlg::SaveFromMenu},
-    {kCmdInfo, "节目信息", &CProgramListDlg::InfoFromMenu},
+    {kCmdInfo, "节目信息", &CProgramListDlg::InfoFromMenu, true},
     {kCmdDelete, "删除节目", &CProgramListDlg::DeleteProgram},
 };
 
@@ -75,11 +86,17 @@ CProgramListDlg::~CProgramListDlg() = default;
 
 void CProgramListDlg::BuildContextMenu() {
     for (const MenuCommand& command : kMenuCommands) {
-        if (command.id == kCmdInfo) m_menu->addSeparator();
+        if (command.separatorBefore) m_menu->addSeparator();
         QAction* action = m_menu->addAction(Q(command.text));
         action->setData(static_cast<int>(command.id));
         connect(action, &QAction::triggered, this, command.run);
     }
+    AddServiceNameActions(*m_menu, m_services.databasePath);
+}
+
+void CProgramListDlg::AddMenuCommand(const QString& text, std::function<void()> run) {
+    m_menu->addSeparator();
+    connect(m_menu->addAction(text), &QAction::triggered, this, std::move(run));
 }
 
 // --- the tree
@@ -90,8 +107,10 @@ void CProgramListDlg::RebuildProgramTree() {
         if (m_tree->topLevelItem(i)->isExpanded()) expanded << m_tree->topLevelItem(i)->text(0);
     }
     ClearTree();
-    for (std::string_view group : {kTvGroup, kRadioGroup, kIpGroup}) {
-        m_tree->addTopLevelItem(new QTreeWidgetItem(QStringList(Q(group))));
+    for (const ProgramGroup group : kGroups) {
+        auto* item = new QTreeWidgetItem(QStringList(FromGbk(GroupText(group))));
+        item->setData(0, kGroupRole, static_cast<int>(group));
+        m_tree->addTopLevelItem(item);
     }
     LoadProgramTree();
     for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
@@ -107,12 +126,12 @@ bool CProgramListDlg::ClearTree() {
 }
 
 void CProgramListDlg::LoadProgramTree() {
-    const std::string tv = Gbk(kTvGroup);
     const int count = m_db.CountPrograms();
     for (int i = 0; i <= count; ++i) {
         const std::string key = CChannelDatabase::MakeProgramKey(i);
         ProgramEntry entry;
-        if (m_db.ReadProgram(key, entry)) AddItem(entry.name, entry.type == tv, key);
+        if (!m_db.ReadProgram(key, entry)) continue;
+        AddItem(entry.name, ProgramGroupOfType(entry.type) == ProgramGroup::Tv, key);
     }
 }
 
@@ -120,12 +139,18 @@ void CProgramListDlg::AddProgramItem(const std::string& nameGbk, bool tv) {
     AddItem(nameGbk, tv, {});
 }
 
-// The group is found by its place among the top-level items, not by what is
-// scrolled into view, so a program never goes missing because the tree was
-// scrolled; the text check keeps a half-built tree from taking it.
+// The group is found among the top-level items, not by what is scrolled into
+// view, so a program never goes missing because the tree was scrolled; a
+// half-built tree without the group takes nothing.
+QTreeWidgetItem* CProgramListDlg::GroupItem(ProgramGroup group) const {
+    for (int i = 0; i < m_tree->topLevelItemCount(); ++i)
+        if (IsGroup(m_tree->topLevelItem(i), group)) return m_tree->topLevelItem(i);
+    return nullptr;
+}
+
 void CProgramListDlg::AddItem(const std::string& nameGbk, bool tv, const std::string& keyGbk) {
-    QTreeWidgetItem* group = m_tree->topLevelItem(tv ? 0 : 1);
-    if (group == nullptr || !Is(group, tv ? kTvGroup : kRadioGroup)) return;
+    QTreeWidgetItem* group = GroupItem(tv ? ProgramGroup::Tv : ProgramGroup::Radio);
+    if (group == nullptr) return;
     auto* item = new QTreeWidgetItem(group, QStringList(FromGbk(nameGbk)));
     if (!keyGbk.empty()) item->setData(0, kKeyRole, QByteArray::fromStdString(keyGbk));
 }
@@ -144,10 +169,14 @@ QTreeWidgetItem* CProgramListDlg::SelectedItem() const {
     return selected.isEmpty() ? nullptr : selected.front();
 }
 
-ProgramListSelection CProgramListDlg::SelectedProgram() const {
+std::optional<ProgramGroup> CProgramListDlg::ClickedGroup() const {
+    return m_clicked != nullptr ? GroupOf(m_clicked) : std::nullopt;
+}
+
+std::optional<ProgramSelection> CProgramListDlg::SelectedProgram() const {
     const QTreeWidgetItem* item = SelectedItem();
-    if (item == nullptr) return {};
-    return {true, TextOf(item), GroupOf(item)};
+    if (item == nullptr) return std::nullopt;
+    return SelectionOf(item);
 }
 
 // The key the item was loaded from while it still holds this program;
@@ -206,12 +235,12 @@ void CProgramListDlg::OnDoubleClick() {
     if (item == nullptr || item->childCount() > 0 || IsProgramGroup(item)) return;
     if (IsScrambled(item)) {
         Tell(kCannotPlayScrambled);
-    } else if (Is(item, kIpGroup)) {
+    } else if (IsGroup(item, ProgramGroup::Ip)) {
         if (m_services.openPidSettings) m_services.openPidSettings();
     } else if (!Locked()) {
         Tell(kCheckLock);
-    } else {
-        Play(item);
+    } else if (m_services.play) {
+        m_services.play(SelectionOf(item));
     }
 }
 
@@ -231,32 +260,20 @@ bool CProgramListDlg::CheckMenuTarget(const QTreeWidgetItem* item, std::string_v
 }
 
 void CProgramListDlg::PlayFromMenu() {
-    if (CheckMenuTarget(m_clicked, kCannotPlayScrambled)) Play(m_clicked);
+    if (CheckMenuTarget(m_clicked, kCannotPlayScrambled) && m_services.play)
+        m_services.play(SelectionOf(m_clicked));
 }
 
 void CProgramListDlg::SaveFromMenu() {
-    if (CheckMenuTarget(m_clicked, kCannotSaveScrambled)) Record(m_clicked);
+    if (CheckMenuTarget(m_clicked, kCannotSaveScrambled) && m_services.record)
+        m_services.record(SelectionOf(m_clicked));
 }
 
 void CProgramListDlg::InfoFromMenu() { ShowInfo(m_clicked); }
 
-void CProgramListDlg::Play(const QTreeWidgetItem* item) {
-    const std::string name = TextOf(item);
-    if (!m_services.startPlayer || !m_services.startPlayer(GroupOf(item))) return;
-    if (!m_services.sendProgramPids || !m_services.sendProgramPids(name)) return;
-    if (m_services.setStatusText) m_services.setStatusText(Gbk(kPlayingPrefix) + DisplayName(name));
-}
-
-void CProgramListDlg::Record(const QTreeWidgetItem* item) {
-    const std::string name = TextOf(item);
-    if (!m_services.startRecording || !m_services.startRecording()) return;
-    if (!m_services.sendProgramPids || !m_services.sendProgramPids(name)) return;
-    if (m_services.setStatusText) m_services.setStatusText(Gbk(kSavingPrefix) + DisplayName(name));
-}
-
 void CProgramListDlg::ShowInfo(const QTreeWidgetItem* item) {
     if (item == nullptr) return;
-    if (Is(item, kIpGroup)) {
+    if (IsGroup(item, ProgramGroup::Ip)) {
         if (m_services.openPidSettings) m_services.openPidSettings();
         return;
     }

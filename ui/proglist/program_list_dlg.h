@@ -1,10 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "db/channel_database.h"
+#include "db/program_vocabulary.h"
 #include "platform/notices.h"
 #include "ui/skin_window.h"
 
@@ -20,15 +22,10 @@ struct ProgramListServices {
     INotices& notices;
     // The main window's signal-locked flag (m_locked != 0).
     std::function<bool()> locked{};
-    // The main window's StartPlayer(group): group text of the program's parent,
-    // empty for a top-level item.
-    std::function<bool(const std::string& groupGbk)> startPlayer{};
-    // The main window's StartRecording(); asks the user for the file.
-    std::function<bool()> startRecording{};
-    // The main window's SendProgramPids(name).
-    std::function<bool(const std::string& nameGbk)> sendProgramPids{};
-    // The main window's status text (label 1061).
-    std::function<void(const std::string& textGbk)> setStatusText{};
+    // The player's play and record paths (the same the main window's buttons
+    // take): start the player, send the program's PIDs, set the status text.
+    std::function<void(const ProgramSelection& program)> play{};
+    std::function<void(const ProgramSelection& program)> record{};
     // Shows the program PID dialog (147) modally with the stored program.
     std::function<void(const ProgramEntry& entry)> showProgramInfo{};
     // Shows the PID settings dialog (152) modally.
@@ -37,14 +34,6 @@ struct ProgramListServices {
     // m_listShown.
     std::function<void()> closed{};
     std::string databasePath = CChannelDatabase::kDefaultPath;
-};
-
-// The selected item of the tree as the main window's play and save commands
-// read it.
-struct ProgramListSelection {
-    bool any = false;      // false when no item is selected
-    std::string textGbk;   // the item's text: a program name or a group
-    std::string groupGbk;  // the parent's text, empty for a group
 };
 
 // The program list window (dialog 138): the stored programs as a tree under
@@ -75,18 +64,29 @@ class CProgramListDlg final : public CSkinWindow {
     // and the whole window repainted.
     void Redraw();
 
-    ProgramListSelection SelectedProgram() const;
+    // The selected item; nullopt when none is.
+    std::optional<ProgramSelection> SelectedProgram() const;
+    // A further command at the end of the context menu, after a separator.
+    void AddMenuCommand(const QString& text, std::function<void()> run);
     QTreeWidget* Tree() const { return m_tree; }
+    // The context menu, for commands other parts add, and the item it was
+    // opened on (null when gone).
+    QMenu* ContextMenu() const { return m_menu; }
+    const QTreeWidgetItem* ClickedItem() const { return m_clicked; }
+    // The group item the menu was opened on; nullopt on a program or nothing.
+    std::optional<ProgramGroup> ClickedGroup() const;
 
   protected:
     void OnButton(int index) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // One row per context-menu command, in menu order.
     struct MenuCommand {
         Command id;
         const char* text;
         void (CProgramListDlg::*run)();
+        bool separatorBefore = false;
     };
     static const MenuCommand kMenuCommands[];
 
@@ -103,8 +103,7 @@ class CProgramListDlg final : public CSkinWindow {
     void DeleteProgram();
     void ShowInfo(const QTreeWidgetItem* item);
     bool CheckMenuTarget(const QTreeWidgetItem* item, std::string_view scrambledText);
-    void Play(const QTreeWidgetItem* item);
-    void Record(const QTreeWidgetItem* item);
+    QTreeWidgetItem* GroupItem(ProgramGroup group) const;
     void Tell(std::string_view textUtf8);
     bool Locked() const;
 

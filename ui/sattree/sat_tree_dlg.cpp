@@ -68,10 +68,17 @@ CSatTreeDlg::CSatTreeDlg(SatTreeServices services, QWidget* parent)
             [this](QTreeWidgetItem* item) { OnTreeClicked(item); });
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { OnTreeDoubleClicked(item); });
+    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tree, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { ShowChannelFileMenu(at); });
     FillTree();
+    AddNetworkScanCommand();
 }
 
-CSatTreeDlg::~CSatTreeDlg() { StopSearch(); }
+CSatTreeDlg::~CSatTreeDlg() {
+    StopNetworkScan();
+    StopSearch();
+}
 
 void CSatTreeDlg::StopSearch() { m_search.Stop(); }
 

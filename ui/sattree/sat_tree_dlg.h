@@ -1,8 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "card/pid_filter.h"
 #include "db/channel_database.h"
@@ -12,6 +14,7 @@
 #include "platform/stream_port.h"
 #include "search/program_search.h"
 #include "search/udp_receiver.h"
+#include "ui/sattree/channel_file_dialog.h"
 #include "ui/sattree/sat_param_dialog.h"
 #include "ui/skin_window.h"
 
@@ -53,6 +56,9 @@ struct SatTreeServices {
     std::string databasePath = CChannelDatabase::kDefaultPath;
     int streamPort = StreamPort();
     int receiveTimeoutMs = kReceiveTimeoutMs;
+    // The file dialogs of the channel file import and export; null: the
+    // real modal ones. Must outlive the window.
+    IChannelFileDialog* channelFileDialog = nullptr;
 };
 
 // The satellite tree window (resource 143): the channel database's satellites
@@ -82,6 +88,17 @@ class CSatTreeDlg final : public CSkinWindow {
     void EditSelected();
     bool LockSelectedTransponder();
     void StartProgramSearch();
+    // "搜索网络" (the tree's context menu): the transponders the locked
+    // transponder's NIT announces, added to its satellite on a worker; the
+    // outcome is told when it ends. False when it did not start.
+    bool StartNetworkScan();
+    // Ends a running network scan and waits for it.
+    void StopNetworkScan();
+    // The tree's menu commands: import a DVBv5 channel file (asks the file and
+    // the LNB) and export the selected satellite; true when something was
+    // added or written.
+    bool ImportChannelFile();
+    bool ExportSelectedSatellite();
 
     QTreeWidget* Tree() const { return m_tree; }
     ProgramSearchState& SearchState() { return m_searchState; }
@@ -91,6 +108,8 @@ class CSatTreeDlg final : public CSkinWindow {
 
   private:
     void FillTree();
+    void ShowChannelFileMenu(const QPoint& at);
+    IChannelFileDialog& ChannelFileDialog();
     void OnTreeClicked(QTreeWidgetItem* item);
     void OnTreeDoubleClicked(QTreeWidgetItem* item);
     void OnLockButton();
@@ -111,6 +130,7 @@ class CSatTreeDlg final : public CSkinWindow {
     // The file could not be written: its name and the reason.
     void TellNotWritten(const CChannelDatabase& db);
     void SetStatus(const std::string& textGbk);
+    void AddNetworkScanCommand();
 
     SatTreeServices m_services;
     CChannelDatabase m_db;
@@ -121,6 +141,9 @@ class CSatTreeDlg final : public CSkinWindow {
     QTreeWidget* m_tree = nullptr;
     // Set once a click in the tree found an item; delete and edit want it.
     bool m_clicked = false;
+    CStopSignal m_networkStop;
+    std::thread m_networkThread;
+    std::unique_ptr<IChannelFileDialog> m_ownFileDialog;
 };
 
 }  // namespace orbix

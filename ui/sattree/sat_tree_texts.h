@@ -18,10 +18,25 @@ inline constexpr const char* kConfirmCaption = "WARNING";
 inline std::string WaitForSearchLock() { return Gbk("请等待搜索节目完成!"); }
 inline std::string WaitForSearch() { return Gbk("请等待搜索节目完成！"); }
 inline std::string PickToLock() { return Gbk("请选中转发器！"); }
+inline std::string SearchNetwork() { return Gbk("搜索网络"); }
 inline std::string PickToSearch() { return Gbk("请选中你想锁定的转发器!"); }
 inline std::string LockFirst(const std::string& transponderGbk) {
     return Gbk("请先锁定") + transponderGbk + Gbk("然后再搜索");
 }
 inline std::string Searching() { return Gbk("请等待搜索中"); }
 inline std::string Blank() { return " "; }
+
+// The channel file import and export (menu of the tree, dialogs), in UTF-8.
+inline constexpr const char* kImportItem = "导入频道文件…";
+inline constexpr const char* kExportItem = "导出卫星到频道文件…";
+inline constexpr const char* kImportCaption = "导入频道文件";
+inline constexpr const char* kExportCaption = "导出卫星到频道文件";
+inline constexpr const char* kLnbCaption = "LNB类型";
+inline constexpr const char* kLnbPrompt = "用哪种LNB接收这些转发器：";
+inline constexpr const char* kLnbUniversal = "通用Ku（本振9750/10600，11700 MHz以上开22K）";
+inline constexpr const char* kLnbC = "C波段（本振5150）";
+inline constexpr const char* kLnbSingle = "单本振Ku（输入本振频率）";
+inline constexpr const char* kLoPrompt = "本振频率[MHz]：";
+inline constexpr const char* kPickToExport = "请选择要导出的卫星!";
+
 }  // namespace orbix::sattree_texts

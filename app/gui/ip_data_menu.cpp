@@ -1,0 +1,105 @@
+#include "app/gui/ip_data_menu.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTreeWidgetItem>
+
+#include "app/gui/ip_data_texts.h"
+#include "db/ip_data_settings.h"
+#include "platform/text.h"
+#include "ui/proglist/program_list_dlg.h"
+
+namespace orbix {
+namespace {
+
+QString Q(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+constexpr int kStateMs = 1000;
+
+}  // namespace
+
+CIpDataMenu::CIpDataMenu(Wiring wiring) : m_w(std::move(wiring)) {
+    QMenu* menu = m_w.list.ContextMenu();
+    m_action = menu->addAction(Q(ip_texts::kMenuItem));
+    m_action->setCheckable(true);
+    m_action->setVisible(false);
+    connect(menu, &QMenu::aboutToShow, this, &CIpDataMenu::OnMenuShown);
+    connect(m_action, &QAction::triggered, this, &CIpDataMenu::OnTriggered);
+    connect(&m_timer, &QTimer::timeout, this, &CIpDataMenu::ShowState);
+    // Configured and with PIDs ticked, reception runs from the start.
+    Start(false);
+}
+
+CIpDataMenu::~CIpDataMenu() {
+    if (m_receiver) m_receiver->Stop();
+}
+
+std::string CIpDataMenu::InterfaceName() const { return ReadIpDataSettings(m_w.databasePath).tun; }
+
+void CIpDataMenu::OnMenuShown() {
+    const bool onIpGroup = m_w.list.ClickedGroup() == ProgramGroup::Ip;
+    const std::string name = Running() ? m_tun->Name() : InterfaceName();
+    m_action->setText(Q(ip_texts::kMenuItem) +
+                      QStringLiteral(" (%1)").arg(name.empty() ? Q(ip_texts::kNoInterface)
+                                                               : QString::fromStdString(name)));
+    m_action->setChecked(Running());
+    m_action->setVisible(onIpGroup);
+}
+
+void CIpDataMenu::OnTriggered(bool checked) {
+    if (checked) {
+        Start(true);
+    } else {
+        Stop();
+    }
+    m_action->setChecked(Running());
+}
+
+bool CIpDataMenu::Start(bool tell) {
+    if (Running()) return true;
+    const IpDataSettings settings = ReadIpDataSettings(m_w.databasePath);
+    const std::vector<std::uint16_t> pids = ActiveIpPids(CChannelDatabase(m_w.databasePath));
+    auto fail = [&](const std::string& textUtf8) {
+        if (tell) m_w.notices.Tell(Gbk(textUtf8));
+        return false;
+    };
+    if (settings.tun.empty()) return fail(std::string(ip_texts::kSetInterface));
+    if (pids.empty()) return fail(std::string(ip_texts::kNoPids));
+    MacFilter filter;
+    if (!MacFilterFromText(settings.mac, filter))
+        return fail(std::string(ip_texts::kCannotStart) + "MAC " + settings.mac);
+    std::string error;
+    if (!m_tun || m_tun->Name() != settings.tun) m_tun = CTunDevice::Open(settings.tun, error);
+    if (!m_tun) return fail(std::string(ip_texts::kCannotStart) + error);
+    m_receiver = std::make_unique<CIpDataReceiver>(*m_tun);
+    if (!m_receiver->Start(pids, filter, m_w.port, error)) {
+        m_receiver.reset();
+        return fail(std::string(ip_texts::kCannotStart) + error);
+    }
+    m_timer.start(kStateMs);
+    ShowState();
+    return true;
+}
+
+void CIpDataMenu::Stop() {
+    if (!m_receiver) return;
+    m_timer.stop();
+    m_receiver->Stop();
+    m_receiver.reset();
+    m_w.setStatusText(Gbk(ip_texts::kStopped));
+}
+
+void CIpDataMenu::ShowState() {
+    if (!Running()) return;
+    const IpDataCounters c = m_receiver->Counters();
+    std::string text(ip_texts::kReceiving);
+    text += "(" + m_tun->Name() + ")";
+    text += std::string(ip_texts::kDatagrams) + std::to_string(c.mpe.datagrams);
+    text += std::string(ip_texts::kBytes) + std::to_string(c.mpe.bytes);
+    text += std::string(ip_texts::kDrops) + std::to_string(c.Drops());
+    m_w.setStatusText(Gbk(text));
+}
+
+}  // namespace orbix
