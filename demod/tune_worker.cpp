@@ -3,27 +3,16 @@
 #include <cmath>
 
 #include "card/pid_filter.h"
+#include "db/pid_list.h"
 #include "db/record_text.h"
 #include "demod/tune_texts.h"
 #include "platform/text.h"
-#include "search/psi.h"
 
 namespace orbix {
 namespace {
 
 // The largest tuner frequency the synthesizer's divider reaches, 100 kHz.
 constexpr double kMaxTunerFrequency = 163839;
-constexpr int kMaxUserPids = 32;
-constexpr int kMaxPid = 0x1FFF;
-
-bool IsPidText(std::string_view text) {
-    if (text.empty() || text.size() > 4) return false;
-    for (char c : text) {
-        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-        if (!hex) return false;
-    }
-    return HexToInt(text) <= kMaxPid;
-}
 
 }  // namespace
 
@@ -67,19 +56,6 @@ std::string TuneFailureText(TuneFailure failure) {
             return texts::DemodulatorSilent();
     }
     return {};
-}
-
-std::vector<std::uint16_t> ParseActivePids(int count, const std::string& list) {
-    std::vector<std::uint16_t> pids;
-    std::string_view rest = list;
-    for (int i = 0; i < count && static_cast<int>(pids.size()) < kMaxUserPids; ++i) {
-        const auto bar = rest.find('|');
-        if (bar == std::string_view::npos) break;
-        const std::string_view text = rest.substr(0, bar);
-        rest = rest.substr(bar + 1);
-        if (IsPidText(text)) pids.push_back(static_cast<std::uint16_t>(HexToInt(text)));
-    }
-    return pids;
 }
 
 CTuneWorker::CTuneWorker(CDemod& demod, CPidFilter& pids, CTuneSharedState& state, IClock& clock,
@@ -223,9 +199,7 @@ bool CTuneWorker::TuneCurrent() {
 
 void CTuneWorker::RestorePids() {
     if (!m_state.TakePidRestore()) return;
-    const PidLists lists = m_database.ReadPidLists();
-    const std::vector<std::uint16_t> pids = ParseActivePids(lists.activeCount, lists.active);
-    m_pids.SetUserPids(pids);
+    m_pids.SetUserPids(pidlist::ActivePids(m_database.ReadPidLists()));
 }
 
 }  // namespace orbix

@@ -12,6 +12,9 @@
 namespace orbix {
 namespace {
 
+// The filter slots a search needs at once: the SDT step takes two.
+constexpr int kSearchSlots = 2;
+
 SearchProgress Progress(SearchStage stage, int programs = 0, int pmtsReceived = 0, int stored = 0,
                         std::string reasonGbk = {}) {
     return {stage, programs, pmtsReceived, stored, std::move(reasonGbk)};
@@ -63,6 +66,9 @@ int CProgramSearch::ProgramSearchThread(CProgramSearch* search) {
 void CProgramSearch::RunProgramSearch() {
     m_state.searchIdle.store(0);
     m_succeeded.store(false);
+    // The PAT and one PMT, or the SDT and the PAT, at a time at the least.
+    const int room = m_services.filter.ProgramRoom();
+    if (room < kSearchSlots) return Fail(true, texts::ReasonNoPidRoom(CPidFilter::kSlots - room));
     CUdpReceiver& receiver = m_state.receiver;
     if (!receiver.Create()) return Fail(true, texts::ReasonNoSocket());
     if (!receiver.Bind(m_state.port)) {
@@ -75,6 +81,7 @@ void CProgramSearch::RunProgramSearch() {
                      {m_state.patTable, m_state.pmtTable, m_state.searchTable}, m_services.clock,
                      m_stop);
     pass.SetLockState(m_locked);
+    pass.SetBatchSize(room);
     pass.SetPmtProgress([this](int received, int programs) {
         Report(Progress(SearchStage::PmtProgress, programs, received));
     });

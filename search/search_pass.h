@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -68,6 +69,9 @@ class CSearchPass {
     // tuner's lock says whether the signal was lost; without one, a step that
     // got no datagram at all counts as lost.
     bool CollectPmts(int count);
+    // How many PMT PIDs the filter takes at a time: the slots the user's PID
+    // list leaves free, at most 32.
+    void SetBatchSize(int pids) { m_batch = std::clamp(pids, 1, CPidFilter::kSlots); }
     // The tune worker's lock, asked after each step.
     void SetLockState(std::function<bool()> locked) { m_locked = std::move(locked); }
     // Called after every step with the PMTs received so far and the
@@ -91,6 +95,7 @@ class CSearchPass {
     const CStopSignal& m_stop;
     std::function<void(int, int)> m_pmtProgress;
     std::function<bool()> m_locked;
+    int m_batch = CPidFilter::kSlots;
     int m_pmtsReceived = 0;
     int m_programs = 0;
 };

@@ -165,6 +165,57 @@ TEST_F(SearchPassTest, TheLockNotSilenceTellsASignalLost) {
     }
 }
 
+// Like the card: each receive brings the PMT packets whose PIDs the filter
+// holds at that moment, seven to a datagram, and nothing when it holds none.
+class CFilteredSource final : public IDatagramSource {
+  public:
+    CFilteredSource(const CPidFilter& filter, PacketList pmts)
+        : m_filter(filter), m_pmts(std::move(pmts)) {}
+    int Receive(std::uint8_t* buffer, int size) override {
+        const auto table = m_filter.Table();
+        PacketList passing;
+        for (const sim::TsPacket& p : m_pmts) {
+            const std::uint16_t slot = PacketPid(p.data()) | CPidFilter::kProgramClass;
+            if (std::ranges::find(table, slot) != table.end()) passing.push_back(p);
+        }
+        if (passing.empty()) return -1;
+        std::rotate(passing.begin(), passing.begin() + (m_turn++ % passing.size()), passing.end());
+        passing.resize(std::min<std::size_t>(passing.size(), 7));
+        const Bytes d = Datagrams(passing)[0];
+        const int n = std::min(size, static_cast<int>(d.size()));
+        std::copy_n(d.begin(), n, buffer);
+        return n;
+    }
+    int Discard() override { return 0; }
+
+  private:
+    const CPidFilter& m_filter;
+    PacketList m_pmts;
+    std::size_t m_turn = 0;
+};
+
+// Beside the user's PID list the PMTs go to the filter as many at a time as
+// the list leaves room for, so that none is dropped for want of a slot.
+TEST_F(SearchPassTest, PmtBatchesLeaveTheUserPidsTheirSlots) {
+    const sim::MuxConfig mux = sim::MakeMux(10, 0, 0, false);
+    for (const int userPids : {0, 29, 30}) {
+        SCOPED_TRACE(userPids);
+        source = CBufferDatagramSource();
+        ReceivePatOf(mux);
+        std::vector<std::uint16_t> user;
+        for (int i = 0; i < userPids; ++i) user.push_back(static_cast<std::uint16_t>(0x1000 + i));
+        filter.SetUserPids(user);
+        CFilteredSource card(filter, Pmts(mux, 0, 10));
+        CSearchPass pass(card, filter, {pat, pmt, rows}, clock, stop);
+        pass.SetBatchSize(filter.ProgramRoom());
+        ASSERT_TRUE(pass.CollectPmts(11));
+        const auto programs = pass.Programs();
+        ASSERT_EQ(programs.size(), 10u);
+        for (const ProgramEntry& p : programs) EXPECT_NE(p.videoPid, "00") << Utf8(p.name);
+        EXPECT_EQ(filter.ProgramRoom(), 32 - userPids) << "the user's PIDs stay";
+    }
+}
+
 TEST(MakeProgramEntry, FillsTheRecordFromThePatEntryAndItsRow) {
     // key number, PAT index, program (number, PMT, PCR, streams of type and PID),
     // key|name|type|pmt|audio 1|audio 2|video|pcr

@@ -179,6 +179,17 @@ TEST_F(SearchStreamTest, BadCardsFailCleanlyWithinTheBound) {
              "信号中断，没有收到节目信息"},
             {"store fails half way", 10s,
              [&] { Play("news10"), ::setrlimit(RLIMIT_FSIZE, &small); }, "节目无法存入数据库"},
+            // The SDT step needs two slots at once; the user's list leaves one.
+            {"the user's PIDs fill the table", 3s,
+             [&] {
+                 std::vector<std::uint16_t> pids;
+                 for (std::uint16_t i = 0; i < 31; ++i) pids.push_back(0x1000 + i);
+                 filter.ClearPids(PidClass::Program);  // what the last search left
+                 filter.SetUserPids(pids);
+                 EXPECT_EQ(filter.ProgramRoom(), 1);
+                 Play("news10");
+             },
+             "用户PID列表（PID设置）占用了PID表32个位置中的31个"},
         };
     // The programs of an earlier search, which every failed one keeps.
     const std::string earlier =
@@ -198,6 +209,7 @@ TEST_F(SearchStreamTest, BadCardsFailCleanlyWithinTheBound) {
         EXPECT_EQ(testing::ReadBytes(db.Path()), earlier);
         EXPECT_TRUE(tree.items.empty());
         Play(std::nullopt);
+        filter.ClearPids(PidClass::User);
     }
     std::signal(SIGXFSZ, oldHandler);
     Play("news10");
