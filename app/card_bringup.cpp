@@ -43,9 +43,11 @@ bool BringUpCard(BringUpContext& context, CardObjects& objects) {
     objects.access = std::make_unique<CCardAccess>(context.ports, context.clock, context.notices);
     objects.access->SetIoBase(context.ioBase);
     objects.access->SetConfigurationPath(context.configurationPath);
-    context.pidFilter.SetCardAccess(objects.access.get());
     Report(context, BringUpStep::ConfigurationLoad, objects.access->LoadConfiguration());
     if (!ProbeLogic(context, *objects.access)) return false;
+    // Only a card whose logic answers has a PID table to write, now and at
+    // shutdown; writes to an unloaded one would each fail with a box.
+    context.pidFilter.SetCardAccess(objects.access.get());
     objects.access->PulseControlBit3(kPulseMs);
     Report(context, BringUpStep::ControlPulse, true);
     return true;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/card_backend.h"
 #include "app/gui/qt_notices.h"
@@ -18,6 +19,9 @@ namespace {
 // Where no screen can show a box (the offscreen platform), a box would wait
 // for ever: the text still goes to standard error and the default answer
 // comes back.
+// The status of a process ended by a signal during start-up.
+constexpr int kEndedInStartUp = 1;
+
 NoticePresenter PresenterFor(const QString& platform) {
     if (platform != QLatin1String("offscreen")) return {};
     return [](const Notice& notice, const QString&, const QString&) {
@@ -40,9 +44,14 @@ int RunReceiverProgram(const ReceiverShownHook& shown) {
         return 2;
     }
     // A signal ends the event loop (or keeps it from starting); the ordered
-    // shutdown follows as after a click on the close button.
+    // shutdown follows as after a click on the close button. Before the main
+    // window runs there is nothing to shut down, and a start-up box
+    // ("程序已经加载!") runs a loop of its own that no quit ends: the process
+    // ends at once, as start-up's failures do.
     bool quitAsked = false;
-    const CQuitOnSignal quitOnSignal([&quitAsked] {
+    bool windowRuns = false;
+    const CQuitOnSignal quitOnSignal([&quitAsked, &windowRuns] {
+        if (!windowRuns) std::_Exit(kEndedInStartUp);
         quitAsked = true;
         QCoreApplication::quit();
     });
@@ -50,6 +59,7 @@ int RunReceiverProgram(const ReceiverShownHook& shown) {
     StartUpContext start{*backend.ports, notices, lock, kInstanceKey, {}, backend.locateCard};
     int result = 1;
     const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
+        windowRuns = true;
         CCardSession session({*backend.ports,
                               RealClock(),
                               notices,

@@ -1,6 +1,9 @@
 #include "card/card_access.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "card/card_texts.h"
@@ -10,13 +13,20 @@ namespace {
 
 // The first image-size bytes of the file; false when the file cannot be read
 // or is shorter than an image.
-bool ReadImage(const std::string& path, std::vector<std::uint8_t>& image) {
+// The image into image; false with the reason in plain words.
+bool ReadImage(const std::string& path, std::vector<std::uint8_t>& image, std::string& reason) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
+    if (file == nullptr) {
+        reason = std::strerror(errno);
+        return false;
+    }
     image.resize(kConfigurationImageSize);
     const std::size_t got = std::fread(image.data(), 1, image.size(), file);
     const bool failed = std::ferror(file) != 0;
+    if (failed) reason = std::strerror(errno);
     std::fclose(file);
+    if (!failed && got != image.size())
+        reason = "shorter than " + std::to_string(image.size()) + " bytes";
     return !failed && got == image.size();
 }
 
@@ -156,7 +166,10 @@ bool CCardAccess::LoadConfiguration() {
     // Read the whole image before taking the lock: a short or missing file
     // must leave the card exactly as it was.
     std::vector<std::uint8_t> image;
-    if (!ReadImage(m_configPath, image)) {
+    std::string reason;
+    if (!ReadImage(m_configPath, image, reason)) {
+        // The box keeps its fixed text; the file and the cause go beside it.
+        std::fprintf(stderr, "%s: %s\n", m_configPath.c_str(), reason.c_str());
         m_notices.Tell(texts::ConfigurationReadError());
         return false;
     }

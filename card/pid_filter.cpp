@@ -12,7 +12,6 @@ constexpr std::uint16_t kClassMask = 0x6000;
 constexpr std::uint16_t kPatPid = 0x0000;
 constexpr std::uint16_t kSdtPid = 0x0011;
 constexpr std::uint16_t kNullPid = 0x1FFF;
-constexpr int kPageSize = 32;
 
 }  // namespace
 
@@ -25,6 +24,19 @@ CPidFilter::~CPidFilter() {
 std::array<std::uint16_t, CPidFilter::kSlots> CPidFilter::Table() const {
     std::lock_guard lock(m_mutex);
     return m_table;
+}
+
+int CPidFilter::ProgramRoom() const {
+    std::lock_guard lock(m_mutex);
+    return kSlots - static_cast<int>(std::ranges::count_if(
+                        m_table, [](std::uint16_t s) { return (s & kClassMask) == kUserClass; }));
+}
+
+int CPidFilter::SlotsFor(const ProgramPids& program) {
+    const std::uint16_t fields[] = {program.pmtPid, program.pcrPid, program.videoPid,
+                                    program.audioPid1, program.audioPid2};
+    return 2 +
+           static_cast<int>(std::ranges::count_if(fields, [](std::uint16_t p) { return p != 0; }));
 }
 
 void CPidFilter::Clear(std::uint16_t classBits) {
@@ -93,11 +105,12 @@ bool CPidFilter::SetPmtPids(std::span<const PatEntry> programs) {
     });
 }
 
-bool CPidFilter::SetPmtPidsPage(std::span<const PatEntry> programs, int count, int page) {
+bool CPidFilter::SetPmtPidsPage(std::span<const PatEntry> programs, int count, int page,
+                                int pageSize) {
     return ChangeAndWrite([&] {
         Clear(kProgramClass);
-        const int first = std::max(0, page * kPageSize - kPageSize);
-        const int end = std::min({page * kPageSize, count, static_cast<int>(programs.size())});
+        const int first = std::max(0, page * pageSize - pageSize);
+        const int end = std::min({page * pageSize, count, static_cast<int>(programs.size())});
         for (int i = first; i < end; ++i) {
             if (programs[i].pid < kNullPid) Add(programs[i].pid, kProgramClass);
         }

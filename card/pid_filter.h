@@ -62,12 +62,20 @@ class CPidFilter {
     bool SetPmtPids(std::span<const PatEntry> programs);
     // Page is 1-based: entries page x 32 - 32 up to the smaller of page x 32
     // and count.
-    bool SetPmtPidsPage(std::span<const PatEntry> programs, int count, int page);
+    // pageSize below 32 leaves room to the user's PIDs.
+    bool SetPmtPidsPage(std::span<const PatEntry> programs, int count, int page,
+                        int pageSize = kSlots);
     bool SetUserPids(std::span<const std::uint16_t> pids);
     bool SetProgramPids(const ProgramPids& program);
     bool RewritePids();
 
     std::array<std::uint16_t, kSlots> Table() const;
+
+    // The slots the user's PID list leaves to program search and playback.
+    int ProgramRoom() const;
+    // The slots SetProgramPids takes for program: the PAT, each non-zero
+    // field and the SDT.
+    static int SlotsFor(const ProgramPids& program);
 
   private:
     void Clear(std::uint16_t classBits);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/profile_file.h"
 
@@ -72,6 +73,19 @@ enum class DeleteOutcome {
     // a count the delete would rewrite is below 0 or above 9999; the file is
     // unchanged, CountOutOfRangeMessage() says why.
     CountOutOfRange,
+};
+
+// Where a tune began: the transponder's key number and its record as stored
+// then. The write-back checks that both still stand.
+struct TuneSnapshot {
+    int index = -1;  // -1: not in the file
+    std::string record;
+};
+
+enum class WriteBackOutcome {
+    Written,      // the record under its key got the new frequency
+    Changed,      // edited, renamed, renumbered or deleted meanwhile: nothing written
+    WriteFailed,  // the file could not be written; it is unchanged
 };
 
 // The channel database: satellites, transponders, programs and PID lists in
@@ -157,6 +171,21 @@ class CChannelDatabase {
     // "sino"/"TP1" = "CETV|12622|32.533|垂直|11300|自动|开|Ku|开|".
     bool WriteDefaultContent();
 
+    // The key number and stored text of the transponder, read together.
+    TuneSnapshot ReadTuneSnapshot(std::string_view satellite, std::string_view name) const;
+    // Stores record as "TP"(before.index) only while that key still holds
+    // before.record, read again inside the same change of the file.
+    WriteBackOutcome WriteTuneRecordIfUnchanged(std::string_view satellite,
+                                                const TuneSnapshot& before,
+                                                std::string_view record);
+
+    // Why the last failed write of this object failed, for the user (GBK):
+    // the system's reason, e.g. "Permission denied".
+    std::string LastWriteError() const;
+    // The message (GBK) for it: the file could not be written, its name and
+    // the reason; nothing was saved.
+    std::string WriteFailedMessage() const;
+
     // --- editing of satellites and transponders
     // Empty when a transponder of these names may be added; otherwise the
     // message (GBK) that says why not. Adds to the checks of name_check.h a
@@ -198,8 +227,12 @@ class CChannelDatabase {
     bool WriteProgramCount(int count);
     // Deletes one program key; "NUM" stays, so readers skip the gap.
     bool DeleteProgram(std::string_view key);
-    // Deletes the whole "PID" section, as a new program search does first.
+    // Deletes the whole "PID" section.
     bool DeleteAllPrograms();
+    // Replaces the whole "PID" section by these programs (each under its
+    // key) and "NUM" = their number, in one change of the file: on any
+    // failure the previous section stays as it was.
+    bool ReplacePrograms(const std::vector<ProgramEntry>& programs);
 
     // --- IP-data PID lists (section "IP")
     // Counts read with 4-byte buffers, lists with 100-byte buffers; an absent

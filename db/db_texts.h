@@ -24,5 +24,20 @@ inline constexpr std::string_view kRecordTooLong = "转发器参数太长，请�
 inline constexpr std::string_view kCountOutOfRange =
     "频道数据库中的卫星数或转发器数不在0到9999之间，文件可能已损坏，本次修改没有保存。"
     "请先修正 SATSETUPL.ini 中的 NUM 或 NUMTP。";
+// Tuning values out of range, each naming its field and the range.
+inline constexpr std::string_view kFrequencyRange =
+    "下行频率必须是C波段3000至4200 MHz或Ku波段10700至12750 MHz之间的数字!";
+inline constexpr std::string_view kSymbolRateRange = "符号率必须是1000至45000 KSPS之间的整数!";
+inline constexpr std::string_view kLoRange = "LNB本振频率必须是0至20000 MHz之间的数字!";
+// A write the file did not take, with the file's name and the system's reason:
+// 频道数据库文件 ./SATSETUPL.ini 无法写入（Permission denied），修改没有保存!
+inline constexpr std::string_view kNotWrittenFile = "频道数据库文件 ";
+inline constexpr std::string_view kNotWrittenReason = " 无法写入（";
+inline constexpr std::string_view kNotWrittenEnd = "），修改没有保存!";
+// A damaged file found at start-up: 频道数据库文件 ./SATSETUPL.ini 第 3 行已损坏，…
+inline constexpr std::string_view kDamagedFile = "频道数据库文件 ";
+inline constexpr std::string_view kDamagedAtLine = " 第 ";
+inline constexpr std::string_view kDamagedUntouched =
+    " 行已损坏，文件没有被改写，卫星列表只显示能读出的内容。请先修正该文件。";
 
 }  // namespace orbix::db_texts

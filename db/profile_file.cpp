@@ -1,5 +1,6 @@
 #include "db/profile_file.h"
 
+#include <cerrno>
 #include <climits>
 #include <memory>
 #include <optional>
@@ -220,12 +221,17 @@ void CProfileFile::View(const std::function<void(const IProfile&)>& body) const 
 
 bool CProfileFile::Transact(const std::function<void(IProfile&)>& body) {
     bool refused = false;
-    bool written = ChangeProfile(m_path, [&](const std::shared_ptr<const CParsedProfile>& current) {
-        CMemoryProfile draft(current);
-        body(draft);
-        refused = draft.Failed();
-        return refused ? current->Text() : draft.Text();
-    });
+    int error = 0;
+    bool written = ChangeProfile(
+        m_path,
+        [&](const std::shared_ptr<const CParsedProfile>& current) {
+            CMemoryProfile draft(current);
+            body(draft);
+            refused = draft.Failed();
+            return refused ? current->Text() : draft.Text();
+        },
+        &error);
+    m_lastError = written && refused ? EINVAL : error;
     return written && !refused;
 }
 

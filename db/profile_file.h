@@ -130,8 +130,13 @@ class CProfileFile final : public IProfile {
     // false.
     bool Transact(const std::function<void(IProfile&)>& body);
 
+    // Why the last write of this object failed: an errno value (EINVAL for a
+    // text refused as unwritable); 0 after a write that succeeded.
+    int LastError() const { return m_lastError; }
+
   private:
     std::string m_path;
+    int m_lastError = 0;
 };
 
 // Whether a text may be written as a section name, a key, a value or a

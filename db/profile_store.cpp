@@ -193,10 +193,13 @@ bool ReplaceFile(const std::string& target, const PathParts& parts, std::string_
     if (fd < 0) return false;
     CopyOwnership(fd, old);
     bool ok = WriteAll(fd, text) && fsync(fd) == 0;
+    int error = ok ? 0 : errno;
     ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+    if (ok && rename(temp.c_str(), target.c_str()) != 0) ok = false;
     if (!ok) {
+        if (error == 0) error = errno;
         unlink(temp.c_str());
+        errno = error;
         return false;
     }
     SyncDirectory(parts.directory);
@@ -254,7 +257,15 @@ std::shared_ptr<const CParsedProfile> LoadProfile(const std::string& path) {
     return cache.Load(path);
 }
 
-bool ChangeProfile(const std::string& path, const ProfileChange& change) {
+namespace {
+
+// A file its owner made read-only stays so: the rename that replaces it would
+// otherwise pass over its permissions.
+bool MayWrite(const std::string& target, ReadResult read) {
+    return read != ReadResult::Ok || faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+bool ChangeProfileText(const std::string& path, const ProfileChange& change) {
     std::string target;
     if (!ResolveTarget(path, target)) return false;
     PathParts parts = SplitPath(target);
@@ -269,7 +280,17 @@ bool ChangeProfile(const std::string& path, const ProfileChange& change) {
     auto current = std::make_shared<const CParsedProfile>(std::move(text));
     std::string next = change(current);
     if (next == current->Text()) return true;
+    if (!MayWrite(target, read)) return false;
     return ReplaceFile(target, parts, next, read == ReadResult::Ok ? &st : nullptr);
+}
+
+}  // namespace
+
+bool ChangeProfile(const std::string& path, const ProfileChange& change, int* error) {
+    errno = 0;
+    const bool written = ChangeProfileText(path, change);
+    if (error != nullptr) *error = written ? 0 : (errno != 0 ? errno : EIO);
+    return written;
 }
 
 }  // namespace orbix

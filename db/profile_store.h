@@ -68,9 +68,11 @@ std::shared_ptr<const CParsedProfile> LoadProfile(const std::string& path);
 // The new text goes to a temporary file in the same directory, is flushed to
 // disk and renamed over the old file, so a crash or a failed write leaves the
 // old file whole. False when the present file cannot be read or the new one
-// cannot be written; the old file then stands unchanged.
+// cannot be written, or the file is one we may not write (made read-only);
+// the old file then stands unchanged and error, when given, gets the errno
+// value that says why.
 using ProfileChange =
     std::function<std::string(const std::shared_ptr<const CParsedProfile>& current)>;
-bool ChangeProfile(const std::string& path, const ProfileChange& change);
+bool ChangeProfile(const std::string& path, const ProfileChange& change, int* error = nullptr);
 
 }  // namespace orbix

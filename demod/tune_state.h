@@ -27,12 +27,11 @@ struct TuneTarget {
 // RequestPidRestore. Worker side: the Take* calls, PublishLocked, Modify.
 class CTuneSharedState {
   public:
-    // The lock command: not locked any more, the new target, then the
-    // request; wakes the worker's pause.
+    // The lock command: the new target, then, in one store, the request
+    // raised and the old lock dropped; wakes the worker's pause.
     void RequestTune(const TuneTarget& target) {
-        m_locked.store(0);
         SetCurrent(target);
-        m_tuneRequest.store(1);
+        m_flags.store(kTuneRequest);
         m_wake.Request();
     }
     // Start-up and the edit commands: the target without a request.
@@ -45,17 +44,28 @@ class CTuneSharedState {
         return m_current;
     }
     // True while the demodulator reports lock, as the worker last saw it.
-    bool Locked() const { return m_locked.load() != 0; }
+    bool Locked() const { return (m_flags.load() & kLocked) != 0; }
     // Apply the stored active PID list after the next tune.
     void RequestPidRestore() { m_restorePids.store(1); }
-    bool TuneRequested() const { return m_tuneRequest.load() != 0; }
+    bool TuneRequested() const { return (m_flags.load() & kTuneRequest) != 0; }
     bool PidRestorePending() const { return m_restorePids.load() != 0; }
 
     // --- worker side
     // Reads and clears the tune request.
-    bool TakeTuneRequest() { return m_tuneRequest.exchange(0) != 0; }
+    bool TakeTuneRequest() { return (m_flags.fetch_and(~kTuneRequest) & kTuneRequest) != 0; }
     bool TakePidRestore() { return m_restorePids.exchange(0) != 0; }
-    void PublishLocked(bool locked) { m_locked.store(locked ? 1 : 0); }
+    // Stores the lock the worker read, except while a tune request waits:
+    // that lock belongs to the transponder tuned before the request. Returns
+    // the lock as stored.
+    bool PublishLocked(bool locked) {
+        int flags = m_flags.load();
+        int next = 0;
+        do {
+            const bool shown = locked && (flags & kTuneRequest) == 0;
+            next = shown ? (flags | kLocked) : (flags & ~kLocked);
+        } while (!m_flags.compare_exchange_weak(flags, next));
+        return (next & kLocked) != 0;
+    }
     // Runs change on the target under the lock (a read-modify-write that no
     // other writer can split); returns what change returned.
     bool Modify(const std::function<bool(TuneTarget&)>& change) {
@@ -69,8 +79,11 @@ class CTuneSharedState {
   private:
     mutable std::mutex m_mutex;
     TuneTarget m_current;
-    std::atomic<int> m_locked{0};
-    std::atomic<int> m_tuneRequest{0};
+    // m_locked and m_tuneRequest in one word, so that raising the request
+    // and dropping the lock are one step the window never sees halfway.
+    static constexpr int kLocked = 1;
+    static constexpr int kTuneRequest = 2;
+    std::atomic<int> m_flags{0};
     std::atomic<int> m_restorePids{0};
     CStopSignal m_wake;
 };

@@ -3,27 +3,16 @@
 #include <cmath>
 
 #include "card/pid_filter.h"
+#include "db/pid_list.h"
 #include "db/record_text.h"
 #include "demod/tune_texts.h"
 #include "platform/text.h"
-#include "search/psi.h"
 
 namespace orbix {
 namespace {
 
 // The largest tuner frequency the synthesizer's divider reaches, 100 kHz.
 constexpr double kMaxTunerFrequency = 163839;
-constexpr int kMaxUserPids = 32;
-constexpr int kMaxPid = 0x1FFF;
-
-bool IsPidText(std::string_view text) {
-    if (text.empty() || text.size() > 4) return false;
-    for (char c : text) {
-        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-        if (!hex) return false;
-    }
-    return HexToInt(text) <= kMaxPid;
-}
 
 }  // namespace
 
@@ -67,19 +56,6 @@ std::string TuneFailureText(TuneFailure failure) {
             return texts::DemodulatorSilent();
     }
     return {};
-}
-
-std::vector<std::uint16_t> ParseActivePids(int count, const std::string& list) {
-    std::vector<std::uint16_t> pids;
-    std::string_view rest = list;
-    for (int i = 0; i < count && static_cast<int>(pids.size()) < kMaxUserPids; ++i) {
-        const auto bar = rest.find('|');
-        if (bar == std::string_view::npos) break;
-        const std::string_view text = rest.substr(0, bar);
-        rest = rest.substr(bar + 1);
-        if (IsPidText(text)) pids.push_back(static_cast<std::uint16_t>(HexToInt(text)));
-    }
-    return pids;
 }
 
 CTuneWorker::CTuneWorker(CDemod& demod, CPidFilter& pids, CTuneSharedState& state, IClock& clock,
@@ -141,8 +117,7 @@ void CTuneWorker::Publish(const std::function<void(TuneStatus&)>& change) {
 }
 
 bool CTuneWorker::Pass() {
-    const bool locked = m_demod.IsLocked() == 1;
-    m_state.PublishLocked(locked);
+    const bool locked = m_state.PublishLocked(m_demod.IsLocked() == 1);
     Publish([&](TuneStatus& s) { s.locked = locked; });
     if (!m_state.TakeTuneRequest() && locked) return true;
     return TuneCurrent();
@@ -171,7 +146,14 @@ bool CTuneWorker::TuneCurrent() {
         s.transponder = target.transponder;
     });
     TransponderParams tp = target.tp;
-    m_database.ReadTransponder(target.satellite, target.transponder, tp);
+    // The record as it is stored when the tune begins: the write-back lands
+    // only where it still stands unchanged.
+    const TuneSnapshot stored = m_database.ReadTuneSnapshot(target.satellite, target.transponder);
+    if (stored.index > 0) {
+        CChannelDatabase::ParseTransponderRecord(stored.record, tp);
+        tp.satellite = target.satellite;
+        tp.name = target.transponder;
+    }
     // Stored only while the names are still the ones read: a newer choice
     // keeps its own record.
     m_state.Modify([&](TuneTarget& t) {
@@ -202,23 +184,23 @@ bool CTuneWorker::TuneCurrent() {
         st.failure = TuneFailure::None;
         st.settled = true;
     });
-    const int n = m_database.FindTransponderIndex(tp.satellite, tp.name);
-    if (n < 0) return true;
+    if (stored.index < 0) return true;
     const bool same = m_state.Modify([&](TuneTarget& t) {
         if (t.tp.name != name0) return false;
         t.tp.frequency = tp.frequency;
         return true;
     });
     if (!same) return false;
-    m_database.WriteTransponderRecord(tp.satellite, n, CChannelDatabase::BuildTuneRecord(tp));
+    // An edit, rename, renumbering or delete since the tune began wins: the
+    // record is left as the user made it.
+    m_database.WriteTuneRecordIfUnchanged(tp.satellite, stored,
+                                          CChannelDatabase::BuildTuneRecord(tp));
     return true;
 }
 
 void CTuneWorker::RestorePids() {
     if (!m_state.TakePidRestore()) return;
-    const PidLists lists = m_database.ReadPidLists();
-    const std::vector<std::uint16_t> pids = ParseActivePids(lists.activeCount, lists.active);
-    m_pids.SetUserPids(pids);
+    m_pids.SetUserPids(pidlist::ActivePids(m_database.ReadPidLists()));
 }
 
 }  // namespace orbix

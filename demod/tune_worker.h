@@ -56,11 +56,6 @@ struct TuneStatus {
 };
 using TuneStatusListener = std::function<void(const TuneStatus&)>;
 
-// The active PID list as stored: count entries of "|"-terminated hex text.
-// Entries missing from the list are ignored; entries that are not a PID (1
-// to 4 hex digits, at most 0x1FFF) are skipped; at most 32 are taken.
-std::vector<std::uint16_t> ParseActivePids(int count, const std::string& list);
-
 // The background thread that owns all tuning: it keeps the demodulator
 // locked, tunes whatever the user asks for, re-tunes whenever the lock is
 // lost, writes the frequency found back into the channel database, and

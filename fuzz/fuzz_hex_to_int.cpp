@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "search/psi.h"
+#include "db/pid_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

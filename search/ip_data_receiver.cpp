@@ -8,6 +8,9 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+
+#include "db/pid_list.h"
 
 namespace orbix {
 namespace {
@@ -49,12 +52,9 @@ bool ParsePidList(const std::string& text, std::vector<std::uint16_t>& pids) {
         const std::string item = text.substr(at, end == std::string::npos ? end : end - at);
         at = end == std::string::npos ? text.size() : end + 1;
         if (item.empty()) continue;
-        if (item.size() > 4 ||
-            item.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-            return false;
-        const unsigned long v = std::stoul(item, nullptr, 16);
-        if (v == 0 || v >= 0x1FFF) return false;
-        out.push_back(static_cast<std::uint16_t>(v));
+        const std::optional<std::uint16_t> v = pidlist::PidValue(item);
+        if (!v || *v == 0) return false;
+        out.push_back(*v);
     }
     if (out.empty() || out.size() > 32) return false;
     pids = std::move(out);
@@ -125,16 +125,7 @@ void CIpDataReceiver::Run(std::vector<std::uint16_t> pids, MacFilter filter) {
 namespace orbix {
 
 std::vector<std::uint16_t> ActiveIpPids(const CChannelDatabase& database) {
-    const PidLists lists = database.ReadPidLists();
-    std::vector<std::uint16_t> pids;
-    std::string list = lists.activeCount > 0 ? lists.active : std::string();
-    for (int i = 0; i < lists.activeCount && !list.empty(); ++i) {
-        const std::size_t bar = list.find('|');
-        std::vector<std::uint16_t> one;
-        if (ParsePidList(list.substr(0, bar), one)) pids.push_back(one.front());
-        list = bar == std::string::npos ? std::string() : list.substr(bar + 1);
-    }
-    return pids;
+    return pidlist::ActivePids(database.ReadPidLists());
 }
 
 bool MacFilterFromText(const std::string& text, MacFilter& filter) {

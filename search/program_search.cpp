@@ -12,6 +12,9 @@
 namespace orbix {
 namespace {
 
+// The filter slots a search needs at once: the SDT step takes two.
+constexpr int kSearchSlots = 2;
+
 SearchProgress Progress(SearchStage stage, int programs = 0, int pmtsReceived = 0, int stored = 0,
                         std::string reasonGbk = {}) {
     return {stage, programs, pmtsReceived, stored, std::move(reasonGbk)};
@@ -63,6 +66,9 @@ int CProgramSearch::ProgramSearchThread(CProgramSearch* search) {
 void CProgramSearch::RunProgramSearch() {
     m_state.searchIdle.store(0);
     m_succeeded.store(false);
+    // The PAT and one PMT, or the SDT and the PAT, at a time at the least.
+    const int room = m_services.filter.ProgramRoom();
+    if (room < kSearchSlots) return Fail(true, texts::ReasonNoPidRoom(CPidFilter::kSlots - room));
     CUdpReceiver& receiver = m_state.receiver;
     if (!receiver.Create()) return Fail(true, texts::ReasonNoSocket());
     if (!receiver.Bind(m_state.port)) {
@@ -74,6 +80,8 @@ void CProgramSearch::RunProgramSearch() {
     CSearchPass pass(receiver, m_services.filter,
                      {m_state.patTable, m_state.pmtTable, m_state.searchTable}, m_services.clock,
                      m_stop);
+    pass.SetLockState(m_locked);
+    pass.SetBatchSize(room);
     pass.SetPmtProgress([this](int received, int programs) {
         Report(Progress(SearchStage::PmtProgress, programs, received));
     });
@@ -91,14 +99,19 @@ void CProgramSearch::RunProgramSearch() {
     const ServiceNameOptions names =
         m_nameOptions.value_or(ReadServiceNameOptions(m_services.database.Path()));
     const SdtResult sdt = collected && names.enabled ? ReceiveSdt(names.noSelector) : SdtResult{};
-    if (!receiver.Close()) return Fail(false, texts::ReasonCloseFailed());
+    // The list was emptied for the search; it shows the stored programs
+    // again however the search ends.
+    if (!receiver.Close()) return Fail(true, texts::ReasonCloseFailed());
     if (!collected) {
         return Fail(true, m_stop.Requested() ? texts::ReasonStopped() : texts::ReasonSignalLost());
     }
     std::vector<ProgramEntry> programs = pass.Programs();
     std::map<std::string, std::string> providers;
     if (names.enabled) ApplyServiceNames(programs, m_state.patTable, sdt.services, providers);
-    if (!StorePrograms(programs)) return Fail(true, texts::ReasonNotStored());
+    if (!StorePrograms(programs)) {
+        return Fail(true, texts::ReasonNotStored() + texts::ReasonSeparator() +
+                              m_services.database.WriteFailedMessage());
+    }
     if (names.enabled) StoreProviders(m_services.database.Path(), programs, providers);
     Succeed(static_cast<int>(programs.size()),
             names.enabled && !sdt.received ? texts::NoServiceTable() : std::string());
@@ -139,18 +152,11 @@ void CProgramSearch::Report(const SearchProgress& progress) const {
     if (m_progress) m_progress(progress);
 }
 
-// Stores every program, then the count, and shows them in the program tree
-// once all are stored. A failed write removes what was stored, so no partial
-// list stays behind.
+// Replaces the stored programs by the new ones in one change of the file,
+// and shows them in the program tree once stored. Until then, and whenever
+// the search fails or is ended, the previous list stays in the file whole.
 bool CProgramSearch::StorePrograms(const std::vector<ProgramEntry>& programs) {
-    CChannelDatabase& db = m_services.database;
-    bool stored = true;
-    for (const ProgramEntry& p : programs) stored = stored && db.WriteProgram(p.key, p);
-    stored = stored && db.WriteProgramCount(static_cast<int>(programs.size()));
-    if (!stored) {
-        db.DeleteAllPrograms();
-        return false;
-    }
+    if (!m_services.database.ReplacePrograms(programs)) return false;
     for (const ProgramEntry& p : programs)
         m_services.tree.AddProgramItem(p.name, ProgramGroupOfType(p.type) == ProgramGroup::Tv);
     return true;

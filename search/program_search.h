@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -99,6 +100,10 @@ class CProgramSearch {
     // SearchProgress); a window turns it into a queued call. Set it before
     // Start, not while a search runs.
     void SetProgressCallback(SearchProgressFn progress) { m_progress = std::move(progress); }
+    // The tune worker's lock, thread-safe; it decides whether the signal was
+    // lost while the PMTs were collected (see CSearchPass::CollectPmts).
+    // Set it before Start, not while a search runs.
+    void SetLockState(std::function<bool()> locked) { m_locked = std::move(locked); }
     // Names programs as these options say instead of as the database's
     // section "ServiceNames" does. Set it before Start.
     void SetServiceNameOptions(std::optional<ServiceNameOptions> options) {
@@ -123,6 +128,7 @@ class CProgramSearch {
     std::thread m_thread;
     std::atomic<bool> m_succeeded{false};
     SearchProgressFn m_progress;
+    std::function<bool()> m_locked;
     std::optional<ServiceNameOptions> m_nameOptions;
 };
 

@@ -203,12 +203,6 @@ bool CopySection(std::span<const std::uint8_t> packets, int count, int first, in
     return held >= needed;
 }
 
-int HexDigit(unsigned char c) {
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return c - '0';
-}
-
 }  // namespace
 
 int CheckTsPacket(const std::uint8_t* packet, std::uint16_t pid) {
@@ -252,14 +246,6 @@ int AssembleSection(std::uint16_t pmtPid, std::uint16_t programNumber,
         if (CopySection(packets, count, i, needed, out)) return 1;
     }
     return 0;
-}
-
-int HexToInt(std::string_view text) {
-    std::uint32_t value = 0;
-    for (char c : text) {
-        value = value * 16u + static_cast<std::uint32_t>(HexDigit(static_cast<unsigned char>(c)));
-    }
-    return static_cast<int>(value);
 }
 
 }  // namespace orbix

@@ -93,9 +93,4 @@ int AssembleSection(std::uint16_t pmtPid, std::uint16_t programNumber,
 int ParsePmt(std::span<const std::uint8_t> packets, int packetCount, PmtTable& table,
              std::uint16_t pmtPid);
 
-// Hexadecimal text to a number. Callers validate: characters other than
-// hexadecimal digits count as their code minus 48, and the value wraps at 32
-// bits.
-int HexToInt(std::string_view text);
-
 }  // namespace orbix

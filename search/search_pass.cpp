@@ -10,8 +10,6 @@
 namespace orbix {
 namespace {
 
-constexpr int kBatchSize = CPidFilter::kSlots;
-
 // Datagrams received for a filter of n PMT PIDs: one datagram per seven
 // PMTs and five more, so that a section missed while the filter changed
 // comes round again.
@@ -138,33 +136,36 @@ bool CSearchPass::CollectPmts(int count) {
     m_pmtsReceived = 0;
     m_programs = static_cast<int>(
         std::ranges::count_if(entries, [](const PatEntry& e) { return e.programNumber != 0; }));
-    if (count <= kBatchSize) {
+    if (count <= m_batch) {
         m_filter.SetPmtPids(entries);
         return CollectBatch(entries, 0, DatagramsFor(count));
     }
-    const int batches = (count + kBatchSize - 1) / kBatchSize;
+    const int batches = (count + m_batch - 1) / m_batch;
     for (int b = 1; b <= batches; ++b) {
-        m_filter.SetPmtPidsPage(entries, count, b);
-        const int first = (b - 1) * kBatchSize;
-        const int inBatch = std::min(kBatchSize, count - first);
+        m_filter.SetPmtPidsPage(entries, count, b, m_batch);
+        const int first = (b - 1) * m_batch;
+        const int inBatch = std::min(m_batch, count - first);
         if (!CollectBatch(entries, first, DatagramsFor(inBatch))) return false;
     }
     return true;
 }
 
+// Silence alone does not tell a lost signal from PMTs that never come on a
+// locked transponder; where the tuner's lock is known, it decides.
+bool CSearchPass::SignalLost(int received) const { return m_locked ? !m_locked() : received == 0; }
+
 // Receives datagrams on the filter as just set and fills the rows of the
-// entries first .. first + 31 (as far as there are entries) from what came.
-// A PMT that is not among them leaves its row cleared; a step in which
-// nothing came at all means the card stopped (the lock was lost), and then
-// the search has no trustworthy result.
+// entries first .. first + batch - 1 (as far as there are entries) from what came.
+// A PMT that is not among them leaves its row cleared; a step during which
+// the signal was lost has no trustworthy result.
 bool CSearchPass::CollectBatch(std::span<const PatEntry> entries, int first, int datagrams) {
     m_source.Discard();
     std::vector<std::uint8_t> area(static_cast<std::size_t>(datagrams) * kDatagramSize);
     const int received = ReceiveDatagrams(area, datagrams);
-    if (received == 0 || m_stop.Requested()) return false;
+    if (m_stop.Requested() || SignalLost(received)) return false;
     const auto packets = std::span<const std::uint8_t>(area).first(
         static_cast<std::size_t>(received) * kDatagramSize);
-    const int last = std::min(first + kBatchSize, static_cast<int>(entries.size()));
+    const int last = std::min(first + m_batch, static_cast<int>(entries.size()));
     for (int i = first; i < last; ++i) {
         if (entries[i].programNumber != 0 && FillRow(i, entries[i], packets)) ++m_pmtsReceived;
     }

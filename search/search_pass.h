@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -63,10 +64,16 @@ class CSearchPass {
     // Number of PAT entries, or -1.
     int ReceivePat();
     // Fills the rows of the first count PAT entries from whatever came; a
-    // PMT that did not come leaves its row cleared. False when a step got
-    // no datagram at all (the card stopped sending: the lock was lost) or a
-    // stop was asked for.
+    // PMT that did not come leaves its row cleared. False when the signal was
+    // lost during a step or a stop was asked for. With a lock state set, the
+    // tuner's lock says whether the signal was lost; without one, a step that
+    // got no datagram at all counts as lost.
     bool CollectPmts(int count);
+    // How many PMT PIDs the filter takes at a time: the slots the user's PID
+    // list leaves free, at most 32.
+    void SetBatchSize(int pids) { m_batch = std::clamp(pids, 1, CPidFilter::kSlots); }
+    // The tune worker's lock, asked after each step.
+    void SetLockState(std::function<bool()> locked) { m_locked = std::move(locked); }
     // Called after every step with the PMTs received so far and the
     // programs listed.
     void SetPmtProgress(std::function<void(int received, int programs)> progress) {
@@ -79,6 +86,7 @@ class CSearchPass {
     bool CollectBatch(std::span<const PatEntry> entries, int first, int datagrams);
     bool FillRow(int index, const PatEntry& entry, std::span<const std::uint8_t> packets);
     int ReceiveDatagrams(std::span<std::uint8_t> area, int count);
+    bool SignalLost(int received) const;
 
     IDatagramSource& m_source;
     CPidFilter& m_filter;
@@ -86,6 +94,8 @@ class CSearchPass {
     IClock& m_clock;
     const CStopSignal& m_stop;
     std::function<void(int, int)> m_pmtProgress;
+    std::function<bool()> m_locked;
+    int m_batch = CPidFilter::kSlots;
     int m_pmtsReceived = 0;
     int m_programs = 0;
 };

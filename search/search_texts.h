@@ -21,6 +21,11 @@ inline std::string ReasonSignalLost() { return Gbk("信号中断，没有收到�
 inline std::string ReasonCloseFailed() { return Gbk("无法关闭网络接收"); }
 inline std::string ReasonNotStored() { return Gbk("节目无法存入数据库"); }
 inline std::string ReasonStopped() { return Gbk("搜索被中止"); }
+// The user's PID list leaves the search too few of the card's 32 PID slots.
+inline std::string ReasonNoPidRoom(int userPids) {
+    return Gbk("用户PID列表（PID设置）占用了PID表32个位置中的") + std::to_string(userPids) +
+           Gbk("个，搜索没有位置，请先在PID设置中取消一些PID");
+}
 
 // Told once after a search that was to name programs from the service
 // table but got none (or only a broken one).

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Installs, builds with AddressSanitizer and UndefinedBehaviorSanitizer, runs
+# Installs, builds with AddressSanitizer and UndefinedBehaviorSanitizer, builds
+# the Release tree (-O3, as users and packagers build it) with the tests, runs
 # the fuzzers and the end-to-end scenario under ThreadSanitizer (its own
 # build, build-tsan; any report fails it), then every test, so that the test
-# summary closes the output.
+# summary closes the output. Warnings are errors in the trees built here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install_deps.sh
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORBIXRX_SANITIZE=ON
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORBIXRX_SANITIZE=ON -DORBIXRX_WERROR=ON
 cmake --build build-test
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DORBIXRX_WERROR=ON
+cmake --build build-release
 if [ -x tools/run_fuzzers.sh ]; then bash tools/run_fuzzers.sh; fi
 bash tools/tsan_e2e.sh
 ctest --test-dir build-test --output-on-failure -j 2

@@ -82,12 +82,12 @@ bool LockForSearch(CCardSession& session, CChannelDatabase& database, const std:
 int ScanOnCard(const ScanArgs& args, CCardSession& session, INotices& notices) {
     CChannelDatabase database;
     if (!LockForSearch(session, database, args.satellite, args.transponder, notices)) return 1;
-    // A search starts from an empty program list.
-    database.DeleteAllPrograms();
+    // The stored programs stay until the new list replaces them whole.
     CStatusOnlyView view;
     ProgramSearchState state(notices);
     CRealClock clock;
     CProgramSearch search(state, SearchServices{session.PidFilter(), database, view, view, clock});
+    search.SetLockState([&session] { return session.Locked(); });
     search.SetServiceNameOptions(args.names);
     const bool found = search.RunNow();
     std::fprintf(found ? stdout : stderr, "%s\n", Utf8(view.status).c_str());

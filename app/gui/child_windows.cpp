@@ -53,6 +53,7 @@ SatTreeServices CChildWindows::TreeServices() {
         .programTree = *m_queuedTree,
         .statusText = *m_queuedStatus,
         .locked = m_w.locked,
+        .tunerLocked = [&session] { return session.Locked(); },
         .stopPlayer = [&player] { player.StopPlayer(); },
         .requestTune = [&session](const TuneTarget& target) { session.RequestTune(target); },
         .currentTarget = [&session] { return session.Current(); },

@@ -2,10 +2,13 @@
 
 #include <QFile>
 #include <QString>
+#include <filesystem>
+#include <utility>
 
+#include "app/player/player_texts.h"
+#include "db/pid_list.h"
 #include "platform/stream_port.h"
 #include "platform/text.h"
-#include "search/psi.h"
 
 namespace orbix {
 
@@ -26,11 +29,18 @@ std::string Format(std::string format, std::initializer_list<std::string> args) 
 
 std::uint16_t Pid(const std::string& hex) { return static_cast<std::uint16_t>(HexToInt(hex)); }
 
+ProgramPids PidsOf(const ProgramEntry& p) {
+    return {Pid(p.pmtPid), Pid(p.pcrPid), Pid(p.videoPid), Pid(p.audioPid1), Pid(p.audioPid2)};
+}
+
 }  // namespace
 
 CPlayerControl::CPlayerControl(PlayerCollaborators collaborators, PlayerOptions options)
     : m_c(std::move(collaborators)), m_options(std::move(options)) {
     if (m_options.port == 0) m_options.port = StreamPort();
+    m_emptyCheck.setSingleShot(true);
+    QObject::connect(&m_emptyCheck, &QTimer::timeout, &m_emptyCheck,
+                     [this] { CheckRecordingFile(); });
 }
 
 CPlayerControl::~CPlayerControl() { m_player.Stop(m_options.stopGraceMs); }
@@ -45,7 +55,21 @@ void CPlayerControl::PlayCommand(const std::optional<ProgramSelection>& selectio
     PlayProgram(*selection);
 }
 
+ProgramEntry CPlayerControl::ProgramNamed(const std::string& name) const {
+    ProgramEntry found;
+    return m_c.database.FindProgramByName(name, found) ? found : m_currentProgram;
+}
+
+bool CPlayerControl::RoomFor(const std::string& name) {
+    const int needed = CPidFilter::SlotsFor(PidsOf(ProgramNamed(name)));
+    const int room = m_c.pidFilter.ProgramRoom();
+    if (needed <= room) return true;
+    Tell(player_texts::NoPidRoom(needed, CPidFilter::kSlots - room));
+    return false;
+}
+
 void CPlayerControl::PlayProgram(const ProgramSelection& program) {
+    if (!RoomFor(program.text)) return;
     if (!StartPlayer(program.parent ? GroupText(*program.parent) : std::string())) return;
     SendProgramPids(program.text);
     m_c.statusLabel(Format(Gbk("正在播放%s"), {DisplayName(program.text)}));
@@ -53,7 +77,7 @@ void CPlayerControl::PlayProgram(const ProgramSelection& program) {
 
 void CPlayerControl::RecordProgram(const ProgramSelection& program,
                                    const std::function<void()>& started) {
-    if (!StartRecording()) return;
+    if (!RoomFor(program.text) || !StartRecording()) return;
     SendProgramPids(program.text);
     m_c.statusLabel(Format(Gbk("正在保存%s"), {DisplayName(program.text)}));
     if (started) started();
@@ -131,10 +155,26 @@ bool CPlayerControl::StartRecording() {
         return false;
     }
     m_saving = true;
+    m_recordPath = *path;
+    m_emptyCheck.start(m_options.emptyRecordingMs);
     return true;
 }
 
+void CPlayerControl::CheckRecordingFile() {
+    m_emptyCheck.stop();
+    if (m_recordPath.empty()) return;
+    const std::string path = std::exchange(m_recordPath, {});
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (!error && size > 0) return;
+    const std::string shown = Gbk(QFile::decodeName(path.c_str()).toStdString());
+    Tell(m_player.Running() ? player_texts::RecordingGotNoData(shown)
+                            : player_texts::RecorderFailed(shown));
+}
+
 bool CPlayerControl::StopPlayer() {
+    // Asked before the player ends, so that the cause can still be told.
+    CheckRecordingFile();
     m_c.pidFilter.ClearPids(PidClass::Program);
     if (!m_player.HasProcess()) return false;
     if (!m_player.Stop(m_options.stopGraceMs)) {
@@ -148,11 +188,8 @@ bool CPlayerControl::StopPlayer() {
 }
 
 bool CPlayerControl::SendProgramPids(const std::string& name) {
-    ProgramEntry found;
-    if (m_c.database.FindProgramByName(name, found)) m_currentProgram = found;
-    const ProgramEntry& p = m_currentProgram;
-    m_c.pidFilter.SetProgramPids(
-        {Pid(p.pmtPid), Pid(p.pcrPid), Pid(p.videoPid), Pid(p.audioPid1), Pid(p.audioPid2)});
+    m_currentProgram = ProgramNamed(name);
+    m_c.pidFilter.SetProgramPids(PidsOf(m_currentProgram));
     return true;
 }
 

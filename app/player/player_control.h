@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTimer>
 #include <functional>
 #include <optional>
 #include <string>
@@ -31,6 +32,8 @@ struct PlayerOptions {
     std::function<player::RunAs()> runAs = CurrentRunAs;
     int startupGraceMs = 1000;
     int stopGraceMs = 3000;
+    // A recording file still empty this long after the start is reported.
+    int emptyRecordingMs = 5000;
 };
 
 // The play, stop and save buttons: starts the external player on the
@@ -76,8 +79,15 @@ class CPlayerControl {
   private:
     std::optional<std::string> CheckSave(const std::optional<ProgramSelection>& selection);
     bool ConfirmReplaceRecording(const std::string& text);
+    // The stored program of that name, else the one sent last.
+    ProgramEntry ProgramNamed(const std::string& name) const;
+    // Whether the program's PIDs fit beside the user's; tells the user when not.
+    bool RoomFor(const std::string& name);
     bool Launch(const std::vector<std::string>& arguments, const player::RunAs& runAs);
     void Tell(const std::string& textGbk);
+    // Tells the user, once per recording, when its file is still empty, and
+    // whether the player ended or the card sent it nothing.
+    void CheckRecordingFile();
 
     PlayerCollaborators m_c;
     PlayerOptions m_options;
@@ -86,6 +96,8 @@ class CPlayerControl {
     bool m_saving = false;
     std::string m_lastSavedProgram;
     ProgramEntry m_currentProgram;
+    std::string m_recordPath;  // the running recording's file, "" when none
+    QTimer m_emptyCheck;
 };
 
 }  // namespace orbix

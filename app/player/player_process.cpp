@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QProcessEnvironment>
 #include <cstdlib>
+#include <filesystem>
 
 namespace orbix {
 
@@ -20,29 +21,19 @@ std::optional<player::UserInfo> FromPasswd(const passwd* pw) {
     return player::UserInfo{pw->pw_uid, pw->pw_gid, pw->pw_name, pw->pw_dir};
 }
 
-// A home the player's user can write its settings to: its own when it has
-// one, else a private folder made for it.
-QString HomeFor(const player::UserInfo& user) {
+bool OwnHome(const player::UserInfo& user) {
     struct stat st {};
-    if (!user.home.empty() && ::stat(user.home.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-        st.st_uid == user.uid)
-        return QString::fromStdString(user.home);
-    const std::string dir =
-        QDir::tempPath().toStdString() + "/orbixrx-player-" + std::to_string(user.uid);
-    ::mkdir(dir.c_str(), 0700);
-    if (::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid != user.uid &&
-        st.st_uid == 0)
-        (void)::chown(dir.c_str(), user.uid, user.gid);
-    return QString::fromStdString(dir);
+    return !user.home.empty() && ::stat(user.home.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == user.uid;
 }
 
-QProcessEnvironment EnvironmentFor(const player::UserInfo& user) {
+QProcessEnvironment EnvironmentFor(const player::UserInfo& user, const std::string& home) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // Root's own session folders are no place for another user's files.
     for (const char* name : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
                              "XDG_DATA_HOME", "DBUS_SESSION_BUS_ADDRESS", "MAIL"})
         env.remove(QString::fromLatin1(name));
-    env.insert("HOME", HomeFor(user));
+    env.insert("HOME", QString::fromStdString(home));
     env.insert("USER", QString::fromStdString(user.name));
     env.insert("LOGNAME", QString::fromStdString(user.name));
     return env;
@@ -50,7 +41,27 @@ QProcessEnvironment EnvironmentFor(const player::UserInfo& user) {
 
 }  // namespace
 
+std::string MakePlayerHome(const std::string& parent, const player::UserInfo& user) {
+    std::string dir = parent + "/orbixrx-player-XXXXXX";
+    // A fresh name, made 0700 in one step: no other local user can have made
+    // it first or get in between.
+    if (::mkdtemp(dir.data()) == nullptr) return {};
+    if (::chown(dir.c_str(), user.uid, user.gid) != 0) {
+        ::rmdir(dir.c_str());
+        return {};
+    }
+    return dir;
+}
+
 CPlayerProcess::~CPlayerProcess() { Stop(); }
+
+void CPlayerProcess::RemoveHome() {
+    if (m_home.empty()) return;
+    std::error_code ignored;
+    // remove_all removes links, never what they point to.
+    std::filesystem::remove_all(m_home, ignored);
+    m_home.clear();
+}
 
 bool CPlayerProcess::Running() const {
     return m_process && m_process->state() != QProcess::NotRunning;
@@ -71,7 +82,10 @@ CPlayerProcess::StartResult CPlayerProcess::Start(const std::string& program,
     gid_t gid = 0;
     const bool switchUser = runAs.switchUser;
     if (switchUser) {
-        process->setProcessEnvironment(EnvironmentFor(runAs.user));
+        if (!OwnHome(runAs.user))
+            m_home = MakePlayerHome(QDir::tempPath().toStdString(), runAs.user);
+        process->setProcessEnvironment(
+            EnvironmentFor(runAs.user, m_home.empty() ? runAs.user.home : m_home));
         // Worked out here: only async-signal-safe calls may run in the child.
         const std::vector<unsigned> known = GroupsOf(runAs.user);
         groups.assign(known.begin(), known.end());
@@ -88,8 +102,11 @@ CPlayerProcess::StartResult CPlayerProcess::Start(const std::string& program,
             ::_exit(127);
     });
     process->start();
-    if (!process->waitForStarted()) return StartResult::CouldNotStart;
-    if (process->waitForFinished(startupGraceMs)) return StartResult::ExitedAtOnce;
+    const bool started = process->waitForStarted();
+    if (!started || process->waitForFinished(startupGraceMs)) {
+        RemoveHome();
+        return started ? StartResult::ExitedAtOnce : StartResult::CouldNotStart;
+    }
     m_process = std::move(process);
     return StartResult::Started;
 }
@@ -104,6 +121,7 @@ bool CPlayerProcess::Stop(int graceMs) {
         }
     }
     m_process.reset();
+    RemoveHome();
     return true;
 }
 

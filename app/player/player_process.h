@@ -35,8 +35,17 @@ class CPlayerProcess {
     bool Stop(int graceMs = 3000);
 
   private:
+    void RemoveHome();
+
     std::unique_ptr<QProcess> m_process;
+    // The private home made for a user without one; removed with the player.
+    std::string m_home;
 };
+
+// A fresh private folder for user in parent, mode 0700 and owned by the
+// user, made so that no other user can have made it first; "" when it
+// cannot be made (changing its owner needs root).
+std::string MakePlayerHome(const std::string& parent, const player::UserInfo& user);
 
 // The groups of user (its primary group and those it is listed in).
 std::vector<unsigned> GroupsOf(const player::UserInfo& user);

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <sstream>
 #include <tuple>
 
+#include "db/database_check.h"
 #include "db/name_check.h"
 #include "platform/text.h"
 #include "tests/support/temp_dir.h"
@@ -256,6 +258,51 @@ TEST_F(ChannelDatabaseTest, CaseClashAndLongRecordSayWhy) {
     EXPECT_EQ(CChannelDatabase::CheckRecordLength(std::string(99, 'x')), "");
     EXPECT_EQ(Utf8(CChannelDatabase::CheckRecordLength(std::string(100, 'x'))),
               "转发器参数太长，请缩短所填的内容!");
+}
+
+// Only a file without any satellite may get the default content; a file that
+// lists satellites but whose count cannot be used, or holds lines that are no
+// profile lines, names the first damaged line.
+TEST(DatabaseCheck, TellsEmptyFromDamaged) {
+    // text, empty, damaged line, satellites the tree reads
+    const std::tuple<const char*, bool, int, int> cases[] = {
+        {"", true, 0, 0},
+        {"; a comment\r\n\r\n", true, 0, 0},
+        {"[Lock]\r\nsino=CETV\r\n[PID]\r\nNUM=0\r\n", true, 0, 0},
+        {"[Main]\r\nNUM=0\r\n", true, 0, 0},
+        {"\xEF\xBB\xBF[Main]\r\nNUM=2\r\nSAT1=a\r\nSAT2=b\r\n", false, 0, 2},
+        {"[main]\r\nnum=1\r\nsat1=a\r\n[a]\r\nNUMTP=0\r\n", false, 0, 1},
+        {"[Main]\r\nNUM=-3\r\nSAT1=a\r\nSAT3=c\r\n", false, 2, 3},
+        {"[Main]\r\nNUM=1x\r\nSAT1=a\r\n", false, 2, 1},
+        {"[Main]\r\nSAT1=a\r\n", false, 1, 1},
+        {"[a]\r\nNUMTP=1\r\nTP1=x|\r\n", false, 1, 0},  // a satellite without "Main"
+        {"[Main]\r\nNUM=0\r\nSAT1=a\r\n", false, 2, 1},
+        {"junk\r\n", false, 1, 0},
+        {"NUM=1\r\n[Main]\r\n", false, 1, 0},  // a key before any section
+        {"[Main]\r\nNUM=1\r\nSAT1=a\r\n\x01\x02\x03\r\n", false, 4, 1},
+    };
+    for (const auto& [text, empty, line, satellites] : cases) {
+        const DatabaseCheck check = CheckDatabaseText(text);
+        EXPECT_EQ(std::tuple(check.empty, check.damagedLine, check.satellites),
+                  std::tuple(empty, line, satellites))
+            << text;
+    }
+}
+
+// The whole "PID" section is replaced in one change: a failed write leaves
+// the previous one byte for byte.
+TEST_F(ChannelDatabaseTest, ProgramsReplacedWholeOrNotAtAll) {
+    Given("[PID]\r\nNUM=2\r\n节目1=a|广播节目|1|00|00|00|0|\r\n节目2=b|广播节目|2|00|00|00|0|\r\n");
+    ProgramEntry p{CChannelDatabase::MakeProgramKey(1), Gbk("节目1"), Gbk("电视节目"), "100",
+                   "101", "00", "102", "102"};
+    const std::string before = ReadBytes(Path());
+    std::filesystem::create_directory(Path() + ".lock");  // the file cannot be written
+    EXPECT_FALSE(m_db.ReplacePrograms({p}));
+    EXPECT_EQ(ReadBytes(Path()), before);
+    EXPECT_EQ(m_db.LastWriteError(), "Is a directory");
+    std::filesystem::remove(Path() + ".lock");
+    EXPECT_TRUE(m_db.ReplacePrograms({p}));
+    EXPECT_EQ(FileUtf8(), "[PID]\r\n节目1=节目1|电视节目|100|102|101|00|102|\r\nNUM=1\r\n");
 }
 
 }  // namespace

@@ -201,12 +201,16 @@ TEST_F(ProfileSafety, WriterKilledAtRandomMomentsLeavesAWholeFile) {
 // A full disk (a file size limit) or a read-only directory: the write fails and
 // the file stays as it was. Root writes anywhere, so the child drops to nobody.
 TEST_F(ProfileSafety, WriteThatCannotBeMadeKeepsTheFile) {
-    for (const std::string how : {"full", "read-only", "read-only, no lock"}) {
+    for (const std::string how : {"full", "read-only", "read-only, no lock", "read-only file"}) {
         ASSERT_TRUE(file.WriteString("A", "k", "1"));
         if (how == "read-only, no lock") std::filesystem::remove(file.Path() + ".lock");
         const std::string before = Bytes();
-        std::filesystem::permissions(dir.Path(),
-                                     std::filesystem::perms(how == "full" ? 0755 : 0555));
+        // A file made read-only in a directory anyone may write: the rename
+        // that replaces the file would pass over its permissions.
+        const bool fileOnly = how == "read-only file";
+        std::filesystem::permissions(
+            dir.Path(), std::filesystem::perms(how == "full" ? 0755 : fileOnly ? 0777 : 0555));
+        if (fileOnly) std::filesystem::permissions(file.Path(), std::filesystem::perms(0444));
         const rlimit limit{64, 64};
         if (fork() == 0) {
             signal(SIGXFSZ, SIG_IGN);
@@ -218,6 +222,7 @@ TEST_F(ProfileSafety, WriteThatCannotBeMadeKeepsTheFile) {
         int status = 0;
         wait(&status);
         std::filesystem::permissions(dir.Path(), std::filesystem::perms(0755));
+        std::filesystem::permissions(file.Path(), std::filesystem::perms(0644));
         if (WEXITSTATUS(status) == 77) GTEST_SKIP() << how << ": cannot be made";
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << how << ": reported success";
         EXPECT_EQ(Bytes(), before) << how;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 #include <tuple>
 
@@ -107,21 +108,8 @@ TEST(Worker, BadRecordsNeitherLockNorSpin) {
     }
 }
 
-TEST(Worker, ActivePidListParsedAndRestoredOnce) {
+TEST(Worker, ActivePidListRestoredOnce) {
     using Pids = std::vector<std::uint16_t>;
-    const std::tuple<int, std::string, Pids> cases[] = {
-        {3, "NOT FIND", {}},
-        {5, "1ff|2a0|", {0x1FF, 0x2A0}},       // fewer entries than counted
-        {2, "1ff|2a0|3b0|", {0x1FF, 0x2A0}},   // more entries than counted
-        {5, "10|2000|zz||20|", {0x10, 0x20}},  // not PIDs: skipped
-        {-1, "10|", {}},
-    };
-    for (const auto& [count, list, pids] : cases)
-        EXPECT_EQ(ParseActivePids(count, list), pids) << list;
-    std::string many;
-    for (int i = 1; i <= 40; ++i) many += std::to_string(i) + "|";
-    EXPECT_EQ(ParseActivePids(40, many).size(), 32u) << "the filter's 32 slots";
-
     // Without a stored count the old user PIDs go; either way only once.
     for (const bool stored : {true, false}) {
         WorkerRig rig;
@@ -134,7 +122,7 @@ TEST(Worker, ActivePidListParsedAndRestoredOnce) {
         Pids user;
         for (std::uint16_t slot : rig.card.Logic().PidTable())
             if ((slot & 0x6000) == CPidFilter::kUserClass) user.push_back(slot & 0x1FFF);
-        EXPECT_EQ(user, (stored ? Pids{0x100, 0x200, 0x1FFF} : Pids{})) << stored;
+        EXPECT_EQ(user, (stored ? Pids{0x100, 0x200} : Pids{})) << stored;
         EXPECT_FALSE(rig.state.PidRestorePending());
     }
 }
@@ -189,6 +177,49 @@ TEST(Worker, SwitchDuringTheTuneLeavesTheFoundFrequencyUnwritten) {
     EXPECT_EQ(rig.worker->Status().transponder, "11052V");
 }
 
+// The write-back changes only the frequency of the record it tuned: an edit,
+// a renumbering or a rename made while the tune ran is kept as the user made
+// it, and no neighbour is touched.
+TEST(Worker, WriteBackLeavesARecordChangedDuringTheTune) {
+    const std::string edited = "12622V|12621.0|27500|垂直|10600|7/8|开|Ku|开|";
+    const std::tuple<const char*, std::function<void(CChannelDatabase&)>, const char*, const char*>
+        cases[] = {
+            // what the user did, the change, then TP4 and TP5 of Sat-Ku afterwards
+            {"edited",
+             [&](CChannelDatabase& db) { db.WriteTransponderRecord("Sat-Ku", 5, Gbk(edited)); },
+             "12380H|12380.0|5000f|水平|10600|1/2|关|Ku|开|", edited.c_str()},
+            {"renumbered", [](CChannelDatabase& db) { db.DeleteTransponder("Sat-Ku", "11052V"); },
+             "12622V|12621.0|27500|垂直|10600|3/4|关|Ku|开|", "NOT FIND"},
+            {"renamed",
+             [](CChannelDatabase& db) {
+                 db.WriteTransponderRecord("Sat-Ku", 5,
+                                           Gbk("New|12621.0|27500|垂直|10600|3/4|关|Ku|开|"));
+             },
+             "12380H|12380.0|5000f|水平|10600|1/2|关|Ku|开|",
+             "New|12621.0|27500|垂直|10600|3/4|关|Ku|开|"},
+        };
+    for (const auto& [what, change, tp4, tp5] : cases) {
+        WorkerRig rig;
+        TransponderParams first = BuiltInRecord(0, 4);  // 12622V, TP5 of Sat-Ku
+        first.frequency = 12621.0f;
+        ASSERT_TRUE(rig.database.EditTransponder(first));
+        rig.Request("Sat-Ku", "12622V");
+        bool changed = false;
+        rig.frontEnd->SetControlSource([&] {
+            if (rig.worker->Tunes() == 1 && !changed) {
+                changed = true;
+                change(rig.database);
+            }
+            return rig.card.Logic().Control();
+        });
+        rig.worker->Pass();
+        ASSERT_TRUE(changed) << what;
+        EXPECT_EQ(rig.LockedName(), "12622V") << what;
+        EXPECT_EQ(Utf8(rig.database.ReadTransponderRecord("Sat-Ku", 4)), tp4) << what;
+        EXPECT_EQ(Utf8(rig.database.ReadTransponderRecord("Sat-Ku", 5)), tp5) << what;
+    }
+}
+
 TEST(Worker, StatusTellsEachChangeWithTheReasonOfAFailure) {
     WorkerRig rig;
     std::vector<TuneStatus> seen;
@@ -234,6 +265,39 @@ struct CPauseForeverClock final : IClock {
     CVirtualClock inner;
     std::atomic<bool> pausing{false};
 };
+
+// A lock command drops the old lock in the step that raises the request: a
+// worker pass that read the previous transponder's lock just before cannot
+// put it back until it has taken the request.
+TEST(TuneState, LockCommandDropsTheOldLockUntilTheRequestIsTaken) {
+    CTuneSharedState state;
+    // step, then Locked() and TuneRequested() after it
+    enum Step { Worker, WorkerUnlocked, Command, Take };
+    const std::tuple<Step, bool, bool> steps[] = {
+        {Worker, true, false},  {Command, false, true},        {Worker, false, true},
+        {Worker, false, true},  {Take, false, false},          {Worker, true, false},
+        {Command, false, true}, {WorkerUnlocked, false, true}, {Take, false, false},
+    };
+    int i = 0;
+    for (const auto& [step, locked, requested] : steps) {
+        switch (step) {
+            case Worker:
+                EXPECT_EQ(state.PublishLocked(true), locked) << i;
+                break;
+            case WorkerUnlocked:
+                EXPECT_FALSE(state.PublishLocked(false)) << i;
+                break;
+            case Command:
+                state.RequestTune({"Sat-Ku", "11052V", {}});
+                break;
+            case Take:
+                EXPECT_TRUE(state.TakeTuneRequest()) << i;
+                break;
+        }
+        EXPECT_EQ(std::pair(state.Locked(), state.TuneRequested()), std::pair(locked, requested))
+            << i++;
+    }
+}
 
 TEST(Worker, StopWakesThePauseAndJoins) {
     WorkerRig rig;

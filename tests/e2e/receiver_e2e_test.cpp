@@ -10,13 +10,14 @@
 
 #include "app/receiver_dlg.h"
 #include "app/receiver_program.h"
+#include "db/pid_list.h"
 #include "platform/text.h"
 #include "player/fake_player.h"
 #include "sim/card_logic_model.h"
 #include "sim/sim_card.h"
 #include "support/button_centre.h"
-#include "support/two_program_stream.h"
 #include "support/temp_dir.h"
+#include "support/two_program_stream.h"
 #include "ui/sattree/sat_param_dialog.h"
 
 namespace orbix {

@@ -34,4 +34,34 @@ exec 9>"$dir/orbixrx.lock"
 flock 9
 out=$(timeout 120 "$rx" 2>&1) && fail "second instance started: $out"
 grep -q "程序已经加载!" <<<"$out" || fail "no second-instance message: $out"
+
+# On a screen the second instance's box waits for its OK; SIGTERM, SIGINT and
+# SIGHUP still end that process at once, with a non-zero status.
+if command -v Xvfb >/dev/null; then
+  exec 3>"$dir/display"
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+  xvfb=$!
+  exec 3>&-
+  trap 'kill "$xvfb" 2>/dev/null; rm -rf "$dir"' EXIT
+  for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
+  [ -s "$dir/display" ] || fail "Xvfb did not start: $(cat "$dir/xvfb.log")"
+  for sig in TERM INT HUP; do
+    : >box.log
+    DISPLAY=":$(head -1 "$dir/display")" QT_QPA_PLATFORM=xcb "$rx" >box.log 2>&1 &
+    pid=$!
+    for _ in $(seq 300); do grep -q "程序已经加载!" box.log && break; sleep 0.1; done
+    grep -q "程序已经加载!" box.log || fail "SIG$sig: no box: $(cat box.log)"
+    sleep 0.5  # the box is up and its loop runs
+    kill -"$sig" "$pid"
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$pid" 2>/dev/null; then
+      kill -KILL "$pid"
+      fail "SIG$sig did not end the second instance's box"
+    fi
+    wait "$pid"; status=$?
+    [ "$status" != 0 ] || fail "SIG$sig ended the second instance with status 0"
+  done
+else
+  echo "orbixrx: no Xvfb, the second instance's box under a signal is not tried"
+fi
 echo "orbixrx: all cases passed"

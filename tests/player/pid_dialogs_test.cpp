@@ -68,7 +68,8 @@ class PidDialogsTest : public QObject {
         QCOMPARE(rig.FileText(), before);
     }
 
-    // Each refusal: its text and caption, and what the edit keeps; a 33rd
+    // Each refusal: its text and caption, and what the edit keeps (a PID
+    // spelt another way is a repeat); a 33rd
     // PID is refused even when items are unticked.
     void addPidRefusals() {
         const struct {
@@ -77,6 +78,7 @@ class PidDialogsTest : public QObject {
             {"1g", "PID值只能是'0-9','a-f','A-F'!", "非法的PID值", ""},
             {"1fff", "非法的PID值!", "Warning", "1FFF"},
             {"01f0", "PID重复,请重新输入!", "Warning", ""},
+            {"1f0", "PID重复,请重新输入!", "Warning", ""},  // the same value
         };
         for (const auto& c : cases) {
             Rig rig;

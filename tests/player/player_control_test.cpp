@@ -2,8 +2,12 @@
 #include "app/player/player_control.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QtTest/QtTest>
+#include <filesystem>
+#include <fstream>
+#include <set>
 
 #include "platform/text.h"
 #include "support/card_fixture.h"
@@ -46,11 +50,12 @@ class PlayerControlTest : public QObject {
         orbix::testing::CFakePlayer fake{card.dir.Path()};
         bool locked = true, missing = false;
         std::vector<std::string> labels;  // UTF-8
+        int emptyMs;
         CPlayerControl control{{filter, db, notices, dialog, [this] { return locked; },
                                 [this](const std::string& t) { labels.push_back(Utf8(t)); }},
                                {kPort, [this] { return missing ? std::string() : fake.Script(); },
-                                CurrentRunAs, 1000, 3000}};
-        Rig() {
+                                CurrentRunAs, 1000, 3000, emptyMs}};
+        explicit Rig(int emptyRecordingMs = 60000) : emptyMs(emptyRecordingMs) {
             filter.SetCardAccess(&card.access);
             const ProgramEntry programs[] = {
                 {"", Gbk("节目1"), Gbk("电视节目"), "100", "102", "00", "101", "101"},
@@ -90,6 +95,103 @@ class PlayerControlTest : public QObject {
                 rig.control.PlayCommand(c.selection);
             QCOMPARE(rig.notices.TextsUtf8(), std::vector<std::string>{c.message});
             QVERIFY(rig.fake.Calls().empty() && rig.dialog.asked == 0 && rig.labels.empty());
+        }
+    }
+
+    // The program's PIDs (here six slots: the PAT, four PIDs, the SDT) must
+    // fit beside the user's list: one slot short refuses play and record,
+    // naming the list, and starts nothing; exactly enough starts.
+    void programPidsMustFitBesideTheUserList() {
+        for (const bool save : {false, true}) {
+            for (const int userPids : {27, 26}) {
+                Rig rig;
+                std::vector<std::uint16_t> user;
+                for (int i = 0; i < userPids; ++i) user.push_back(std::uint16_t(0x1000 + i));
+                rig.filter.SetUserPids(user);
+                rig.dialog.answers = {rig.Dir() + "/a.ts"};
+                if (save)
+                    rig.control.SaveCommand(Tv("节目1"));
+                else
+                    rig.control.PlayCommand(Tv("节目1"));
+                const bool fits = userPids == 26;
+                QCOMPARE(rig.fake.Calls().size(), fits ? 1u : 0u);
+                QCOMPARE(rig.filter.ProgramRoom(), 32 - userPids);
+                if (fits) continue;
+                QCOMPARE(rig.notices.TextsUtf8(),
+                         std::vector<std::string>{
+                             "无法播放或保存：节目需要6个PID位置，但用户PID列表（PID设置）"
+                             "已占用PID表32个位置中的27个。请先在PID设置中取消一些PID!"});
+                QVERIFY(rig.dialog.asked == 0 && rig.labels.empty());
+                QVERIFY(!rig.control.Playing() && !rig.control.Saving());
+            }
+        }
+    }
+
+    // A player user without a home of its own gets a fresh private folder
+    // for each start, never a name another user could make first, and the
+    // folder goes with the player.
+    void playerHomeIsFreshPrivateAndRemoved() {
+        if (::geteuid() != 0) QSKIP("only root starts the player as another user");
+        Rig rig;
+        const std::string script = rig.Dir() + "/home-vlc";
+        std::ofstream(script) << "#!/bin/sh\necho \"$HOME\" > \"$(dirname \"$0\")/home\"\n"
+                                 "exec sleep 120\n";
+        ::chmod(script.c_str(), 0755);
+        const player::RunAs nobody{true,
+                                   {player::kNobodyId, player::kNobodyId, "", "/nonexistent"}};
+        const std::string tmp = QDir::tempPath().toStdString();
+        std::set<std::string> homes;
+        for (int i = 0; i < 2; ++i) {
+            std::filesystem::remove(rig.Dir() + "/home");
+            CPlayerProcess process;
+            QCOMPARE(process.Start(script, {}, nobody, 100), CPlayerProcess::StartResult::Started);
+            std::string home;
+            QTRY_VERIFY((std::ifstream(rig.Dir() + "/home") >> home, !home.empty()));
+            struct stat st {};
+            QVERIFY(::lstat(home.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+            QCOMPARE(st.st_uid, player::kNobodyId);
+            QCOMPARE(st.st_mode & 07777, 0700u);
+            QVERIFY(home.starts_with(tmp + "/orbixrx-player-") &&
+                    home != tmp + "/orbixrx-player-" + std::to_string(player::kNobodyId));
+            homes.insert(home);
+            QVERIFY(process.Stop(3000));
+            QVERIFY(!std::filesystem::exists(home));
+        }
+        QCOMPARE(homes.size(), 2u);
+    }
+
+    // A recording whose file stays empty is told once, after the set time or
+    // at stop, with the cause: the player runs (the card sent nothing) or it
+    // has ended (the player failed). A file with data is not.
+    void emptyRecordingIsTold() {
+        const char* kNoData = "仍是空的：播放器在运行，但卡没有送来节目数据";
+        const char* kFailed = "仍是空的：播放器已经退出";
+        const struct {
+            const char* what;
+            int emptyMs;
+            bool kill, write;
+            const char* told;
+        } cases[] = {
+            {"nothing comes", 200, false, false, kNoData},
+            {"the player dies", 200, true, false, kFailed},
+            {"stopped first", 60000, false, false, kNoData},
+            {"data written", 200, false, true, nullptr},
+        };
+        for (const auto& c : cases) {
+            Rig rig(c.emptyMs);
+            const std::string path = rig.Dir() + "/rec.mpg";
+            rig.dialog.answers.push_back(path);
+            rig.control.SaveCommand(Tv("节目1"));
+            QVERIFY2(rig.control.Saving(), c.what);
+            if (c.write) std::ofstream(path) << "data";
+            if (c.kill) ::kill(rig.fake.Calls().at(0).pid, SIGKILL);
+            if (c.emptyMs < 1000 && c.told) QTRY_COMPARE(rig.notices.TextsUtf8().size(), 1u);
+            if (!c.told) QTest::qWait(c.emptyMs + 300);  // nothing to wait for but the time
+            rig.control.StopCommand();
+            const std::vector<std::string> told = rig.notices.TextsUtf8();
+            QVERIFY2(told.size() == (c.told ? 1u : 0u), c.what);
+            if (c.told) QVERIFY2(told[0].find(c.told) != std::string::npos, c.what);
+            if (c.told) QVERIFY2(told[0].find("rec.mpg") != std::string::npos, c.what);
         }
     }
 

@@ -1,4 +1,4 @@
-// The player's and the PID list's decisions, without processes or windows.
+// The player's decisions, without processes or windows.
 #include "app/player/player_core.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@
 #include <set>
 
 #include "platform/text.h"
-#include "ui/pid/pid_list.h"
 
 namespace orbix {
 namespace {
@@ -87,27 +86,6 @@ TEST(PlayerCore, ModeBitsAreReadForOwnerGroupOrOthers) {
     EXPECT_TRUE(ModeGrants(1000, groups, 0, 27, 0730, 3));
     EXPECT_FALSE(ModeGrants(1000, groups, 0, 27, 0720, 3));  // no search
     EXPECT_TRUE(ModeGrants(1000, groups, 0, 0, 0703, 3));
-}
-
-using pidlist::AddCheck;
-using pidlist::PidItem;
-
-// Bad characters, the range, duplicates and a full list: the dialog's test.
-TEST(PidList, NewPidChecksTheTextNotTheValue) {
-    const std::vector<PidItem> some = {{"01F0", true}, {"1FF", false}};
-    EXPECT_EQ(pidlist::CheckNewPid(some, ""), AddCheck::Empty);
-    EXPECT_EQ(pidlist::CheckNewPid(some, "1FFE"), AddCheck::Ok);
-    EXPECT_EQ(pidlist::CheckNewPid(some, "1F0"), AddCheck::Ok);
-}
-
-// Round trips and the order on reading back are checked through the dialog.
-TEST(PidList, ReadingToleratesBadCountsAndKeepsAtMost32) {
-    EXPECT_EQ(pidlist::ItemsFromLists({5, "1|2|", 3, "NOT FIND"}).size(), 2u);
-    PidLists many{40, "", 0, ""};
-    for (int i = 0; i < 40; ++i) many.active += std::to_string(i) + "|";
-    EXPECT_EQ(pidlist::ItemsFromLists(many).size(), 32u);
-    EXPECT_EQ(pidlist::TickedValues({{"A", true}, {"1FF", false}, {"0012", true}}),
-              (std::vector<std::uint16_t>{0xA, 0x12}));
 }
 
 }  // namespace

@@ -7,10 +7,12 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "db/record_text.h"
 #include "platform/text.h"
 #include "tests/support/button_centre.h"
 #include "tests/support/temp_dir.h"
@@ -49,6 +51,7 @@ struct Rig final : IProgramTree, IStatusText {
     std::string fileAtTune;
     TuneTarget current;
     std::vector<std::pair<TransponderParams, bool>> dialogs;  // what it was given, add mode
+    std::vector<bool> accepted;  // each OK: whether the window took it
     // The dialog's answer: OK with the record it was given, unless changed.
     std::function<std::optional<TransponderParams>(TransponderParams)> answer =
         [](TransponderParams tp) { return std::optional(tp); };
@@ -86,6 +89,7 @@ struct Rig final : IProgramTree, IStatusText {
                             .programTree = *this,
                             .statusText = *this,
                             .locked = [this] { return locked; },
+                            .tunerLocked = {},
                             .stopPlayer = Log("stopPlayer"),
                             .requestTune =
                                 [this](const TuneTarget& t) {
@@ -97,9 +101,14 @@ struct Rig final : IProgramTree, IStatusText {
                             .rebuildProgramTree = Log("rebuild"),
                             .closed = Log("closed"),
                             .paramDialog =
-                                [this](const TransponderParams& initial, bool addMode) {
+                                [this](const TransponderParams& initial, bool addMode,
+                                       const SatParamAccept& accept) {
                                     dialogs.push_back({initial, addMode});
-                                    return answer(initial);
+                                    std::optional<TransponderParams> typed = answer(initial);
+                                    if (!typed) return typed;
+                                    // A refused OK keeps the real dialog open; the user cancels.
+                                    accepted.push_back(!accept || accept(*typed));
+                                    return accepted.back() ? typed : std::nullopt;
                                 },
                             .databasePath = Path(),
                             .streamPort = 0,
@@ -137,14 +146,18 @@ struct Rig final : IProgramTree, IStatusText {
         for (int i = 0; i < win->Tree()->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* sat = win->Tree()->topLevelItem(i);
             out += sat->text(0).toStdString() + "{";
-            for (int j = 0; j < sat->childCount(); ++j)
-                out += (j ? "," : "") + sat->child(j)->text(0).toStdString();
+            for (int j = 0; j < sat->childCount(); ++j) {
+                // Appended one by one: "," + a temporary string trips GCC 12's
+                // -Wrestrict at -O3.
+                if (j > 0) out += ',';
+                out += sat->child(j)->text(0).toStdString();
+            }
             out += "}";
         }
         return out;
     }
     Texts Messages() const { return notices.TextsUtf8(); }
-    void ClearLogs() { notices.Clear(), calls.clear(), dialogs.clear(); }
+    void ClearLogs() { notices.Clear(), calls.clear(), dialogs.clear(), accepted.clear(); }
 };
 
 std::string Replaced(std::string s, const std::string& from, const std::string& to) {
@@ -194,6 +207,40 @@ class SatTreeTest : public QObject {
         QCOMPARE(rig->File(), before);
     }
 
+    // A file that lists satellites but whose "NUM" cannot be used, or that is
+    // not a profile at all, is never taken for an empty one: the user is told
+    // the file and the line, the file stays byte for byte, and the tree shows
+    // what can be read.
+    void damagedFileIsToldAndLeftAsItIs() {
+        std::mt19937 random(17);
+        std::string noise(3000, '\0');
+        for (char& c : noise) c = static_cast<char>(random());
+        const std::string sat = "SAT1=B\r\n[B]\r\nNUMTP=1\r\nTP1=X|2|2|\r\n";
+        // file (UTF-8, stored as GBK; noise as it is), line named, tree
+        const std::tuple<const char*, std::string, const char*, const char*> cases[] = {
+            {"negative", "[Main]\r\nNUM=-3\r\n" + sat, " 第 2 行", "B{X}"},
+            {"missing", "[Main]\r\n" + sat, " 第 1 行", "B{X}"},
+            {"not a number", "[Main]\r\nNUM=zwei\r\n" + sat, " 第 2 行", "B{X}"},
+            {"zero", "[Main]\r\nNUM=0\r\n" + sat, " 第 2 行", "B{X}"},
+            {"a stray line", "[Main]\r\nNUM=1\r\n" + sat + "garbage\r\n", " 第 7 行",
+             "B{X}"},
+            {"random bytes", noise, nullptr, ""},
+        };
+        for (const auto& [what, text, line, tree] : cases) {
+            const std::string bytes = line ? Gbk(text) : text;
+            testing::WriteBytes(rig->Path(), bytes);
+            rig->ClearLogs();
+            rig->Open();
+            QVERIFY2(testing::ReadBytes(rig->Path()) == bytes, what);
+            QCOMPARE(rig->TreeText(), std::string(tree));
+            const Texts told = rig->Messages();
+            QVERIFY2(told.size() == 1 && told[0].starts_with("频道数据库文件 " + rig->Path()) &&
+                         told[0].find("已损坏") != std::string::npos &&
+                         (!line || told[0].find(line) != std::string::npos),
+                     what);
+        }
+    }
+
     // Add offers the selected satellite. Over a stored name it asks first; Yes
     // overwrites it, and the current record follows when it is that one. The
     // same record once more is refused.
@@ -217,6 +264,7 @@ class SatTreeTest : public QObject {
         rig->Click(13);  // the very same record again: refused, not asked
         QCOMPARE(rig->Messages(), Texts{"输入的参数以存在，请重新输入"});
         QCOMPARE(rig->File(), written);
+        QCOMPARE(rig->accepted, std::vector<bool>{false});
     }
 
     // A letter-case clash, a missing LNB and a record too long
@@ -234,6 +282,7 @@ class SatTreeTest : public QObject {
             };
             rig->Click(13);
             QVERIFY2(rig->Messages().size() == 1 && rig->File() == kThree, satellite);
+            QVERIFY2(rig->accepted == std::vector<bool>{false}, "the dialog stays open");
         }
     }
 
@@ -298,6 +347,26 @@ class SatTreeTest : public QObject {
         QCOMPARE(t.satellite + "/" + t.transponder + "/" + Utf8(t.tp.fec) + "/" +
                      std::to_string(t.tp.symbolRate),
                  std::string("sino/C/3/4/28800"));
+    }
+
+    // A file that cannot be written (here its lock file is a directory) is
+    // said so at once, with the reason: the lock asks for no tune, and the
+    // edit dialog stays open.
+    void unwritableFileIsToldAndNothingSucceeds() {
+        rig->Open(kThree);
+        std::filesystem::create_directory(rig->Path() + ".lock");
+        const Texts told{"频道数据库文件 " + rig->Path() + " 无法写入（Is a directory），修改没有保存!"};
+        rig->Select("sino", "C");
+        rig->Click(16);
+        QCOMPARE(rig->Messages(), told);
+        QVERIFY(rig->tunes.empty());
+        rig->ClearLogs();
+        rig->answer = Answer(nullptr, 12600.5f, 30000);
+        rig->Click(15);
+        QCOMPARE(rig->Messages(), told);
+        QCOMPARE(rig->accepted, std::vector<bool>{false});
+        QCOMPARE(rig->File(), kThree);
+        std::filesystem::remove(rig->Path() + ".lock");
     }
 
     void searchRefusals() {
@@ -369,20 +438,22 @@ class SatTreeTest : public QObject {
         rig->win->SearchState().searchIdle = 1;
     }
 
-    // A search on the locked transponder empties the program list, then the
-    // "PID" section, then puts the groups back, and runs; with nothing on the
-    // stream it ends asking for a new search, and the button takes clicks again.
+    // A search on the locked transponder empties the program list and runs;
+    // the stored programs stay in the file. With nothing on the stream it
+    // ends asking for a new search, the "PID" section still there byte for
+    // byte, and the button takes clicks again.
     void searchStartsOnTheLockedTransponder() {
         const std::string pid = "[PID]\r\nNUM=1\r\n节目1=节目1|电视节目|100|101|102|00|101|\r\n";
+        const std::string file = kThree + "[Lock]\r\nsino=CETV\r\n" + pid;
         rig->locked = true;
-        rig->Open(kThree + "[Lock]\r\nsino=CETV\r\n" + pid);
+        rig->Open(file);
         rig->Select("sino", "CETV");
         rig->Click(17);
-        QCOMPARE(rig->calls, (Texts{"stopPlayer", "clear", "rebuild"}));
-        QCOMPARE(rig->File(), kThree + "[Lock]\r\nsino=CETV\r\n");
+        QCOMPARE(rig->calls, (Texts{"stopPlayer", "clear"}));
         QCOMPARE(rig->Status().at(1), std::string("请等待搜索中"));
         QTRY_VERIFY_WITH_TIMEOUT(!rig->win->Searching(), 30000);
         QVERIFY(rig->Status().back().starts_with("请重新搜索"));
+        QCOMPARE(rig->File(), file);
         QVERIFY(rig->filter.Table()[0] & CPidFilter::kInUse);  // PID 0 was asked for
         QVERIFY(IsButtonReady(17));
     }
@@ -394,37 +465,97 @@ class SatParamDialogTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // Each tuning value out of range, or not a number, keeps the dialog open
+    // with a message naming the field and its range; so do the add dialog's
+    // untouched defaults. What was typed stays in the fields.
     void okChecksTheNumbers() {
-        const char* const refused[][3] = {// frequency, symbol rate, the warning
-                                          {"abc", "27500", "请输入一个数字。"},
-                                          {"inf", "27500", "请输入一个数字。"},
-                                          {"11800", "27.5", "请输入一个整数。"},
-                                          {"11800", "99999999999", "请输入一个整数。"}};
+        const std::string frequencyRange =
+            "下行频率必须是C波段3000至4200 MHz或Ku波段10700至12750 MHz之间的数字!";
+        const std::string symbolRange = "符号率必须是1000至45000 KSPS之间的整数!";
+        const std::string loRange = "LNB本振频率必须是0至20000 MHz之间的数字!";
+        // frequency, symbol rate, LO, the warning
+        const std::tuple<const char*, const char*, const char*, std::string> refused[] = {
+            {"0", "0", "5150", frequencyRange},  // the add dialog's defaults
+            {"-5", "27500", "10600", frequencyRange},
+            {"1e30", "27500", "10600", frequencyRange},
+            {"2147483647", "27500", "10600", frequencyRange},
+            {"nonsense", "27500", "10600", frequencyRange},
+            {"inf", "27500", "10600", frequencyRange},
+            {"2150", "27500", "10600", frequencyRange},  // an IF, not a downlink
+            {"11800", "0", "9750", symbolRange},
+            {"11800", "-5", "9750", symbolRange},
+            {"11800", "1e30", "9750", symbolRange},
+            {"11800", "2147483647", "9750", symbolRange},
+            {"11800", "nonsense", "9750", symbolRange},
+            {"11800", "27.5", "9750", symbolRange},
+            {"11800", "999", "9750", symbolRange},
+            {"11800", "27500", "-5", loRange},
+            {"11800", "27500", "1e30", loRange},
+            {"11800", "27500", "2147483647", loRange},
+            {"11800", "27500", "nonsense", loRange},
+            {"11800", "27500", "自定义", loRange},
+            {"11800", "27500", "", loRange},
+        };
         CRecordingNotices notices;
         CSatParamDlg dlg(notices);
         dlg.SetAddMode(false);
         QVERIFY(!dlg.SatelliteEdit()->isEnabled() && !dlg.TransponderEdit()->isEnabled());
         dlg.SetAddMode(true);
         dlg.SetParams(CSatParamDlg::AddDefaults("sino"));
-        dlg.LnbCombo()->setEditText(QString::fromUtf8("自定义"));
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         for (int key : {Qt::Key_Return, Qt::Key_Escape}) QTest::keyClick(&dlg, Qt::Key(key));
-        for (const auto& [frequency, symbolRate, warning] : refused) {
+        bool first = true;
+        for (const auto& [frequency, symbolRate, lo, warning] : refused) {
             notices.Clear();
-            dlg.FrequencyEdit()->setText(frequency);
-            dlg.SymbolRateEdit()->setText(symbolRate);
+            if (!first) {  // the first case is the dialog as it opened
+                dlg.FrequencyEdit()->setText(frequency);
+                dlg.SymbolRateEdit()->setText(symbolRate);
+                dlg.LnbCombo()->setEditText(QString::fromUtf8(lo));
+            }
+            first = false;
             QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
-            QVERIFY2(dlg.isVisible() && notices.TextsUtf8() == Texts{warning}, symbolRate);
+            QVERIFY2(dlg.isVisible() && notices.TextsUtf8() == Texts{warning},
+                     (std::string(frequency) + " " + symbolRate + " " + lo).c_str());
+            QCOMPARE(dlg.SymbolRateEdit()->text(), QString::fromUtf8(symbolRate));
         }
         dlg.FrequencyEdit()->setText(" 11800.5 ");
         dlg.SymbolRateEdit()->setText(" 27500 ");
+        dlg.LnbCombo()->setEditText("9750.5");
         QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         const TransponderParams got = dlg.Params();
         QCOMPARE(got.frequency, 11800.5f);
         QCOMPARE(got.symbolRate, 27500);
-        QCOMPARE(Utf8(got.lnbFrequency + "/" + got.polarisation), std::string("自定义/垂直"));
+        QCOMPARE(Utf8(got.lnbFrequency + "/" + got.polarisation), std::string("9750.5/垂直"));
+    }
+
+    // An accept check that refuses keeps the dialog open with every field as
+    // typed; the next OK it takes closes it.
+    void refusedOkKeepsWhatWasTyped() {
+        CRecordingNotices notices;
+        CSatParamDlg dlg(notices);
+        dlg.SetAddMode(true);
+        dlg.SetParams(CSatParamDlg::AddDefaults("sino"));
+        std::vector<std::string> checked;
+        dlg.SetAcceptCheck([&](const TransponderParams& tp) {
+            checked.push_back(tp.name + "/" + FormatOneDecimal(tp.frequency) + "/" + tp.fec);
+            return checked.size() > 1;
+        });
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.TransponderEdit()->setText("Typed");
+        dlg.FrequencyEdit()->setText("12622.4");
+        dlg.SymbolRateEdit()->setText("27500");
+        dlg.FecCombo()->setEditText("7/8");
+        QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.TransponderEdit()->text() + "/" + dlg.FrequencyEdit()->text() + "/" +
+                     dlg.FecCombo()->currentText(),
+                 QString("Typed/12622.4/7/8"));
+        QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(checked, (std::vector<std::string>(2, "Typed/12622.4/7/8")));
     }
 };
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "db/pid_list.h"
 #include "tests/search/ts_builder.h"
 #include "tests/support/temp_dir.h"
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text.h"
 #include "tests/search/ts_builder.h"
 
 namespace orbix {
@@ -128,6 +129,90 @@ TEST_F(SearchPassTest, TimeOutsWhileCollectingKeepWhatCame) {
         for (int k = 0; k < 3; ++k) {
             EXPECT_EQ(programs[k].videoPid != "00", k < found) << k;
         }
+    }
+}
+
+// Where the tuner's lock is known, it alone says whether the signal was
+// lost: PMTs that never come on a locked transponder give the cleared rows,
+// and a lock lost during the step fails it even after datagrams came.
+TEST_F(SearchPassTest, TheLockNotSilenceTellsASignalLost) {
+    const sim::MuxConfig mux = sim::MakeMux(3, 0, 0, false);
+    const Bytes pmts = Datagrams(Pmts(mux, 0, 3))[0];
+    // what comes, locked, collected, PMTs found
+    const std::tuple<const char*, std::vector<Bytes>, bool, bool, int> cases[] = {
+        {"nothing comes, still locked", {}, true, true, 0},
+        {"nothing comes, lock lost", {}, false, false, 0},
+        {"the PMTs came, then the lock went", {pmts}, false, false, 0},
+        {"the PMTs came, locked", {pmts}, true, true, 3},
+    };
+    for (const auto& [what, items, locked, collected, found] : cases) {
+        SCOPED_TRACE(what);
+        source = CBufferDatagramSource();
+        ReceivePatOf(mux);
+        CGappySource gappy(items);
+        CSearchPass pass(gappy, filter, {pat, pmt, rows}, clock, stop);
+        pass.SetLockState([locked = locked] { return locked; });
+        ASSERT_EQ(pass.CollectPmts(4), collected);
+        if (!collected) continue;
+        const auto programs = pass.Programs();
+        ASSERT_EQ(programs.size(), 3u);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(programs[k].videoPid != "00", k < found) << k;
+            if (k >= found) {
+                EXPECT_EQ(programs[k].pcrPid + programs[k].type, "0" + Gbk("广播节目"));
+            }
+        }
+    }
+}
+
+// Like the card: each receive brings the PMT packets whose PIDs the filter
+// holds at that moment, seven to a datagram, and nothing when it holds none.
+class CFilteredSource final : public IDatagramSource {
+  public:
+    CFilteredSource(const CPidFilter& filter, PacketList pmts)
+        : m_filter(filter), m_pmts(std::move(pmts)) {}
+    int Receive(std::uint8_t* buffer, int size) override {
+        const auto table = m_filter.Table();
+        PacketList passing;
+        for (const sim::TsPacket& p : m_pmts) {
+            const std::uint16_t slot = PacketPid(p.data()) | CPidFilter::kProgramClass;
+            if (std::ranges::find(table, slot) != table.end()) passing.push_back(p);
+        }
+        if (passing.empty()) return -1;
+        std::rotate(passing.begin(), passing.begin() + (m_turn++ % passing.size()), passing.end());
+        passing.resize(std::min<std::size_t>(passing.size(), 7));
+        const Bytes d = Datagrams(passing)[0];
+        const int n = std::min(size, static_cast<int>(d.size()));
+        std::copy_n(d.begin(), n, buffer);
+        return n;
+    }
+    int Discard() override { return 0; }
+
+  private:
+    const CPidFilter& m_filter;
+    PacketList m_pmts;
+    std::size_t m_turn = 0;
+};
+
+// Beside the user's PID list the PMTs go to the filter as many at a time as
+// the list leaves room for, so that none is dropped for want of a slot.
+TEST_F(SearchPassTest, PmtBatchesLeaveTheUserPidsTheirSlots) {
+    const sim::MuxConfig mux = sim::MakeMux(10, 0, 0, false);
+    for (const int userPids : {0, 29, 30}) {
+        SCOPED_TRACE(userPids);
+        source = CBufferDatagramSource();
+        ReceivePatOf(mux);
+        std::vector<std::uint16_t> user;
+        for (int i = 0; i < userPids; ++i) user.push_back(static_cast<std::uint16_t>(0x1000 + i));
+        filter.SetUserPids(user);
+        CFilteredSource card(filter, Pmts(mux, 0, 10));
+        CSearchPass pass(card, filter, {pat, pmt, rows}, clock, stop);
+        pass.SetBatchSize(filter.ProgramRoom());
+        ASSERT_TRUE(pass.CollectPmts(11));
+        const auto programs = pass.Programs();
+        ASSERT_EQ(programs.size(), 10u);
+        for (const ProgramEntry& p : programs) EXPECT_NE(p.videoPid, "00") << Utf8(p.name);
+        EXPECT_EQ(filter.ProgramRoom(), 32 - userPids) << "the user's PIDs stay";
     }
 }
 

@@ -138,7 +138,11 @@ void CPidSetDlg::TickAll(bool ticked) {
 
 void CPidSetDlg::accept() {
     const std::vector<pidlist::PidItem> items = Items();
-    m_database.WritePidLists(pidlist::ListsFromItems(items));
+    // A list the file did not take is neither applied nor closed over.
+    if (!m_database.WritePidLists(pidlist::ListsFromItems(items))) {
+        m_notices.Tell(m_database.WriteFailedMessage());
+        return;
+    }
     const std::vector<std::uint16_t> ticked = pidlist::TickedValues(items);
     m_pidFilter.SetUserPids(ticked);
     QDialog::accept();

@@ -298,7 +298,10 @@ void CProgramListDlg::DeleteProgram() {
         return;
     }
     const std::string key = KeyOf(item);
-    if (!key.empty() && !m_db.DeleteProgram(key)) return;
+    if (!key.empty() && !m_db.DeleteProgram(key)) {
+        m_services.notices.Tell(m_db.WriteFailedMessage());
+        return;
+    }
     m_clicked = nullptr;
     delete item;
 }

@@ -142,19 +142,34 @@ void CSatParamDlg::SetParams(const TransponderParams& tp) {
     }
 }
 
-bool CSatParamDlg::Refuse(QLineEdit* edit, const std::string& warningGbk) {
+bool CSatParamDlg::Refuse(QWidget* field, const std::string& warningGbk) {
     m_notices.Show(Notice{warningGbk, {}, NoticeButtons::Ok, NoticeIcon::Warning});
-    edit->setFocus();
-    edit->selectAll();
+    field->setFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(field)) edit->selectAll();
     return false;
 }
 
+QWidget* CSatParamDlg::FieldControl(TuningField field) const {
+    switch (field) {
+        case TuningField::Frequency:
+            return m_frequency;
+        case TuningField::SymbolRate:
+            return m_symbolRate;
+        case TuningField::Lo:
+            return m_lnb;
+    }
+    return m_frequency;
+}
+
+// A number that does not parse gets the same message as one out of range:
+// both name the field and what it takes.
 bool CSatParamDlg::ReadBack(TransponderParams& out) {
     bool ok = false;
     const float frequency = m_frequency->text().trimmed().toFloat(&ok);
-    if (!ok || !std::isfinite(frequency)) return Refuse(m_frequency, sattree_texts::EnterNumber());
+    if (!ok || !std::isfinite(frequency))
+        return Refuse(m_frequency, TuningRangeMessage(TuningField::Frequency));
     const int symbolRate = m_symbolRate->text().trimmed().toInt(&ok);
-    if (!ok) return Refuse(m_symbolRate, sattree_texts::EnterInteger());
+    if (!ok) return Refuse(m_symbolRate, TuningRangeMessage(TuningField::SymbolRate));
     out.satellite = ToGbk(m_satellite->text());
     out.name = ToGbk(m_transponder->text());
     out.frequency = frequency;
@@ -168,6 +183,11 @@ bool CSatParamDlg::ReadBack(TransponderParams& out) {
 void CSatParamDlg::accept() {
     TransponderParams read = m_params;
     if (!ReadBack(read)) return;
+    if (const std::optional<TuningField> bad = FirstBadTuningField(read)) {
+        Refuse(FieldControl(*bad), TuningRangeMessage(*bad));
+        return;
+    }
+    if (m_acceptCheck && !m_acceptCheck(read)) return;
     m_params = std::move(read);
     QDialog::accept();
 }
@@ -185,10 +205,12 @@ void CSatParamDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 std::optional<TransponderParams> RunSatParamDialog(INotices& notices, QWidget* parent,
-                                                   const TransponderParams& initial, bool addMode) {
+                                                   const TransponderParams& initial, bool addMode,
+                                                   const SatParamAccept& accept) {
     CSatParamDlg dialog(notices, parent);
     dialog.SetAddMode(addMode);
     dialog.SetParams(initial);
+    dialog.SetAcceptCheck(accept);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Params();
 }

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "db/channel_database.h"
+#include "db/tuning_check.h"
 #include "platform/notices.h"
 
 class QComboBox;
@@ -15,11 +16,18 @@ namespace orbix {
 
 struct SatParamFields;
 
+// What OK does with the record read from the controls: true closes the
+// dialog; false keeps it open with what the user typed (the check has told
+// the user why).
+using SatParamAccept = std::function<bool(const TransponderParams&)>;
+
 // The parameter dialog (resource 144, "卫星参数设置") for adding a transponder
 // and for editing one. It exchanges a TransponderParams: texts are GBK in the
 // record and converted at the controls. In edit mode the two names cannot be
-// changed. OK keeps the dialog open, with a warning, while the frequency or the
-// symbol rate does not parse; Enter and Escape never close it.
+// changed. OK keeps the dialog open, with a warning naming the field and its
+// range, while the frequency, the symbol rate or the LO is not a number in
+// range (db/tuning_check.h), and while the accept check refuses; Enter and
+// Escape never close it.
 class CSatParamDlg : public QDialog {
     Q_OBJECT
 
@@ -32,6 +40,8 @@ class CSatParamDlg : public QDialog {
     void SetParams(const TransponderParams& tp);
     // The record as the controls held it when OK was accepted.
     const TransponderParams& Params() const { return m_params; }
+    // Run on OK once the values are in range; empty accepts.
+    void SetAcceptCheck(SatParamAccept check) { m_acceptCheck = std::move(check); }
 
     // What the add command offers: 22K "关", band "Ku", FEC "自动", DiSEqC
     // "关", polarisation "垂直", LNB "5150", transponder "Transponder", both
@@ -44,6 +54,7 @@ class CSatParamDlg : public QDialog {
     QLineEdit* FrequencyEdit() const { return m_frequency; }
     QLineEdit* SymbolRateEdit() const { return m_symbolRate; }
     QComboBox* LnbCombo() const { return m_lnb; }
+    QComboBox* FecCombo() const { return m_fec; }
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
 
@@ -60,10 +71,12 @@ class CSatParamDlg : public QDialog {
     // Reads the controls into out; false, after the warning, when a number
     // does not parse.
     bool ReadBack(TransponderParams& out);
-    bool Refuse(QLineEdit* edit, const std::string& warningGbk);
+    bool Refuse(QWidget* field, const std::string& warningGbk);
+    QWidget* FieldControl(TuningField field) const;
 
     INotices& m_notices;
     TransponderParams m_params;
+    SatParamAccept m_acceptCheck;
     QLineEdit* m_satellite = nullptr;
     QLineEdit* m_transponder = nullptr;
     QLineEdit* m_frequency = nullptr;
@@ -78,13 +91,15 @@ class CSatParamDlg : public QDialog {
     QPushButton* m_cancel = nullptr;
 };
 
-// Runs the parameter dialog: the initial record, true for adding; the record
-// on OK, nothing on Cancel. The window takes one of these so tests can script
-// the answers; RunSatParamDialog is the real, modal one.
-using SatParamDialogFn =
-    std::function<std::optional<TransponderParams>(const TransponderParams& initial, bool addMode)>;
+// Runs the parameter dialog: the initial record, true for adding, and the
+// accept check; the record the check accepted, nothing on Cancel. The window
+// takes one of these so tests can script the answers; RunSatParamDialog is
+// the real, modal one.
+using SatParamDialogFn = std::function<std::optional<TransponderParams>(
+    const TransponderParams& initial, bool addMode, const SatParamAccept& accept)>;
 
 std::optional<TransponderParams> RunSatParamDialog(INotices& notices, QWidget* parent,
-                                                   const TransponderParams& initial, bool addMode);
+                                                   const TransponderParams& initial, bool addMode,
+                                                   const SatParamAccept& accept = {});
 
 }  // namespace orbix

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QTreeWidget>
 
+#include "db/database_check.h"
 #include "platform/text.h"
 #include "ui/post_to_gui.h"
 #include "ui/resources.h"
@@ -56,6 +57,7 @@ CSatTreeDlg::CSatTreeDlg(SatTreeServices services, QWidget* parent)
                SearchServices{m_services.pidFilter, m_searchDb, m_services.programTree,
                               m_services.statusText, m_services.clock}) {
     m_search.SetProgressCallback([this](const SearchProgress& p) { OnSearchProgress(p); });
+    m_search.SetLockState(m_services.tunerLocked);
     m_tree = new QTreeWidget(this);
     m_tree->setGeometry(kTreeLeft, kTreeTop, kTreeWidth, kTreeHeight);
     m_tree->setHeaderHidden(true);
@@ -81,13 +83,16 @@ CSatTreeDlg::~CSatTreeDlg() {
 void CSatTreeDlg::StopSearch() { m_search.Stop(); }
 
 void CSatTreeDlg::FillTree() {
-    const int n = m_db.CountSatellites();
-    if (n == 0) {
-        m_db.WriteDefaultContent();
+    // Only a file without any satellite gets the default content; a damaged
+    // one is said so and left as it is, and the tree shows what it can read.
+    const DatabaseCheck check = CheckDatabaseFile(m_db.Path());
+    if (check.damagedLine > 0) Tell(DamagedDatabaseMessage(m_db.Path(), check.damagedLine));
+    if (check.empty) {
+        if (!m_db.WriteDefaultContent()) TellNotWritten(m_db);
         AddToTree("sino", "CETV");
         return;
     }
-    for (int k = 1; k <= n; ++k) {
+    for (int k = 1; k <= check.satellites; ++k) {
         const std::string satellite = m_db.GetSatelliteName(k);
         const int count = m_db.CountTransponders(satellite);
         for (int j = 1; j <= count; ++j) {
@@ -151,6 +156,10 @@ void CSatTreeDlg::OnTreeDoubleClicked(QTreeWidgetItem* item) {
 
 void CSatTreeDlg::Tell(const std::string& textGbk) { m_services.notices.Tell(textGbk); }
 
+void CSatTreeDlg::TellNotWritten(const CChannelDatabase& db) {
+    Tell(db.WriteFailedMessage());
+}
+
 void CSatTreeDlg::SetStatus(const std::string& textGbk) {
     m_services.statusText.SetStatusText(textGbk);
 }
@@ -177,8 +186,11 @@ bool CSatTreeDlg::LockSelectedTransponder() {
     // A transponder missing from the file leaves the record as it was.
     if (m_services.currentTarget) target.tp = m_services.currentTarget().tp;
     m_db.ReadTransponder(target.satellite, target.transponder, target.tp);
+    // Without "Lock" in the file the search would refuse this transponder:
+    // the lock is not taken, and the user learns why.
     if (!m_db.WriteLockAndLast(target.satellite, target.transponder)) {
-        Tell(sattree_texts::NotWritten());
+        TellNotWritten(m_db);
+        return false;
     }
     if (m_services.requestTune) m_services.requestTune(target);
     return true;
@@ -222,13 +234,14 @@ void CSatTreeDlg::StartProgramSearch() {
     // Shown before the worker starts: a search that fails at once must not
     // have its ending overwritten by this.
     SetStatus(sattree_texts::Searching());
-    // A list that could not be emptied keeps its programs, and the file its
-    // section with them; the search still starts.
-    if (!m_services.clearProgramTree || m_services.clearProgramTree()) {
-        m_db.DeleteAllPrograms();
+    // The list is emptied while the search runs; the stored programs stay in
+    // the file until the new ones replace them, and the list shows them again
+    // if the search fails or is ended.
+    if (m_services.clearProgramTree) m_services.clearProgramTree();
+    if (!m_search.Start()) {
         if (m_services.rebuildProgramTree) m_services.rebuildProgramTree();
+        Tell(sattree_texts::WaitForSearch());
     }
-    if (!m_search.Start()) Tell(sattree_texts::WaitForSearch());
 }
 
 void CSatTreeDlg::OnSearchProgress(const SearchProgress& progress) {

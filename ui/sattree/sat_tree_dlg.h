@@ -33,6 +33,10 @@ struct SatTreeServices {
     IProgramTree& programTree;
     IStatusText& statusText;           // the main window's play/save label
     std::function<bool()> locked;      // the main window's m_locked
+    // The tune worker's lock, read by the search worker on its thread (so
+    // thread-safe); it tells a lost signal from PMTs that never come. Empty:
+    // a step that receives nothing counts as a lost signal.
+    std::function<bool()> tunerLocked;
     std::function<void()> stopPlayer;  // ends a running player or recorder
     // Hands the names and the record to the tune-and-lock worker together,
     // then raises the tune request.
@@ -40,10 +44,9 @@ struct SatTreeServices {
     std::function<TuneTarget()> currentTarget;
     // The current target refilled without a tune request (after an edit).
     std::function<void(const TuneTarget&)> setCurrent;
-    // Empties the program list before a search (groups included); true when
-    // it is empty. Only then are the stored programs deleted and the groups
-    // put back with rebuildProgramTree, so the search adds under them and no
-    // old program lingers. User-interface thread.
+    // Empties the program list before a search (groups included); the
+    // search's ending redraws it from the file. rebuildProgramTree puts it
+    // back at once when the search does not start. User-interface thread.
     std::function<bool()> clearProgramTree;
     std::function<void()> rebuildProgramTree;
     // The close button hid the window; the main window clears m_treeShown.
@@ -119,8 +122,13 @@ class CSatTreeDlg final : public CSkinWindow {
     bool DeleteRefused(DeleteOutcome outcome);
     // Refills the current target when it names this transponder.
     void RefreshCurrent(const std::string& satellite, const std::string& transponder);
-    std::optional<TransponderParams> RunDialog(const TransponderParams& initial, bool addMode);
+    std::optional<TransponderParams> RunDialog(const TransponderParams& initial, bool addMode,
+                                               const SatParamAccept& accept);
+    // The add dialog's OK: checks and stores; false keeps the dialog open.
+    bool StoreNewTransponder(const TransponderParams& tp);
     void Tell(const std::string& textGbk);
+    // The file could not be written: its name and the reason.
+    void TellNotWritten(const CChannelDatabase& db);
     void SetStatus(const std::string& textGbk);
     void AddNetworkScanCommand();
 

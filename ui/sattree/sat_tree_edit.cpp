@@ -11,19 +11,23 @@ using sattree::IsTransponder;
 using sattree::ItemName;
 
 std::optional<TransponderParams> CSatTreeDlg::RunDialog(const TransponderParams& initial,
-                                                        bool addMode) {
-    if (m_services.paramDialog) return m_services.paramDialog(initial, addMode);
-    return RunSatParamDialog(m_services.notices, this, initial, addMode);
+                                                        bool addMode,
+                                                        const SatParamAccept& accept) {
+    if (m_services.paramDialog) return m_services.paramDialog(initial, addMode, accept);
+    return RunSatParamDialog(m_services.notices, this, initial, addMode, accept);
 }
 
+// The dialog stays open, with what was typed, until the transponder is stored
+// or the user cancels: every refusal is told while it is still there.
 bool CSatTreeDlg::AddTransponder() {
     // The dialog offers the satellite of the selection.
     QTreeWidgetItem* item = m_tree->currentItem();
     const std::string offered = ItemName(IsTransponder(item) ? item->parent() : item);
-    const std::optional<TransponderParams> answer =
-        RunDialog(CSatParamDlg::AddDefaults(offered), true);
-    if (!answer) return false;
-    const TransponderParams& tp = *answer;
+    const auto store = [this](const TransponderParams& tp) { return StoreNewTransponder(tp); };
+    return RunDialog(CSatParamDlg::AddDefaults(offered), true, store).has_value();
+}
+
+bool CSatTreeDlg::StoreNewTransponder(const TransponderParams& tp) {
     if (tp.satellite.empty() || tp.name.empty() || tp.lnbFrequency.empty()) {
         Tell(sattree_texts::EnterNames());
         return false;
@@ -50,7 +54,7 @@ bool CSatTreeDlg::AddTransponder() {
         case AddOutcome::Refused:
             return false;
         case AddOutcome::WriteFailed:
-            Tell(sattree_texts::NotWritten());
+            TellNotWritten(m_db);
             return false;
         case AddOutcome::CountOutOfRange:
             Tell(CChannelDatabase::CountOutOfRangeMessage());
@@ -82,24 +86,28 @@ void CSatTreeDlg::EditTransponder(const std::string& satellite, const std::strin
     if (m_db.FindTransponderIndex(satellite, transponder) < 0) return;
     TransponderParams stored;
     m_db.ReadTransponder(satellite, transponder, stored);
-    std::optional<TransponderParams> answer = RunDialog(stored, false);
-    if (!answer) return;
-    // Names cannot be changed by an edit.
-    answer->satellite = satellite;
-    answer->name = transponder;
-    const std::string tooLong =
-        CChannelDatabase::CheckRecordLength(CChannelDatabase::BuildTuneRecord(*answer));
-    if (!tooLong.empty()) {
-        Tell(tooLong);
-        return;
-    }
-    // Not found any more (the file changed meanwhile) writes nothing either.
-    if (!m_db.EditTransponder(*answer)) {
-        if (m_db.FindTransponderIndex(satellite, transponder) >= 0)
-            Tell(sattree_texts::NotWritten());
-        return;
-    }
-    RefreshCurrent(satellite, transponder);
+    const auto store = [&](const TransponderParams& typed) {
+        TransponderParams edited = typed;
+        // Names cannot be changed by an edit.
+        edited.satellite = satellite;
+        edited.name = transponder;
+        const std::string tooLong =
+            CChannelDatabase::CheckRecordLength(CChannelDatabase::BuildTuneRecord(edited));
+        if (!tooLong.empty()) {
+            Tell(tooLong);
+            return false;
+        }
+        if (m_db.EditTransponder(edited)) {
+            RefreshCurrent(satellite, transponder);
+            return true;
+        }
+        // Not found any more (the file changed meanwhile): nothing to keep
+        // the dialog open for, and nothing was written.
+        if (m_db.FindTransponderIndex(satellite, transponder) < 0) return true;
+        TellNotWritten(m_db);
+        return false;
+    };
+    RunDialog(stored, false, store);
 }
 
 void CSatTreeDlg::RefreshCurrent(const std::string& satellite, const std::string& transponder) {
@@ -122,7 +130,7 @@ bool CSatTreeDlg::DeleteSelected() {
 // Says why a delete left the file as it was; false when it did not.
 bool CSatTreeDlg::DeleteRefused(DeleteOutcome outcome) {
     if (outcome == DeleteOutcome::WriteFailed) {
-        Tell(sattree_texts::NotWritten());
+        TellNotWritten(m_db);
         return true;
     }
     if (outcome == DeleteOutcome::CountOutOfRange) {

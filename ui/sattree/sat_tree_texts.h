@@ -25,12 +25,6 @@ inline std::string LockFirst(const std::string& transponderGbk) {
 }
 inline std::string Searching() { return Gbk("请等待搜索中"); }
 inline std::string Blank() { return " "; }
-// A change the channel database file did not take.
-inline std::string NotWritten() { return Gbk("频道数据库文件无法写入，修改没有保存!"); }
-
-// The parameter dialog's warnings for numbers that do not parse.
-inline std::string EnterNumber() { return Gbk("请输入一个数字。"); }
-inline std::string EnterInteger() { return Gbk("请输入一个整数。"); }
 
 // The channel file import and export (menu of the tree, dialogs), in UTF-8.
 inline constexpr const char* kImportItem = "导入频道文件…";
