@@ -119,7 +119,6 @@ class ProgramListTest : public QObject {
 
   private slots:
     void init() {
-        for (int i = 8; i <= 11; ++i) SetButtonReady(i, true);
         m_dir = std::make_unique<testing::CTempDir>();
         m_fakes = std::make_unique<Fakes>();
     }

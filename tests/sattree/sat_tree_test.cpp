@@ -176,7 +176,6 @@ class SatTreeTest : public QObject {
     void init() { rig = std::make_unique<Rig>(); }
     void cleanup() {
         rig.reset();
-        SetButtonsReady(SkinWindowKind::SatelliteTree);
     }
 
     // No file gives the default content; a file is shown as it is, untouched,
@@ -365,7 +364,7 @@ class SatTreeTest : public QObject {
         QCOMPARE(rig->Messages(), (Texts{"请等待搜索节目完成!", "请等待搜索节目完成！"}));
         QVERIFY(rig->tunes.empty());
         rig->win->update();
-        QTRY_VERIFY(IsButtonReady(17));
+        QTRY_VERIFY(rig->win->IsButtonReady(17));
         rig->win->SearchState().searchIdle = 1;
     }
 
@@ -384,7 +383,7 @@ class SatTreeTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!rig->win->Searching(), 30000);
         QVERIFY(rig->Status().back().starts_with("请重新搜索"));
         QVERIFY(rig->filter.Table()[0] & CPidFilter::kInUse);  // PID 0 was asked for
-        QVERIFY(IsButtonReady(17));
+        QTRY_VERIFY(rig->win->IsButtonReady(17));  // the search posts its end
     }
 };
 

@@ -5,8 +5,6 @@
 
 namespace orbix {
 
-CDockManager g_dockManager;
-
 namespace {
 
 constexpr int kNoSnapX = 800;
