@@ -78,7 +78,7 @@ class PlayerMediaTest : public QObject {
         CPlayerControl control{
             {filter, db, notices, dialog, [] { return true; }, [](const std::string&) {}},
             {port, LocatePlayer, CurrentRunAs, 1000, 5000}};
-        control.SaveCommand(Gbk("节目1"));
+        control.SaveCommand(ProgramSelection::Program(Gbk("节目1"), ProgramGroup::Tv));
         QVERIFY(notices.Shown().empty() && control.Saving());
         QTest::qWait(5000);  // the length of the recording, not a synchronisation
         control.StopCommand();
