@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "ui/button_table.h"
+#include "view/button_table.h"
 #include "ui/qt_dock_window.h"
 #include "ui/skin_bitmap.h"
 

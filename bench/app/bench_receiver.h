@@ -7,7 +7,7 @@
 
 #include "app/card_start.h"
 #include "app/gui/qt_notices.h"
-#include "app/receiver_dlg.h"
+#include "app/gui/receiver_dlg.h"
 
 namespace orbix::bench {
 

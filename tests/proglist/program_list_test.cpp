@@ -9,7 +9,7 @@
 #include "platform/text.h"
 #include "tests/support/button_centre.h"
 #include "tests/support/temp_dir.h"
-#include "ui/button_table.h"
+#include "view/button_table.h"
 #include "ui/proglist/program_list_dlg.h"
 #include "ui/proglist/queued_program_tree.h"
 

@@ -14,7 +14,7 @@
 #include "platform/text.h"
 #include "tests/support/button_centre.h"
 #include "tests/support/temp_dir.h"
-#include "ui/button_table.h"
+#include "view/button_table.h"
 #include "ui/resources.h"
 #include "ui/sattree/sat_param_dialog.h"
 #include "db/channel_file.h"

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "tests/support/button_centre.h"
-#include "ui/button_table.h"
+#include "view/button_table.h"
 #include "ui/resources.h"
 #include "ui/skin_bitmap.h"
 #include "ui/skin_window.h"

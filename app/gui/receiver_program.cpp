@@ -1,4 +1,4 @@
-#include "app/receiver_program.h"
+#include "app/gui/receiver_program.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -6,7 +6,7 @@
 #include "app/card_start.h"
 #include "app/gui/qt_notices.h"
 #include "app/gui/quit_on_signal.h"
-#include "app/receiver_dlg.h"
+#include "app/gui/receiver_dlg.h"
 #include "ui/resources.h"
 
 namespace orbix {

@@ -1,4 +1,4 @@
-#include "ui/button_table.h"
+#include "view/button_table.h"
 
 namespace orbix {
 

@@ -1,4 +1,4 @@
-#include "app/receiver_dlg.h"
+#include "app/gui/receiver_dlg.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>

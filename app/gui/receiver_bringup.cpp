@@ -4,7 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "app/receiver_dlg.h"
+#include "app/gui/receiver_dlg.h"
 
 namespace orbix {
 
