@@ -33,7 +33,7 @@ struct BringUpContext {
     INotices& notices;
     CPidFilter& pidFilter;
     std::uint16_t ioBase = 0;
-    std::string configurationPath = "./conwh.ocx";
+    std::string configurationPath = kConfigurationImage;
     // Told of every step as it ends, with its result.
     std::function<void(BringUpStep, bool)> onStep;
 };

@@ -31,7 +31,7 @@ struct CardSessionContext {
     IClock& clock;
     INotices& notices;
     std::uint16_t ioBase = 0;  // g_cardIoBase, as start-up found it
-    std::string configurationPath = "./conwh.ocx";
+    std::string configurationPath = kConfigurationImage;
     std::string databasePath = CChannelDatabase::kDefaultPath;
     // Told of each card bring-up step as it ends (orbixctl probe prints them).
     std::function<void(BringUpStep, bool)> onStep;

@@ -18,6 +18,9 @@ inline constexpr std::uint8_t kLogicAddress = 0xC4;
 inline constexpr std::uint8_t kDemodAddress = 0xD0;
 inline constexpr std::uint8_t kTunerAddress = 0xC0;
 inline constexpr std::uint8_t kLogicControlRegister = 0x40;
+
+// The card logic's configuration image, in the working directory.
+inline constexpr char kConfigurationImage[] = "./conwh.ocx";
 inline constexpr std::uint8_t kLogicIdentity = 0xB3;
 inline constexpr int kPidTableBytes = 64;
 inline constexpr int kConfigurationImageSize = 78422;
@@ -49,7 +52,7 @@ public:
 
     void SetIoBase(std::uint16_t base);
     std::uint16_t IoBase() const { return m_ioBase; }
-    // Where LoadConfiguration finds the image; "./conwh.ocx" by default.
+    // Where LoadConfiguration finds the image; kConfigurationImage by default.
     void SetConfigurationPath(std::string path) { m_configPath = std::move(path); }
 
     // Unlocked transactions. Read: acknowledge OR in the high byte, data in
@@ -90,7 +93,7 @@ private:
     CAccessEvent m_lock;
     std::uint16_t m_ioBase = 0;
     std::atomic<std::uint8_t> m_control{0};
-    std::string m_configPath = "./conwh.ocx";
+    std::string m_configPath = kConfigurationImage;
 };
 
 }  // namespace orbix

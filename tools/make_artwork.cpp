@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "ui/button_table.h"
+#include "view/button_table.h"
 
 using orbix::ButtonEntry;
 using orbix::g_buttonTable;

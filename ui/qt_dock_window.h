@@ -2,7 +2,7 @@
 
 #include <QRect>
 
-#include "ui/dock/dock_manager.h"
+#include "view/dock_manager.h"
 
 class QWidget;
 

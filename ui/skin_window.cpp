@@ -11,7 +11,7 @@ namespace orbix {
 CSkinWindow::CSkinWindow(SkinWindowKind kind, int faceId, int pressedFaceId, QWidget* parent,
                          Qt::WindowFlags flags)
     : QWidget(parent, flags | Qt::FramelessWindowHint),
-      m_kind(kind),
+      m_buttons(kind),
       m_face(faceId),
       m_pressedFace(pressedFaceId),
       m_dockHandle(this) {
@@ -24,11 +24,12 @@ CSkinWindow::CSkinWindow(SkinWindowKind kind, int faceId, int pressedFaceId, QWi
 
 CSkinWindow::~CSkinWindow() {
     // A window that goes away must not stay in the group.
-    while (g_dockManager.DockedCount(&m_dockHandle) > 0) g_dockManager.RemoveDocked(&m_dockHandle);
+    if (!m_docks) return;
+    while (m_docks->DockedCount(&m_dockHandle) > 0) m_docks->RemoveDocked(&m_dockHandle);
 }
 
 void CSkinWindow::HideUndocked() {
-    g_dockManager.RemoveDocked(&m_dockHandle);
+    if (m_docks) m_docks->RemoveDocked(&m_dockHandle);
     hide();
 }
 
@@ -49,7 +50,7 @@ void CSkinWindow::paintEvent(QPaintEvent* event) {
             m_pressedFace.DrawSkin(painter, r.x(), r.y(), r.width(), r.height(), r.x(), r.y());
     }
     PaintOver(painter, u);
-    SetButtonsReady(m_kind);
+    m_buttons.SetAllReady();
 }
 
 void CSkinWindow::mousePressEvent(QMouseEvent* event) {
@@ -58,16 +59,18 @@ void CSkinWindow::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPoint p = event->position().toPoint();
-    UpdateWorkArea(g_dockManager, *this);
-    g_dockManager.BeginDrag(&m_dockHandle, DockPoint{p.x(), p.y()});
-    m_pressed = PressedButtonAt(m_kind, p.x(), p.y());
+    if (m_docks) {
+        UpdateWorkArea(*m_docks, *this);
+        m_docks->BeginDrag(&m_dockHandle, DockPoint{p.x(), p.y()});
+    }
+    m_pressed = m_buttons.PressedAt(p.x(), p.y());
     if (m_pressed >= 0) update(ButtonRect(m_pressed));
 }
 
 void CSkinWindow::mouseMoveEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     const QPoint p = event->position().toPoint();
-    g_dockManager.DragTo(DockPoint{p.x(), p.y()});
+    if (m_docks) m_docks->DragTo(DockPoint{p.x(), p.y()});
 }
 
 void CSkinWindow::mouseReleaseEvent(QMouseEvent* event) {
@@ -75,13 +78,13 @@ void CSkinWindow::mouseReleaseEvent(QMouseEvent* event) {
         QWidget::mouseReleaseEvent(event);
         return;
     }
-    g_dockManager.EndDrag();
+    if (m_docks) m_docks->EndDrag();
     const int pressed = m_pressed;
     m_pressed = -1;
     if (pressed < 0) return;  // a press outside every button does nothing
     update(ButtonRect(pressed));
     const QPoint p = event->position().toPoint();
-    if (ReleaseActs(m_kind, pressed, p.x(), p.y())) OnButton(pressed);
+    if (m_buttons.ReleaseActs(pressed, p.x(), p.y())) OnButton(pressed);
 }
 
 void CSkinWindow::keyPressEvent(QKeyEvent* event) {
@@ -99,7 +102,7 @@ void CSkinWindow::keyPressEvent(QKeyEvent* event) {
 bool CSkinWindow::event(QEvent* event) {
     if (event->type() != QEvent::ToolTip) return QWidget::event(event);
     const auto* help = static_cast<QHelpEvent*>(event);
-    const int index = ButtonAt(m_kind, help->pos().x(), help->pos().y());
+    const int index = ButtonAt(Kind(), help->pos().x(), help->pos().y());
     if (index < 0) {
         QToolTip::hideText();
         event->ignore();

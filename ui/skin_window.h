@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "ui/button_table.h"
+#include "view/button_table.h"
 #include "ui/qt_dock_window.h"
 #include "ui/skin_bitmap.h"
 
@@ -10,7 +10,8 @@ namespace orbix {
 
 // A frameless window whose face is a bitmap, cut to the face's outline, with
 // bitmap buttons at the rectangles of the shared button table and moved by
-// dragging its face through the dock manager. The main window, the program
+// dragging its face through the dock manager it is handed (none: it moves
+// alone). Its buttons' ready flags are its own, for the user-interface thread. The main window, the program
 // list and the satellite tree derive from it and supply the button actions.
 class CSkinWindow : public QWidget {
     Q_OBJECT
@@ -20,10 +21,17 @@ class CSkinWindow : public QWidget {
                 Qt::WindowFlags flags = Qt::Window);
     ~CSkinWindow() override;
 
-    SkinWindowKind Kind() const { return m_kind; }
+    SkinWindowKind Kind() const { return m_buttons.Kind(); }
     const CSkinBitmap& Face() const { return m_face; }
     const CSkinBitmap& PressedFace() const { return m_pressedFace; }
     int PressedButton() const { return m_pressed; }  // -1 when none is held
+    bool IsButtonReady(int index) const { return m_buttons.Ready(index); }
+    void SetButtonReady(int index, bool ready) { m_buttons.SetReady(index, ready); }
+
+    // The manager that moves this window with the group; it must outlive the
+    // window or be taken back (null) first.
+    void SetDockManager(CDockManager* manager) { m_docks = manager; }
+    CDockManager* DockManager() const { return m_docks; }
 
     // This window as the dock manager knows it.
     IDockWindow* DockHandle() { return &m_dockHandle; }
@@ -48,7 +56,8 @@ class CSkinWindow : public QWidget {
   private:
     QRect ButtonRect(int index) const;
 
-    SkinWindowKind m_kind;
+    CButtonStates m_buttons;
+    CDockManager* m_docks = nullptr;
     CSkinBitmap m_face;
     CSkinBitmap m_pressedFace;
     CQtDockWindow m_dockHandle;

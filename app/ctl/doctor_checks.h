@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "card/card_access.h"
+
 namespace orbix::ctl {
 
 enum class CheckLevel { Ok, Warning, Fail };
@@ -22,7 +24,7 @@ struct DoctorSetup {
     std::string backend = "simulated";  // ORBIXRX_CARD, "simulated" when unset
     std::string sysfsRoot = "/sys";
     std::string procRoot = "/proc";
-    std::string imagePath = "./conwh.ocx";
+    std::string imagePath = kConfigurationImage;
     std::string databasePath = "./SATSETUPL.ini";
     std::string lockDirectory;          // "" for the machine-wide one
     std::vector<std::string> binaries;  // the programs that need the capability

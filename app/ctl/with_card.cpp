@@ -2,31 +2,20 @@
 
 #include <cstdio>
 
-#include "app/card_backend.h"
-#include "app/startup.h"
+#include "app/card_start.h"
 #include "platform/clock.h"
 #include "platform/text.h"
 
 namespace orbix::ctl {
 
 int RunWithCard(const CardRunOptions& options, const CardWork& work) {
-    CardBackend backend = MakeCardBackend();
-    if (!backend.ports) {
-        std::fprintf(stderr, "%s\n", backend.error.c_str());
-        return 2;
-    }
     CConsoleNotices notices;
-    CInstanceLock lock;
-    StartUpContext start{*backend.ports, notices, lock, kInstanceKey, {}, backend.locateCard};
-    int result = 1;
-    const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
-        if (options.onFound) options.onFound(backend.name, start.cardFoundBy, ioBase);
-        CCardSession session({*backend.ports, RealClock(), notices, ioBase, "./conwh.ocx",
-                              CChannelDatabase::kDefaultPath, options.onStep});
-        if (session.BringUp()) result = work(session, notices);
-        session.Shutdown();
-    });
-    return outcome == StartUpOutcome::Ran ? result : 1;
+    return RunOnCard({notices, kInstanceKey, options.onFound, options.onStep},
+                     [&](CCardSession& session, IPortIo&) {
+                         const int result = session.BringUp() ? work(session, notices) : 1;
+                         session.Shutdown();
+                         return result;
+                     });
 }
 
 bool TransponderExists(const CChannelDatabase& database, const std::string& satellite,

@@ -31,9 +31,10 @@ CSkinWindow* CChildWindows::Window(ChildKind kind) const {
 
 ProgramListServices CChildWindows::ListServices() {
     CPlayerControl& player = m_w.player;
+    CCardSession& session = m_w.session;
     return {
         .notices = m_w.notices,
-        .locked = m_w.locked,
+        .locked = [&session] { return session.Locked(); },
         .play = [&player](const ProgramSelection& program) { player.PlayProgram(program); },
         .record = [&player](const ProgramSelection& program) { player.RecordProgram(program); },
         .showProgramInfo = [this](const ProgramEntry& entry) { ShowProgramInfo(entry); },
@@ -52,7 +53,7 @@ SatTreeServices CChildWindows::TreeServices() {
         .clock = session.Clock(),
         .programTree = *m_queuedTree,
         .statusText = *m_queuedStatus,
-        .locked = m_w.locked,
+        .locked = [&session] { return session.Locked(); },
         .tunerLocked = [&session] { return session.Locked(); },
         .stopPlayer = [&player] { player.StopPlayer(); },
         .requestTune = [&session](const TuneTarget& target) { session.RequestTune(target); },

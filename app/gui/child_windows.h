@@ -23,7 +23,6 @@ struct ChildWiring {
     CCardSession& session;
     INotices& notices;
     CPlayerControl& player;
-    std::function<bool()> locked;  // the main window's lock flag
     // Label 1061; user-interface thread (the search reaches it queued).
     std::function<void(const std::string& textGbk)> setStatusText;
     // A child's own close button hid it.

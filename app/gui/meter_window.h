@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/gui/tick_sound.h"
-#include "app/status/meter_scene.h"
+#include "view/meter_scene.h"
 #include "card/signal_history.h"
 #include "platform/notices.h"
 

@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QRect>
 
-#include "app/status/gauge.h"
-#include "app/status/status_display.h"
+#include "view/gauge.h"
+#include "view/status_display.h"
 
 namespace orbix {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/gui/tray.h"
-#include "app/status/gauge.h"
-#include "app/status/status_display.h"
+#include "view/gauge.h"
+#include "view/status_display.h"
 
 namespace orbix {
 

@@ -25,7 +25,6 @@ void CStatusWiring::Apply(const CardStatus& status) {
     // Calls arrive in order, but a late one must not undo a newer one.
     if (status.serial <= m_serial) return;
     m_serial = status.serial;
-    m_locked = status.tune.locked;
     m_panel.OnReadings(status.signal.level, status.signal.quality);
 }
 

@@ -9,8 +9,8 @@ namespace orbix {
 
 // Carries the card session's status to the status display: each snapshot,
 // delivered on a worker's or the monitor's thread, becomes a queued call on
-// the user-interface thread, which keeps the lock flag and hands the
-// readings to the panel. Nothing here is drawn off that thread.
+// the user-interface thread, which hands the readings to the panel. The lock
+// is not copied here: the windows read the session's published one. Nothing here is drawn off that thread.
 class CStatusWiring final : public QObject {
   public:
     CStatusWiring(CCardSession& session, CStatusPanel& panel, QObject* parent = nullptr);
@@ -21,8 +21,6 @@ class CStatusWiring final : public QObject {
     void Connect();
     void Disconnect();
 
-    // The lock as the last delivered status said; user-interface thread.
-    bool Locked() const { return m_locked; }
     std::uint64_t Serial() const { return m_serial; }
 
   private:
@@ -31,7 +29,6 @@ class CStatusWiring final : public QObject {
     CCardSession& m_session;
     CStatusPanel& m_panel;
     int m_listener = 0;
-    bool m_locked = false;
     std::uint64_t m_serial = 0;
 };
 

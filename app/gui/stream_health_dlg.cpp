@@ -1,7 +1,7 @@
 // The main window's share of the stream's health: the no-data warning in
 // the status line and the tray tip, the aiming meter and the statistics.
 #include "app/gui/gui_texts.h"
-#include "app/receiver_dlg.h"
+#include "app/gui/receiver_dlg.h"
 #include "platform/stream_port.h"
 #include "search/search_texts.h"
 

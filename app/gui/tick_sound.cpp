@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "app/status/meter_scene.h"
+#include "view/meter_scene.h"
 
 #if defined(ORBIX_HAVE_ALSA)
 #include <alsa/asoundlib.h>

@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/status/tray_state.h"
+#include "view/tray_state.h"
 
 namespace orbix {
 

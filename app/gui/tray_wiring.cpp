@@ -1,6 +1,6 @@
 #include "app/gui/tray_wiring.h"
 
-#include "app/receiver_dlg.h"
+#include "app/gui/receiver_dlg.h"
 #include "ui/resources.h"
 
 namespace orbix {

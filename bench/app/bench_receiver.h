@@ -5,31 +5,20 @@
 // then the ordered shutdown follows.
 #include <functional>
 
-#include "app/card_backend.h"
+#include "app/card_start.h"
 #include "app/gui/qt_notices.h"
-#include "app/receiver_dlg.h"
-#include "app/startup.h"
-#include "platform/clock.h"
+#include "app/gui/receiver_dlg.h"
 
 namespace orbix::bench {
 
 inline void WithReceiver(CQtNotices& notices, const std::function<void(CReceiverDlg&)>& work) {
-    CardBackend backend = MakeCardBackend();
-    CInstanceLock lock;
-    StartUpContext start{*backend.ports, notices, lock, "orbixrx-bench", {}};
-    StartUp(start, [&](std::uint16_t ioBase) {
-        CCardSession session({*backend.ports,
-                              RealClock(),
-                              notices,
-                              ioBase,
-                              "./conwh.ocx",
-                              CChannelDatabase::kDefaultPath,
-                              {}});
+    RunOnCard({notices, "orbixrx-bench"}, [&](CCardSession& session, IPortIo&) {
         CReceiverDlg dlg({session, notices, false, false});
-        if (!dlg.BringUp()) return;
+        if (!dlg.BringUp()) return 1;
         dlg.show();
         work(dlg);
         dlg.Shutdown();
+        return 0;
     });
 }
 

@@ -8,8 +8,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "app/receiver_dlg.h"
-#include "app/receiver_program.h"
+#include "app/gui/receiver_dlg.h"
+#include "app/gui/receiver_program.h"
 #include "db/pid_list.h"
 #include "platform/text.h"
 #include "player/fake_player.h"

@@ -1,4 +1,4 @@
-#include "app/receiver_dlg.h"
+#include "app/gui/receiver_dlg.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -107,7 +107,7 @@ class ReceiverDlgTest : public QObject {
         // A button acts only on a release inside the button that was pressed.
         Click(dlg, ButtonCentre(7), ButtonCentre(7));
         QVERIFY(list->isVisible());
-        QCOMPARE(g_dockManager.DockedCount(list->DockHandle()), 1);
+        QCOMPARE(dlg.Docks().DockedCount(list->DockHandle()), 1);
         Click(dlg, ButtonCentre(6), QPoint(300, 40));
         QCOMPARE(dlg.PressedButton(), -1);
         Click(dlg, QPoint(200, 30), ButtonCentre(6));
@@ -120,7 +120,7 @@ class ReceiverDlgTest : public QObject {
 
         // A tray click brings back only the children that were shown.
         Click(dlg, ButtonCentre(7), ButtonCentre(7));
-        QCOMPARE(g_dockManager.DockedCount(list->DockHandle()), 0);
+        QCOMPARE(dlg.Docks().DockedCount(list->DockHandle()), 0);
         dlg.HideAll();
         QVERIFY(!dlg.isVisible() && !tree->isVisible());
         dlg.Tray().Activate(QSystemTrayIcon::Trigger);

@@ -13,7 +13,7 @@
 #include <mutex>
 
 #include "app/gui/gui_texts.h"
-#include "app/receiver_dlg.h"
+#include "app/gui/receiver_dlg.h"
 #include "platform/stream_port.h"
 #include "search/search_texts.h"
 #include "sim/card_logic_model.h"

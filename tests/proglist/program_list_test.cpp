@@ -9,7 +9,7 @@
 #include "platform/text.h"
 #include "tests/support/button_centre.h"
 #include "tests/support/temp_dir.h"
-#include "ui/button_table.h"
+#include "view/button_table.h"
 #include "ui/proglist/program_list_dlg.h"
 #include "ui/proglist/queued_program_tree.h"
 
@@ -119,7 +119,6 @@ class ProgramListTest : public QObject {
 
   private slots:
     void init() {
-        for (int i = 8; i <= 11; ++i) SetButtonReady(i, true);
         m_dir = std::make_unique<testing::CTempDir>();
         m_fakes = std::make_unique<Fakes>();
     }

@@ -16,7 +16,7 @@
 #include "platform/text.h"
 #include "tests/support/button_centre.h"
 #include "tests/support/temp_dir.h"
-#include "ui/button_table.h"
+#include "view/button_table.h"
 #include "ui/resources.h"
 #include "ui/sattree/sat_param_dialog.h"
 #include "db/channel_file.h"
@@ -189,7 +189,6 @@ class SatTreeTest : public QObject {
     void init() { rig = std::make_unique<Rig>(); }
     void cleanup() {
         rig.reset();
-        SetButtonsReady(SkinWindowKind::SatelliteTree);
     }
 
     // No file gives the default content; a file is shown as it is, untouched,
@@ -434,7 +433,7 @@ class SatTreeTest : public QObject {
         QCOMPARE(rig->Messages(), (Texts{"请等待搜索节目完成!", "请等待搜索节目完成！"}));
         QVERIFY(rig->tunes.empty());
         rig->win->update();
-        QTRY_VERIFY(IsButtonReady(17));
+        QTRY_VERIFY(rig->win->IsButtonReady(17));
         rig->win->SearchState().searchIdle = 1;
     }
 
@@ -455,7 +454,7 @@ class SatTreeTest : public QObject {
         QVERIFY(rig->Status().back().starts_with("请重新搜索"));
         QCOMPARE(rig->File(), file);
         QVERIFY(rig->filter.Table()[0] & CPidFilter::kInUse);  // PID 0 was asked for
-        QVERIFY(IsButtonReady(17));
+        QTRY_VERIFY(rig->win->IsButtonReady(17));  // the search posts its end
     }
 };
 

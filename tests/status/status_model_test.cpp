@@ -2,8 +2,8 @@
 
 #include <tuple>
 
-#include "app/status/gauge.h"
-#include "app/status/status_display.h"
+#include "view/gauge.h"
+#include "view/status_display.h"
 #include "platform/text.h"
 
 namespace orbix {

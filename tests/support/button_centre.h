@@ -2,7 +2,7 @@
 
 #include <QPoint>
 
-#include "ui/button_table.h"
+#include "view/button_table.h"
 
 namespace orbix::testing {
 

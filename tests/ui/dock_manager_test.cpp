@@ -1,4 +1,4 @@
-#include "ui/dock/dock_manager.h"
+#include "view/dock_manager.h"
 
 #include <gtest/gtest.h>
 

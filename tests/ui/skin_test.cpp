@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "tests/support/button_centre.h"
-#include "ui/button_table.h"
+#include "view/button_table.h"
 #include "ui/resources.h"
 #include "ui/skin_bitmap.h"
 #include "ui/skin_window.h"
@@ -51,10 +51,6 @@ class SkinTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void init() {
-        for (int i = 0; i < kButtonCount; ++i) SetButtonReady(i, true);
-    }
-
     // A face's outline is the face less exactly its transparent pixels (the
     // colour of its top left one); a window takes its face's size and outline.
     void windowTakesFaceSizeAndOutline() {
@@ -127,34 +123,43 @@ class SkinTest : public QObject {
                                   {2, 17, true, false, true, false}};
         for (const Case& c : cases) {
             TestWindow w(kKinds[c.kind]);
-            SetButtonReady(c.button, c.readyAtPress);
+            w.SetButtonReady(c.button, c.readyAtPress);
             QTest::mousePress(&w, Qt::LeftButton, {}, ButtonCentre(c.button));
             QCOMPARE(w.PressedButton(), c.pressTaken ? c.button : -1);
-            SetButtonReady(c.button, c.readyAtRelease);
+            w.SetButtonReady(c.button, c.readyAtRelease);
             QTest::mouseRelease(&w, Qt::LeftButton, {}, ButtonCentre(c.button));
             QCOMPARE(w.actions, c.acts ? std::vector<int>{c.button} : std::vector<int>{});
         }
     }
 
-    void paintMakesOwnButtonsReady() {
-        TestWindow w(kKinds[2]);
-        SetButtonReady(17, false);
-        SetButtonReady(9, false);
-        w.grab();
-        QVERIFY(IsButtonReady(17));
-        QVERIFY(!IsButtonReady(9));  // another window's button
+    // Each window keeps its own flags: clearing one window's button leaves
+    // another window of the same kind alone, a paint re-arms only the window
+    // painted, and another window's index is never ready here.
+    void readyFlagsBelongToTheirWindow() {
+        TestWindow painted(kKinds[2]);
+        TestWindow other(kKinds[2]);
+        painted.SetButtonReady(17, false);
+        other.SetButtonReady(17, false);
+        other.SetButtonReady(16, false);
+        painted.grab();
+        QVERIFY(painted.IsButtonReady(17));
+        QVERIFY(!other.IsButtonReady(17) && !other.IsButtonReady(16));
+        QVERIFY(other.IsButtonReady(15));
+        painted.SetButtonReady(9, true);
+        QVERIFY(!painted.IsButtonReady(9));
     }
 
     // Neighbouring buttons of the satellite tree's row overlap; the lower
     // index takes the press.
     void overlappingButtonsLowerIndexWins() {
-        QCOMPARE(PressedButtonAt(SkinWindowKind::SatelliteTree, 52, 290), 13);
-        QCOMPARE(PressedButtonAt(SkinWindowKind::SatelliteTree, 53, 290), 14);
-        QCOMPARE(PressedButtonAt(SkinWindowKind::SatelliteTree, 249, 307), 17);
-        QCOMPARE(PressedButtonAt(SkinWindowKind::SatelliteTree, 250, 307), -1);
+        const CButtonStates tree(SkinWindowKind::SatelliteTree);
+        QCOMPARE(tree.PressedAt(52, 290), 13);
+        QCOMPARE(tree.PressedAt(53, 290), 14);
+        QCOMPARE(tree.PressedAt(249, 307), 17);
+        QCOMPARE(tree.PressedAt(250, 307), -1);
         // Another window's buttons are not this window's.
-        QCOMPARE(PressedButtonAt(SkinWindowKind::Main, ButtonCentre(9).x(), ButtonCentre(9).y()),
-                 -1);
+        const CButtonStates main(SkinWindowKind::Main);
+        QCOMPARE(main.PressedAt(ButtonCentre(9).x(), ButtonCentre(9).y()), -1);
     }
 
     void enterAndEscapeDoNotClose() {

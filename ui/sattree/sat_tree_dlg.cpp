@@ -246,9 +246,12 @@ void CSatTreeDlg::StartProgramSearch() {
 
 void CSatTreeDlg::OnSearchProgress(const SearchProgress& progress) {
     if (progress.stage != SearchStage::Stored && progress.stage != SearchStage::Failed) return;
-    // The worker's thread: the flag is safe to set from here, the repaint is not.
-    SetButtonReady(kSearch, true);
-    PostToGui(this, [this] { update(); });
+    // The worker's thread: the window's button state and its repaint belong
+    // to the user-interface thread, so the end is posted there.
+    PostToGui(this, [this] {
+        SetButtonReady(kSearch, true);
+        update();
+    });
 }
 
 }  // namespace orbix

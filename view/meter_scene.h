@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/status/colours.h"
+#include "view/colours.h"
 #include "card/signal_history.h"
 
 namespace orbix {

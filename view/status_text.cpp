@@ -1,4 +1,4 @@
-#include "app/status/status_text.h"
+#include "view/status_text.h"
 
 #include <algorithm>
 

@@ -67,18 +67,31 @@ constexpr const ButtonRules& RulesFor(SkinWindowKind kind) {
     return kButtonRules[static_cast<int>(kind)];
 }
 
-// The runtime gate beside the constant table: every window sets its own
-// buttons ready whenever it paints; the satellite tree's commands and the
-// program search worker change button 17's. Safe from any thread.
-bool IsButtonReady(int index);
-void SetButtonReady(int index, bool ready);
-void SetButtonsReady(SkinWindowKind kind);
+// The ready flags of one window's buttons, beside the constant table: each
+// skinned window keeps its own and changes them on the user-interface thread
+// only (a paint sets them all; the satellite tree's search command clears
+// button 17's and the search's end, posted to that thread, sets it again).
+class CButtonStates {
+  public:
+    explicit CButtonStates(SkinWindowKind kind);  // every button starts ready
 
-// The button a press at (x, y) takes in that window, or -1.
-int PressedButtonAt(SkinWindowKind kind, int x, int y);
+    SkinWindowKind Kind() const { return m_rules->kind; }
+    // False for an index outside this window's buttons.
+    bool Ready(int index) const;
+    void SetReady(int index, bool ready);  // ignores another window's index
+    void SetAllReady();
 
-// Whether releasing the pressed button at (x, y) runs its action.
-bool ReleaseActs(SkinWindowKind kind, int pressed, int x, int y);
+    // The button a press at (x, y) takes, or -1.
+    int PressedAt(int x, int y) const;
+    // Whether releasing the pressed button at (x, y) runs its action.
+    bool ReleaseActs(int pressed, int x, int y) const;
+
+  private:
+    bool Owns(int index) const { return index >= m_rules->first && index <= m_rules->last; }
+
+    const ButtonRules* m_rules;
+    std::array<bool, kButtonCount> m_ready{};
+};
 
 // The button whose tooltip covers (x, y) in that window, or -1.
 int ButtonAt(SkinWindowKind kind, int x, int y);

@@ -1,11 +1,9 @@
-#include "ui/dock/dock_manager.h"
+#include "view/dock_manager.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 namespace orbix {
-
-CDockManager g_dockManager;
 
 namespace {
 

@@ -73,7 +73,4 @@ class CDockManager {
     DockRect m_workArea;
 };
 
-// The one manager of the process.
-extern CDockManager g_dockManager;
-
 }  // namespace orbix

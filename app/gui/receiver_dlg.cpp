@@ -1,4 +1,4 @@
-#include "app/receiver_dlg.h"
+#include "app/gui/receiver_dlg.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -26,13 +26,14 @@ CReceiverDlg::CReceiverDlg(ReceiverParts parts)
       m_parts(std::move(parts)),
       m_tray(MakeReceiverTray(*this, m_parts.useSystemTray)),
       m_panel(*this,
-              {[this] { return m_wiring.Locked(); },
+              {[this] { return Locked(); },
                [this] { return m_parts.session.Current().transponder; }},
               m_tray.get()),
       m_wiring(m_parts.session, m_panel),
       m_player(
           this, m_parts.session, m_parts.notices, [this] { return Locked(); },
           [this](const std::string& text) { SetLabelText(text); }) {
+    SetDockManager(&m_docks);
     setWindowIcon(QIcon(ResourcePath(kIconProgram)));
     setWindowTitle(QStringLiteral("OrbixRx"));
     m_panel.Reset(m_parts.session.Current().transponder);
@@ -44,7 +45,11 @@ CReceiverDlg::CReceiverDlg(ReceiverParts parts)
     };
 }
 
-CReceiverDlg::~CReceiverDlg() { Shutdown(); }
+CReceiverDlg::~CReceiverDlg() {
+    Shutdown();
+    // The skinned base is destroyed after the manager it was handed.
+    SetDockManager(nullptr);
+}
 
 QRect CReceiverDlg::LabelRect() { return QRect(105, 80, 236, 12); }
 
@@ -138,11 +143,11 @@ void CReceiverDlg::ToggleChild(ChildKind kind) {
     if (!child) return;
     if (!child->isVisible()) {
         ShownFlag(kind) = 1;
-        g_dockManager.AddDocked(child->DockHandle());
+        m_docks.AddDocked(child->DockHandle());
         child->show();
     } else {
         ShownFlag(kind) = 0;
-        g_dockManager.RemoveDocked(child->DockHandle());
+        m_docks.RemoveDocked(child->DockHandle());
         child->hide();
     }
 }

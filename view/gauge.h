@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/status/colours.h"
+#include "view/colours.h"
 
 namespace orbix {
 

@@ -67,7 +67,11 @@ class CReceiverDlg final : public CSkinWindow {
         return m_children ? m_children->Window(kind) : nullptr;
     }
     CChildWindows* Children() const { return m_children.get(); }
-    bool Locked() const { return m_wiring.Locked(); }
+    // The lock as the tune-and-lock worker published it; the status display,
+    // the tray, the player and both children all read this one state.
+    bool Locked() const { return m_parts.session.Locked(); }
+    // Moves the main window and the docked children as one group.
+    CDockManager& Docks() { return m_docks; }
     void SetLabelText(const std::string& textGbk);  // label 1061
     QString LabelText() const { return m_labelText; }
 
@@ -110,6 +114,7 @@ class CReceiverDlg final : public CSkinWindow {
     void OnNoData(bool noData);
 
     ReceiverParts m_parts;
+    CDockManager m_docks;  // before the children, which it outlives
     std::unique_ptr<CTray> m_tray;
     CStatusPanel m_panel;
     CStatusWiring m_wiring;

@@ -1,16 +1,13 @@
-#include "app/receiver_program.h"
+#include "app/gui/receiver_program.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <cstdio>
 #include <cstdlib>
 
-#include "app/card_backend.h"
+#include "app/card_start.h"
 #include "app/gui/qt_notices.h"
 #include "app/gui/quit_on_signal.h"
-#include "app/receiver_dlg.h"
-#include "app/startup.h"
-#include "platform/clock.h"
+#include "app/gui/receiver_dlg.h"
 #include "ui/resources.h"
 
 namespace orbix {
@@ -38,11 +35,6 @@ int RunReceiverProgram(const ReceiverShownHook& shown) {
     const QString appName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
     CQtNotices notices(appName, PresenterFor(QGuiApplication::platformName()));
 
-    CardBackend backend = MakeCardBackend();
-    if (!backend.ports) {
-        std::fprintf(stderr, "%s\n", backend.error.c_str());
-        return 2;
-    }
     // A signal ends the event loop (or keeps it from starting); the ordered
     // shutdown follows as after a click on the close button. Before the main
     // window runs there is nothing to shut down, and a start-up box
@@ -55,28 +47,18 @@ int RunReceiverProgram(const ReceiverShownHook& shown) {
         quitAsked = true;
         QCoreApplication::quit();
     });
-    CInstanceLock lock;
-    StartUpContext start{*backend.ports, notices, lock, kInstanceKey, {}, backend.locateCard};
-    int result = 1;
-    const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
+    return RunOnCard({notices}, [&](CCardSession& session, IPortIo& card) {
         windowRuns = true;
-        CCardSession session({*backend.ports,
-                              RealClock(),
-                              notices,
-                              ioBase,
-                              "./conwh.ocx",
-                              CChannelDatabase::kDefaultPath,
-                              {}});
         CReceiverDlg dlg({session, notices, QSystemTrayIcon::isSystemTrayAvailable(), true});
-        if (!dlg.BringUp()) return;  // the user has been told why
+        if (!dlg.BringUp()) return 1;  // the user has been told why
         dlg.show();
-        if (shown) shown({dlg, session, *backend.ports});
+        if (shown) shown({dlg, session, card});
         // A signal during bring-up is read by the loop's first pass, unless a
         // message box's own loop already read it.
-        result = quitAsked ? 0 : QApplication::exec();
+        const int result = quitAsked ? 0 : QApplication::exec();
         dlg.Shutdown();
+        return result;
     });
-    return outcome == StartUpOutcome::Ran ? result : 1;
 }
 
 }  // namespace orbix

@@ -4,7 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "app/receiver_dlg.h"
+#include "app/gui/receiver_dlg.h"
 
 namespace orbix {
 
@@ -27,13 +27,15 @@ void CReceiverDlg::MakeChildren() {
         centred.moveCenter(screen->availableGeometry().center());
         move(centred.topLeft());
     }
-    g_dockManager.SetMainWindow(DockHandle());
+    m_docks.SetMainWindow(DockHandle());
     // The player exists already; the program list uses it, the satellite
     // tree uses both.
     m_children = std::make_unique<CChildWindows>(ChildWiring{
-        this, m_parts.session, m_parts.notices, m_player.Control(), [this] { return Locked(); },
+        this, m_parts.session, m_parts.notices, m_player.Control(),
         [this](const std::string& text) { SetLabelText(text); },
         [this](ChildKind kind) { ChildClosed(kind); }});
+    for (ChildKind kind : {ChildKind::ProgramList, ChildKind::SatTree})
+        Child(kind)->SetDockManager(&m_docks);
     PlaceChildren();
 }
 

@@ -1,4 +1,4 @@
-#include "app/status/meter_scene.h"
+#include "view/meter_scene.h"
 
 #include <algorithm>
 

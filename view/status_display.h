@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/status/arcs.h"
-#include "app/status/colours.h"
-#include "app/status/status_text.h"
+#include "view/arcs.h"
+#include "view/colours.h"
+#include "view/status_text.h"
 
 namespace orbix {
 

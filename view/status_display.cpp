@@ -1,4 +1,4 @@
-#include "app/status/status_display.h"
+#include "view/status_display.h"
 
 namespace orbix {
 

@@ -1,4 +1,4 @@
-#include "app/status/gauge.h"
+#include "view/gauge.h"
 
 #include <algorithm>
 
