@@ -21,8 +21,14 @@ grep -q "本软件与当前硬件版本不匹配" <<<"$out" || fail "no mismatch
 # instance lock is free again and the status is 0.
 "$rx" >rx.log 2>&1 &
 pid=$!
-for _ in $(seq 600); do  # the signal handler is in place before the lock is taken
-  ! flock -n "$dir/orbixrx.lock" true 2>/dev/null && break
+# The signal handler is in place before the lock is taken. The lock is
+# looked for in /proc/locks: trying it here could make the program itself
+# find it taken and end as a second instance.
+held() {
+  [ -e "$dir/orbixrx.lock" ] && grep -q ":$(stat -c %i "$dir/orbixrx.lock") " /proc/locks
+}
+for _ in $(seq 600); do
+  held && break
   sleep 0.1
 done
 kill -TERM "$pid"
