@@ -159,7 +159,8 @@ TEST_F(SearchPassTest, TheLockNotSilenceTellsASignalLost) {
         for (int k = 0; k < 3; ++k) {
             EXPECT_EQ(programs[k].videoPid != "00", k < found) << k;
             if (k >= found) {
-                EXPECT_EQ(programs[k].pcrPid + programs[k].type, "0" + Gbk("广播节目"));
+                EXPECT_EQ(programs[k].pcrPid, "0") << k;
+                EXPECT_EQ(programs[k].type, Gbk("广播节目")) << k;
             }
         }
     }
