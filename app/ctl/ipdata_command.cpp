@@ -1,11 +1,10 @@
-#include <csignal>
 #include <cstdio>
 #include <memory>
 
 #include "app/ctl/commands.h"
+#include "app/ctl/stream_args.h"
 #include "app/ctl/with_card.h"
 #include "db/ip_data_settings.h"
-#include "platform/clock.h"
 #include "platform/stream_port.h"
 #include "platform/text.h"
 #include "platform/tun_device.h"
@@ -13,10 +12,6 @@
 
 namespace orbix::ctl {
 namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnIpDataInterrupt(int) { g_interrupted = 1; }
 
 constexpr std::int64_t kLockWaitMs = 10'000;
 constexpr const char* kUsage =
@@ -82,11 +77,10 @@ int ReceiveOnCard(const IpDataArgs& args, const std::vector<std::uint16_t>& pids
         std::fprintf(stderr, "orbixctl ipdata: %s\n", error.c_str());
         return 1;
     }
-    std::signal(SIGINT, OnIpDataInterrupt);
-    std::signal(SIGTERM, OnIpDataInterrupt);
-    for (int second = 0; g_interrupted == 0 && (args.seconds == 0 || second < args.seconds);
+    CatchInterrupts();
+    for (int second = 0; !Interrupted() && (args.seconds == 0 || second < args.seconds);
          ++second) {
-        for (int i = 0; i < 10 && g_interrupted == 0; ++i) RealClock().SleepMs(100);
+        SleepASecond();
         PrintCounters(receiver.Counters());
     }
     receiver.Stop();
@@ -116,7 +110,7 @@ int RunIpData(const std::vector<std::string>& args) {
     std::vector<std::uint16_t> pids;
     if (ip.pids.empty()) {
         pids = ActiveIpPids(CChannelDatabase());
-    } else if (!ParsePidList(ip.pids, pids)) {
+    } else if (!orbix::ParsePidList(ip.pids, pids)) {
         std::fprintf(stderr,
                      "orbixctl ipdata: \"%s\" is not a list of PIDs (hexadecimal, below 1FFF)\n",
                      ip.pids.c_str());

@@ -64,7 +64,7 @@ int StatsOnCard(const StreamArgs& args, CCardSession& session) {
     CatchInterrupts();
     const int seconds = args.seconds.value_or(kDefaultSeconds);
     for (int i = 0; i < seconds && !Interrupted(); ++i) {
-        for (int t = 0; t < 10 && !Interrupted(); ++t) RealClock().SleepMs(100);
+        SleepASecond();
         PrintSnapshot(health.statistics.Snapshot(RealClock().NowMs()));
         const std::string warning = NoDataLine(health.watchdog, session);
         if (!warning.empty()) std::printf("%s\n", warning.c_str());

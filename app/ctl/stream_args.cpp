@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "platform/clock.h"
 #include "platform/stream_port.h"
 #include "platform/text.h"
 #include "search/search_texts.h"
@@ -84,6 +85,11 @@ void CatchInterrupts() {
 }
 
 bool Interrupted() { return g_interrupted != 0; }
+
+bool SleepASecond() {
+    for (int i = 0; i < 10 && !Interrupted(); ++i) RealClock().SleepMs(100);
+    return !Interrupted();
+}
 
 std::string NoDataLine(CStreamWatchdog& watchdog, CCardSession& session) {
     const bool inUse = !PidsInUse(session.PidFilter().Table()).empty();

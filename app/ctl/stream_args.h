@@ -37,6 +37,8 @@ std::optional<std::vector<std::uint16_t>> ParsePidList(const std::string& text);
 // Ctrl-C and SIGTERM end the commands' loops; Interrupted tells.
 void CatchInterrupts();
 bool Interrupted();
+// Sleeps one second, less when interrupted; false when interrupted.
+bool SleepASecond();
 
 // The no-data warning, once the watchdog sees locked, PIDs in use and no
 // datagram for its silence time; empty otherwise. Call it regularly.

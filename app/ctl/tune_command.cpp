@@ -1,4 +1,3 @@
-#include <csignal>
 #include <cstdio>
 
 #include "app/ctl/commands.h"
@@ -11,10 +10,6 @@
 
 namespace orbix::ctl {
 namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnInterrupt(int) { g_interrupted = 1; }
 
 // Long enough for the slowest tune that ends without lock.
 constexpr std::int64_t kTuneWaitMs = 30'000;
@@ -65,17 +60,14 @@ int TuneOnCard(const TuneArgs& args, CCardSession& session) {
         return status.tune.locked ? 0 : 1;
     }
     session.RequestTune(target);
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    CatchInterrupts();
     // Only the no-data watchdog: a port that cannot be read warns once and
     // leaves the tune going.
     CStreamHealth health(RealClock());
     health.reader.SetStatisticsOn(false);
     std::string error;
     if (!health.reader.Start(StreamPort(), error)) std::fprintf(stderr, "%s\n", error.c_str());
-    while (g_interrupted == 0) {
-        for (int i = 0; i < 10 && g_interrupted == 0; ++i) RealClock().SleepMs(100);
-        if (g_interrupted != 0) break;
+    while (SleepASecond()) {
         PrintState(session.LastStatus());
         const std::string warning =
             health.reader.Running() ? NoDataLine(health.watchdog, session) : std::string();
