@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -116,6 +117,21 @@ std::array<std::uint16_t, 32> PassEveryPid(const std::string& mux) {
     return table;
 }
 
+// The stream output at the full rate with every PID passing, started; null,
+// after saying why, when it cannot start.
+std::unique_ptr<orbix::sim::CStreamOutput> StartFullRateOutput() {
+    const std::string mux = kFullRateMux;
+    const auto table = PassEveryPid(mux);
+    auto output = std::make_unique<orbix::sim::CStreamOutput>(
+        orbix::sim::CardStreamView{[table] { return table; }, [] { return std::uint8_t{2}; }}, [mux] {
+            return std::optional(orbix::sim::LockedStream{"bench", mux, 0});
+        });
+    std::string error;
+    if (output->Start(error)) return output;
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return nullptr;
+}
+
 double ProcessCpuSeconds() {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
@@ -126,9 +142,6 @@ double ProcessCpuSeconds() {
 }
 
 int Stream(int seconds) {
-    const std::string mux = kFullRateMux;
-    std::string error;
-    const auto table = PassEveryPid(mux);
 
     const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
     const int on = 1;
@@ -163,14 +176,9 @@ int Stream(int seconds) {
             }
         }
     });
-    orbix::sim::CStreamOutput output(
-        {[table] { return table; }, [] { return std::uint8_t{2}; }}, [mux] {
-            return std::optional(orbix::sim::LockedStream{"bench", mux, 0});
-        });
-    if (!output.Start(error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
+    const auto started = StartFullRateOutput();
+    if (!started) return 1;
+    orbix::sim::CStreamOutput& output = *started;
     const double cpuStart = ProcessCpuSeconds();
     const auto start = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
@@ -199,8 +207,6 @@ int Stream(int seconds) {
 // output and a bare counting socket take in the same time (run "stream"),
 // so the two figures are printed side by side.
 int Stats(int seconds) {
-    const std::string mux = kFullRateMux;
-    const auto table = PassEveryPid(mux);
     orbix::CStreamWatchdog watchdog(orbix::RealClock());
     orbix::CPidStatistics statistics;
     orbix::CStreamReader reader(orbix::RealClock(), watchdog, &statistics);
@@ -209,14 +215,9 @@ int Stats(int seconds) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    orbix::sim::CStreamOutput output(
-        {[table] { return table; }, [] { return std::uint8_t{2}; }}, [mux] {
-            return std::optional(orbix::sim::LockedStream{"bench", mux, 0});
-        });
-    if (!output.Start(error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
+    const auto started = StartFullRateOutput();
+    if (!started) return 1;
+    orbix::sim::CStreamOutput& output = *started;
     const double cpuStart = ProcessCpuSeconds();
     const auto start = Clock::now();
     std::uint64_t ccErrors = 0;
