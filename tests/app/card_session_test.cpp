@@ -67,9 +67,7 @@ struct SessionRig {
         frontEnd->AttachTo(card);
         testing::WriteFile(dir.Path() / "conwh.ocx", sim::CCardLogicModel::MakeValidImage());
         CChannelDatabase database(DatabasePath());
-        for (const auto& sat : sim::DefaultSky().satellites)
-            for (const auto& tp : sat.transponders)
-                database.AddTransponder(RecordFor(sat, tp), [] { return true; });
+        StoreSky(database, sim::DefaultSky());
         database.WriteLockAndLast("Sat-Ku", "11052V");
         database.WritePidLists({2, "100|1ff|", 0, ""});
         const std::string image = (dir.Path() / "conwh.ocx").string();

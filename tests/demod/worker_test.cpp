@@ -52,9 +52,7 @@ TEST(WorkerMath, FoundFrequencyRoundsToTheNearestTenthAndRecordsGiveTheSettings)
 struct WorkerRig : DemodRig {
     WorkerRig() : database((dir.Path() / "SATSETUPL.ini").string()) {
         pids.SetCardAccess(&access);
-        for (const auto& sat : BuiltInSky().satellites)
-            for (const auto& tp : sat.transponders)
-                database.AddTransponder(RecordFor(sat, tp), [] { return true; });
+        StoreSky(database, BuiltInSky());
         worker = std::make_unique<CTuneWorker>(demod, pids, state, clock, database.Path());
     }
     void Request(const std::string& satellite, const std::string& transponder) {

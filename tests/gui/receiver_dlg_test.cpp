@@ -2,13 +2,13 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
-#include <fstream>
 #include <mutex>
 
 #include "sim/card_logic_model.h"
 #include "sim/front_end.h"
 #include "sim/sim_card.h"
 #include "support/button_centre.h"
+#include "support/card_fixture.h"
 #include "support/sky_record.h"
 #include "ui/resources.h"
 
@@ -23,14 +23,9 @@ struct WindowRig {
     WindowRig() {
         frontEnd = sim::CSimFrontEnd::Create(sim::DefaultSky(), clock);
         frontEnd->AttachTo(card);
-        const auto image = sim::CCardLogicModel::MakeValidImage();
-        std::ofstream(Path("conwh.ocx"), std::ios::binary)
-            .write(reinterpret_cast<const char*>(image.data()),
-                   static_cast<std::streamsize>(image.size()));
+        testing::WriteFile(Path("conwh.ocx"), sim::CCardLogicModel::MakeValidImage());
         CChannelDatabase database(Path("SATSETUPL.ini"));
-        for (const auto& sat : sim::DefaultSky().satellites)
-            for (const auto& tp : sat.transponders)
-                database.AddTransponder(RecordFor(sat, tp), [] { return true; });
+        StoreSky(database, sim::DefaultSky());
         database.WriteLockAndLast("Sat-Ku", "12622V");
     }
     std::string Path(const char* name) const {

@@ -20,6 +20,7 @@
 #include "sim/front_end.h"
 #include "sim/sim_card.h"
 #include "sim/stream_output.h"
+#include "support/card_fixture.h"
 #include "support/sky_record.h"
 #include "ui/resources.h"
 
@@ -33,14 +34,9 @@ struct RealTimeRig {
     RealTimeRig() {
         frontEnd = sim::CSimFrontEnd::Create(sim::DefaultSky());
         frontEnd->AttachTo(card);
-        const auto image = sim::CCardLogicModel::MakeValidImage();
-        std::ofstream(Path("conwh.ocx"), std::ios::binary)
-            .write(reinterpret_cast<const char*>(image.data()),
-                   static_cast<std::streamsize>(image.size()));
+        testing::WriteFile(Path("conwh.ocx"), sim::CCardLogicModel::MakeValidImage());
         CChannelDatabase database(Path("SATSETUPL.ini"));
-        for (const auto& sat : sim::DefaultSky().satellites)
-            for (const auto& tp : sat.transponders)
-                database.AddTransponder(RecordFor(sat, tp), [] { return true; });
+        StoreSky(database, sim::DefaultSky());
         database.WriteLockAndLast("Sat-Ku", "12622V");
         session = std::make_unique<CCardSession>(CardSessionContext{card,
                                                                     RealClock(),

@@ -6,22 +6,17 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest/QtTest>
-#include <cstdlib>
 
 #include "app/player/player_control.h"
 #include "platform/text.h"
 #include "sim/media_mux.h"
 #include "sim/stream_output.h"
 #include "support/card_fixture.h"
+#include "support/recording_test.h"
 
 using namespace orbix;
 
 namespace {
-
-struct COneAnswerDialog final : ISaveFileDialog {
-    std::string path;
-    std::optional<std::string> AskSavePath() override { return path; }
-};
 
 // ffprobe's decoded frame count of the recording's first stream of a type.
 int DecodedFrames(const std::string& path, const char* type) {
@@ -42,7 +37,7 @@ class PlayerMediaTest : public QObject {
 
   private slots:
     void recordingOfNews10DecodesToPicturesAndSound() {
-        if (std::system("command -v vlc >/dev/null && ffprobe -version >/dev/null 2>&1") != 0)
+        if (!orbix::testing::PlayerAndProbeInstalled())
             QSKIP("VLC or ffmpeg is not installed (tools/install_deps.sh installs them)");
         std::string why;
         if (!sim::LoadMediaLibrary(why)) QSKIP(why.c_str());
@@ -72,7 +67,7 @@ class PlayerMediaTest : public QObject {
         QVERIFY(filter.SetPatPid());
         QTRY_VERIFY_WITH_TIMEOUT(output.PacketsSent() > 0, 20000);
         const std::string recording = (card.dir.Path() / "news10.mpg").string();
-        COneAnswerDialog dialog;
+        orbix::testing::COneAnswerDialog dialog;
         dialog.path = recording;
         CRecordingNotices notices;
         CPlayerControl control{

@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 
 #include <QtTest/QtTest>
-#include <cstdlib>
 
 #include "app/player/player_control.h"
 #include "platform/text.h"
 #include "sim/stream_output.h"
 #include "support/card_fixture.h"
+#include "support/recording_test.h"
 #include "support/two_program_stream.h"
 
 using namespace orbix;
@@ -20,11 +20,6 @@ namespace {
 ProgramSelection Tv(const char* nameUtf8) {
     return ProgramSelection::Program(Gbk(nameUtf8), ProgramGroup::Tv);
 }
-
-struct COneAnswerDialog final : ISaveFileDialog {
-    std::string path;
-    std::optional<std::string> AskSavePath() override { return path; }
-};
 
 QStringList Streams(const std::string& path) {
     return orbix::testing::FfprobeStreams(QString::fromStdString(path));
@@ -37,7 +32,7 @@ class PlayerVlcTest : public QObject {
 
   private slots:
     void recordsOneProgramOfTheCardStream() {
-        if (std::system("command -v vlc >/dev/null && ffprobe -version >/dev/null 2>&1") != 0)
+        if (!orbix::testing::PlayerAndProbeInstalled())
             QSKIP("VLC or ffmpeg is not installed (tools/install_deps.sh installs them)");
         orbix::testing::CardFixture card;
         QVERIFY(card.access.LoadConfiguration());
@@ -64,7 +59,7 @@ class PlayerVlcTest : public QObject {
         CPidFilter filter;
         filter.SetCardAccess(&card.access);
         const std::string recording = (card.dir.Path() / "rec {1},'a\" b.mpg").string();
-        COneAnswerDialog dialog;
+        orbix::testing::COneAnswerDialog dialog;
         dialog.path = recording;
         CRecordingNotices notices;
         CPlayerControl control{

@@ -27,4 +27,11 @@ inline TransponderParams RecordFor(const sim::SkySatellite& sat, const sim::SkyT
     return r;
 }
 
+// Stores every transponder of the sky as RecordFor gives it.
+inline void StoreSky(CChannelDatabase& database, const sim::Sky& sky) {
+    for (const auto& sat : sky.satellites)
+        for (const auto& tp : sat.transponders)
+            database.AddTransponder(RecordFor(sat, tp), [] { return true; });
+}
+
 }  // namespace orbix
