@@ -1,10 +1,14 @@
-// orbixrx: the windowed program. Only wiring: the application, then the
-// program itself (app/receiver_program.cpp), which tests run the same way.
+// orbixrx: the windowed program. Only wiring: the application, the
+// interface language, then the program itself (app/receiver_program.cpp),
+// which tests run the same way.
 #include <QApplication>
 
 #include "app/receiver_program.h"
+#include "platform/ui_language.h"
+#include "ui/translations.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const orbix::CTranslations translations(orbix::UiLanguageFromEnvironment());
     return orbix::RunReceiverProgram();
 }

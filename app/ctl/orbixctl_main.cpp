@@ -1,11 +1,14 @@
 // orbixctl: the command-line companion of OrbixRx, over the same core as the
 // program, without windows.
+#include <QCoreApplication>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/ctl/commands.h"
+#include "platform/ui_language.h"
+#include "ui/translations.h"
 
 namespace {
 
@@ -69,6 +72,10 @@ int Usage(std::FILE* out = stderr) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The core's messages are printed in the interface language, from the
+    // same translation the windows use.
+    QCoreApplication app(argc, argv);
+    const orbix::CTranslations translations(orbix::UiLanguageFromEnvironment());
     if (argc < 2) return Usage();
     const std::string_view name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") return Usage(stdout);

@@ -8,6 +8,7 @@
 #include "search/network_scan.h"
 #include "search/program_search.h"
 #include "search/service_names.h"
+#include "ui/qt_text.h"
 
 namespace orbix::ctl {
 namespace {
@@ -62,7 +63,7 @@ void PrintPrograms(const CChannelDatabase& database) {
         ProgramEntry p;
         if (!database.ReadProgram(key, p)) continue;
         std::printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", Utf8(key).c_str(), Utf8(p.name).c_str(),
-                    Utf8(p.type).c_str(), p.pmtPid.c_str(), p.videoPid.c_str(), p.audioPid1.c_str(),
+                    TrPrintable(p.type).c_str(), p.pmtPid.c_str(), p.videoPid.c_str(), p.audioPid1.c_str(),
                     p.audioPid2.c_str(), p.pcrPid.c_str());
     }
 }
@@ -90,7 +91,7 @@ int ScanOnCard(const ScanArgs& args, CCardSession& session, INotices& notices) {
     CProgramSearch search(state, SearchServices{session.PidFilter(), database, view, view, clock});
     search.SetServiceNameOptions(args.names);
     const bool found = search.RunNow();
-    std::fprintf(found ? stdout : stderr, "%s\n", Utf8(view.status).c_str());
+    std::fprintf(found ? stdout : stderr, "%s\n", TrPrintable(view.status).c_str());
     if (found) PrintPrograms(database);
     return found ? 0 : 1;
 }
@@ -126,7 +127,7 @@ int RunScanNetwork(const std::vector<std::string>& args) {
         CRealClock clock;
         const NetworkScanResult result = RunNetworkScan(
             {receiver, StreamPort(), session.PidFilter(), database, clock, stop, satellite, transponder});
-        std::fprintf(result.ok ? stdout : stderr, "%s\n", Utf8(result.messageGbk).c_str());
+        std::fprintf(result.ok ? stdout : stderr, "%s\n", TrPrintable(result.messageGbk).c_str());
         return result.ok ? 0 : 1;
     });
 }

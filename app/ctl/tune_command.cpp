@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/stream_port.h"
 #include "platform/text.h"
+#include "ui/qt_text.h"
 
 namespace orbix::ctl {
 namespace {
@@ -48,7 +49,7 @@ void PrintState(const CardStatus& status) {
     std::printf("%s  frequency %s  level %d %%  quality %d %%", t.locked ? "locked" : "not locked",
                 frequency.c_str(), status.signal.level, status.signal.quality);
     if (!t.locked && t.failure != TuneFailure::None)
-        std::printf("  (%s)", Utf8(TuneFailureText(t.failure)).c_str());
+        std::printf("  (%s)", TrPrintable(TuneFailureText(t.failure)).c_str());
     std::printf("\n");
     std::fflush(stdout);
 }

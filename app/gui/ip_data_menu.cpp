@@ -8,13 +8,10 @@
 #include "db/ip_data_settings.h"
 #include "platform/text.h"
 #include "ui/proglist/program_list_dlg.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 namespace {
-
-QString Q(std::string_view utf8) {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 constexpr int kStateMs = 1000;
 
@@ -22,7 +19,7 @@ constexpr int kStateMs = 1000;
 
 CIpDataMenu::CIpDataMenu(Wiring wiring) : m_w(std::move(wiring)) {
     QMenu* menu = m_w.list.ContextMenu();
-    m_action = menu->addAction(Q(ip_texts::kMenuItem));
+    m_action = menu->addAction(TrUtf8(ip_texts::kMenuItem));
     m_action->setCheckable(true);
     m_action->setVisible(false);
     connect(menu, &QMenu::aboutToShow, this, &CIpDataMenu::OnMenuShown);
@@ -41,8 +38,8 @@ std::string CIpDataMenu::InterfaceName() const { return ReadIpDataSettings(m_w.d
 void CIpDataMenu::OnMenuShown() {
     const bool onIpGroup = m_w.list.ClickedGroup() == ProgramGroup::Ip;
     const std::string name = Running() ? m_tun->Name() : InterfaceName();
-    m_action->setText(Q(ip_texts::kMenuItem) +
-                      QStringLiteral(" (%1)").arg(name.empty() ? Q(ip_texts::kNoInterface)
+    m_action->setText(TrUtf8(ip_texts::kMenuItem) +
+                      QStringLiteral(" (%1)").arg(name.empty() ? TrUtf8(ip_texts::kNoInterface)
                                                                : QString::fromStdString(name)));
     m_action->setChecked(Running());
     m_action->setVisible(onIpGroup);
