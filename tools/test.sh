@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install_deps.sh
+python3 tools/check_translations.py  # every Chinese text has its English
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORBIXRX_SANITIZE=ON
 cmake --build build-test
 if [ -x tools/run_fuzzers.sh ]; then bash tools/run_fuzzers.sh; fi

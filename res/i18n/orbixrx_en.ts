@@ -878,5 +878,25 @@
       <source>加扰</source>
       <translation>scrambled</translation>
     </message>
+    <message>
+      <source>请先锁定%1然后再搜索</source>
+      <translation>Please lock %1 first, then search</translation>
+    </message>
+    <message>
+      <source>搜索节目完毕：%1</source>
+      <translation>Program search done: %1</translation>
+    </message>
+    <message>
+      <source>请重新搜索：%1</source>
+      <translation>Please search again: %1</translation>
+    </message>
+    <message>
+      <source>无法接收IP数据: %1</source>
+      <translation>Cannot receive IP data: %1</translation>
+    </message>
+    <message>
+      <source>正在接收IP数据(%1) 数据报%2 字节%3 丢弃%4</source>
+      <translation>Receiving IP data (%1)  datagrams %2  bytes %3  dropped %4</translation>
+    </message>
   </context>
 </TS>
