@@ -6,6 +6,7 @@
 #include "db/channel_database.h"
 #include "db/db_texts.h"
 #include "platform/text.h"
+#include "platform/text_template.h"
 
 namespace orbix {
 namespace {
@@ -57,8 +58,7 @@ std::string CChannelDatabase::LastWriteError() const {
 }
 
 std::string CChannelDatabase::WriteFailedMessage() const {
-    return Gbk(db_texts::kNotWrittenFile) + Gbk(Path()) + Gbk(db_texts::kNotWrittenReason) +
-           Gbk(LastWriteError()) + Gbk(db_texts::kNotWrittenEnd);
+    return Gbk(FillTemplate(db_texts::kNotWritten, {Path(), LastWriteError()}));
 }
 
 bool CChannelDatabase::ReplacePrograms(const std::vector<ProgramEntry>& programs) {

@@ -9,6 +9,7 @@
 #include "db/profile_store.h"
 #include "db/profile_text.h"
 #include "platform/text.h"
+#include "platform/text_template.h"
 
 namespace orbix {
 namespace {
@@ -95,8 +96,7 @@ DatabaseCheck CheckDatabaseFile(const std::string& path) {
 }
 
 std::string DamagedDatabaseMessage(const std::string& path, int line) {
-    return Gbk(db_texts::kDamagedFile) + Gbk(path) + Gbk(db_texts::kDamagedAtLine) +
-           std::to_string(line) + Gbk(db_texts::kDamagedUntouched);
+    return Gbk(FillTemplate(db_texts::kDamaged, {path, std::to_string(line)}));
 }
 
 }  // namespace orbix

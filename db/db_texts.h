@@ -31,13 +31,9 @@ inline constexpr std::string_view kSymbolRateRange = "符号率必须是1000至4
 inline constexpr std::string_view kLoRange = "LNB本振频率必须是0至20000 MHz之间的数字!";
 // A write the file did not take, with the file's name and the system's reason:
 // 频道数据库文件 ./SATSETUPL.ini 无法写入（Permission denied），修改没有保存!
-inline constexpr std::string_view kNotWrittenFile = "频道数据库文件 ";
-inline constexpr std::string_view kNotWrittenReason = " 无法写入（";
-inline constexpr std::string_view kNotWrittenEnd = "），修改没有保存!";
+inline constexpr std::string_view kNotWritten = "频道数据库文件 %1 无法写入（%2），修改没有保存!";
 // A damaged file found at start-up: 频道数据库文件 ./SATSETUPL.ini 第 3 行已损坏，…
-inline constexpr std::string_view kDamagedFile = "频道数据库文件 ";
-inline constexpr std::string_view kDamagedAtLine = " 第 ";
-inline constexpr std::string_view kDamagedUntouched =
-    " 行已损坏，文件没有被改写，卫星列表只显示能读出的内容。请先修正该文件。";
+inline constexpr std::string_view kDamaged =
+    "频道数据库文件 %1 第 %2 行已损坏，文件没有被改写，卫星列表只显示能读出的内容。请先修正该文件。";
 
 }  // namespace orbix::db_texts

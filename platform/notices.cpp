@@ -14,7 +14,8 @@ std::vector<std::string> CRecordingNotices::TextsUtf8() const {
 }
 
 NoticeAnswer CConsoleNotices::Show(const Notice& notice) {
-    std::fprintf(stderr, "%s\n", Utf8(notice.text).c_str());
+    const std::string shown = m_printable ? m_printable(notice.text) : Utf8(notice.text);
+    std::fprintf(stderr, "%s\n", shown.c_str());
     return notice.buttons == NoticeButtons::Ok ? NoticeAnswer::Ok : NoticeAnswer::No;
 }
 

@@ -3,6 +3,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orbix {
@@ -67,10 +68,17 @@ private:
 };
 
 // Writes notices to standard error in UTF-8 and answers No to questions;
-// for the command-line companion.
+// for the command-line companion. printable turns a GBK text into the
+// UTF-8 printed (the interface language's translation); plain conversion
+// where none is given.
 class CConsoleNotices final : public INotices {
 public:
+    using Printable = std::string (*)(std::string_view gbk);
+    explicit CConsoleNotices(Printable printable = nullptr) : m_printable(printable) {}
     NoticeAnswer Show(const Notice& notice) override;
+
+private:
+    Printable m_printable;
 };
 
 }  // namespace orbix

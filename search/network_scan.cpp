@@ -8,6 +8,7 @@
 
 #include "db/transponder_merge.h"
 #include "platform/text.h"
+#include "search/search_texts.h"
 #include "search/si_receive.h"
 
 namespace orbix {
@@ -136,9 +137,9 @@ std::vector<TransponderParams> StoredTransponders(const CChannelDatabase& databa
 }
 
 std::string NetworkScanSummary(const NetworkScanCounts& c) {
-    return Gbk("网络搜索完毕：新增") + std::to_string(c.added) + Gbk("个转发器，已有") +
-           std::to_string(c.known) + Gbk("个，跳过") + std::to_string(c.skippedS2) +
-           Gbk("个DVB-S2和") + std::to_string(c.skippedPosition) + Gbk("个其他轨道位置的转发器");
+    return Gbk(FillTemplate(texts::kNetworkScanDone,
+                            {std::to_string(c.added), std::to_string(c.known),
+                             std::to_string(c.skippedS2), std::to_string(c.skippedPosition)}));
 }
 
 NetworkScanResult RunNetworkScan(const NetworkScanRequest& r) {

@@ -109,8 +109,7 @@ void CProgramSearch::RunProgramSearch() {
     std::map<std::string, std::string> providers;
     if (names.enabled) ApplyServiceNames(programs, m_state.patTable, sdt.services, providers);
     if (!StorePrograms(programs)) {
-        return Fail(true, texts::ReasonNotStored() + texts::ReasonSeparator() +
-                              m_services.database.WriteFailedMessage());
+        return Fail(true, texts::ReasonNotStored(m_services.database.WriteFailedMessage()));
     }
     if (names.enabled) StoreProviders(m_services.database.Path(), programs, providers);
     Succeed(static_cast<int>(programs.size()),
@@ -133,7 +132,7 @@ SdtResult CProgramSearch::ReceiveSdt(NoSelectorCharset noSelector) {
 void CProgramSearch::Succeed(int stored, const std::string& noteGbk) {
     m_services.status.SetStatusText(noteGbk.empty()
                                         ? texts::SearchDone()
-                                        : texts::SearchDone() + texts::ReasonSeparator() + noteGbk);
+                                        : texts::SearchDoneNote(noteGbk));
     m_services.tree.ExpandFirstItem();
     m_services.tree.Redraw();
     m_succeeded.store(true);
@@ -143,7 +142,7 @@ void CProgramSearch::Succeed(int stored, const std::string& noteGbk) {
 
 void CProgramSearch::Fail(bool redraw, const std::string& reasonGbk) {
     if (redraw) m_services.tree.Redraw();
-    m_services.status.SetStatusText(texts::SearchAgain() + texts::ReasonSeparator() + reasonGbk);
+    m_services.status.SetStatusText(texts::SearchAgain(reasonGbk));
     Report(Progress(SearchStage::Failed, 0, 0, 0, reasonGbk));
     m_state.searchIdle.store(1);
 }

@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install_deps.sh
+python3 tools/check_translations.py  # every Chinese text has its English
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORBIXRX_SANITIZE=ON -DORBIXRX_WERROR=ON
 cmake --build build-test
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DORBIXRX_WERROR=ON

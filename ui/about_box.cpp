@@ -8,6 +8,7 @@
 
 #include "ui/link_label.h"
 #include "ui/resources.h"
+#include "ui/qt_text.h"
 
 #ifndef ORBIXRX_VERSION
 #error "ORBIXRX_VERSION comes from the project version"
@@ -31,7 +32,7 @@ QRect Units(int x, int y, int w, int h) {
 }
 
 QLabel* AddText(QWidget* parent, const char* utf8, const QRect& r) {
-    auto* label = new QLabel(QString::fromUtf8(utf8), parent);
+    auto* label = new QLabel(TrUtf8(utf8), parent);
     // Tall enough for the face's descenders, whatever the unit rounding.
     label->setGeometry(r.adjusted(0, 0, 0, std::max(0, label->sizeHint().height() - r.height())));
     return label;
@@ -41,7 +42,7 @@ QLabel* AddText(QWidget* parent, const char* utf8, const QRect& r) {
 
 CAboutBox::CAboutBox(INotices& notices, QWidget* parent) : QDialog(parent) {
     InitResources();
-    setWindowTitle(QString::fromUtf8("关于 OrbixCenter"));
+    setWindowTitle(TrUtf8("关于 OrbixCenter"));
     QFont f(QStringLiteral("WenQuanYi Micro Hei"));
     f.setPointSize(9);
     setFont(f);
@@ -53,13 +54,13 @@ CAboutBox::CAboutBox(INotices& notices, QWidget* parent) : QDialog(parent) {
     AddText(this, AboutDetails::kProductLine, Units(40, 10, 119, 8));
     AddText(this, AboutDetails::kRightsLine, Units(40, 29, 76, 8));
 
-    auto* ok = new QPushButton(QString::fromUtf8("确定"), this);
+    auto* ok = new QPushButton(TrUtf8("确定"), this);
     ok->setGeometry(Units(176, 7, 50, 14));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     m_link = new CLinkLabel(notices, this);
-    m_link->setText(QString::fromUtf8(AboutDetails::kMakerName));
+    m_link->setText(TrUtf8(AboutDetails::kMakerName));
     m_link->setGeometry(Units(122, 29, 97, 8));
     m_link->SetAddress(QString::fromUtf8(AboutDetails::kAddress));
     m_link->SetUnderline(true);

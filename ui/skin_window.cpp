@@ -1,4 +1,5 @@
 #include "ui/skin_window.h"
+#include "ui/qt_text.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -110,7 +111,7 @@ bool CSkinWindow::event(QEvent* event) {
     }
     const std::string_view text = g_buttonTable[index].text;
     QToolTip::showText(help->globalPos(),
-                       QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), this,
+                       TrUtf8(text), this,
                        ButtonRect(index));
     return true;
 }

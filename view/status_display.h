@@ -38,6 +38,8 @@ class CStatusDisplay {
     // One tick: rebuild on a lock edge or a new transponder name, then scroll
     // the text by 2 bytes and step the symbol.
     TickChange Tick(bool locked, std::string_view transponderGbk);
+    // The lock words of the interface language, for the next build.
+    void SetLockWords(LockWords words) { m_text.SetLockWords(std::move(words)); }
 
     StatusScene Scene() const;
     const CStatusText& Text() const { return m_text; }

@@ -41,14 +41,17 @@ void MoveFrontTo(std::vector<T>& v, std::size_t count, std::size_t position) {
 
 }  // namespace
 
-std::string LockWord(bool locked, std::size_t nameBytes) {
-    const std::string word = Gbk(locked ? "锁定成功！" : "锁定中！");
-    return nameBytes % 2 == 0 ? word : " " + word;
+LockWords ChineseLockWords() { return {Gbk(kLockedWord), Gbk(kLockingWord)}; }
+
+std::string LockWord(bool locked, std::size_t nameBytes, const LockWords& words) {
+    const std::string& word = locked ? words.locked : words.locking;
+    const bool wide = !word.empty() && IsLeadByte(static_cast<unsigned char>(word[0]));
+    return nameBytes % 2 == 0 || !wide ? word : " " + word;
 }
 
 void CStatusText::Build(std::string_view nameGbk, bool locked) {
     m_bytes.assign(nameGbk);
-    m_bytes += LockWord(locked, nameGbk.size());
+    m_bytes += LockWord(locked, nameGbk.size(), m_words);
     if (m_bytes.size() < kStatusTextBytes) m_bytes.resize(kStatusTextBytes, ' ');
     m_charOf = NumberCharacters(m_bytes);
 }

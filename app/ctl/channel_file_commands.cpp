@@ -5,6 +5,7 @@
 #include "app/ctl/commands.h"
 #include "db/channel_import.h"
 #include "platform/text.h"
+#include "ui/console_language.h"
 
 namespace orbix::ctl {
 namespace {
@@ -27,7 +28,7 @@ int ExitCode(TransferOutcome outcome) {
 
 int Report(TransferOutcome outcome, const std::vector<std::string>& messages) {
     std::FILE* out = outcome == TransferOutcome::Done ? stdout : stderr;
-    for (const std::string& m : messages) std::fprintf(out, "%s\n", Utf8(m).c_str());
+    for (const std::string& m : messages) std::fprintf(out, "%s\n", TrPrintable(m).c_str());
     return ExitCode(outcome);
 }
 

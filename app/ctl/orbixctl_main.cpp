@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/ctl/commands.h"
+#include "app/text_templates.h"
+#include "ui/console_language.h"
 
 namespace {
 
@@ -69,6 +71,9 @@ int Usage(std::FILE* out = stderr) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The core's messages are printed in the interface language, from the
+    // same translation the windows use.
+    const orbix::CConsoleLanguage language(argc, argv, orbix::kTextTemplates);
     if (argc < 2) return Usage();
     const std::string_view name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") return Usage(stdout);

@@ -8,6 +8,8 @@
 #include "search/network_scan.h"
 #include "search/program_search.h"
 #include "search/service_names.h"
+#include "ui/sattree/sat_tree_texts.h"
+#include "ui/console_language.h"
 
 namespace orbix::ctl {
 namespace {
@@ -62,7 +64,7 @@ void PrintPrograms(const CChannelDatabase& database) {
         ProgramEntry p;
         if (!database.ReadProgram(key, p)) continue;
         std::printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", Utf8(key).c_str(), Utf8(p.name).c_str(),
-                    Utf8(p.type).c_str(), p.pmtPid.c_str(), p.videoPid.c_str(), p.audioPid1.c_str(),
+                    TrPrintable(p.type).c_str(), p.pmtPid.c_str(), p.videoPid.c_str(), p.audioPid1.c_str(),
                     p.audioPid2.c_str(), p.pcrPid.c_str());
     }
 }
@@ -74,7 +76,7 @@ bool LockForSearch(CCardSession& session, CChannelDatabase& database, const std:
     TuneTarget target{satellite, transponder, {}};
     database.ReadTransponder(satellite, transponder, target.tp);
     if (TuneAndWait(session, target, kLockWaitMs).tune.locked) return true;
-    notices.Tell(Gbk("请先锁定") + transponder + Gbk("然后再搜索"));
+    notices.Tell(sattree_texts::LockFirst(transponder));
     return false;
 }
 
@@ -90,7 +92,7 @@ int ScanOnCard(const ScanArgs& args, CCardSession& session, INotices& notices) {
     search.SetLockState([&session] { return session.Locked(); });
     search.SetServiceNameOptions(args.names);
     const bool found = search.RunNow();
-    std::fprintf(found ? stdout : stderr, "%s\n", Utf8(view.status).c_str());
+    std::fprintf(found ? stdout : stderr, "%s\n", TrPrintable(view.status).c_str());
     if (found) PrintPrograms(database);
     return found ? 0 : 1;
 }
@@ -126,7 +128,7 @@ int RunScanNetwork(const std::vector<std::string>& args) {
         CRealClock clock;
         const NetworkScanResult result = RunNetworkScan(
             {receiver, StreamPort(), session.PidFilter(), database, clock, stop, satellite, transponder});
-        std::fprintf(result.ok ? stdout : stderr, "%s\n", Utf8(result.messageGbk).c_str());
+        std::fprintf(result.ok ? stdout : stderr, "%s\n", TrPrintable(result.messageGbk).c_str());
         return result.ok ? 0 : 1;
     });
 }

@@ -7,6 +7,7 @@
 #include "platform/stream_port.h"
 #include "platform/text.h"
 #include "search/search_texts.h"
+#include "ui/console_language.h"
 
 namespace orbix::ctl {
 namespace {
@@ -94,7 +95,7 @@ bool SleepASecond() {
 std::string NoDataLine(CStreamWatchdog& watchdog, CCardSession& session) {
     const bool inUse = !PidsInUse(session.PidFilter().Table()).empty();
     if (!watchdog.NoData(session.Locked(), inUse)) return {};
-    return Utf8(texts::NoDataWarning(StreamPort()));
+    return TrPrintable(texts::NoDataWarning(StreamPort()));
 }
 
 }  // namespace orbix::ctl

@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/stream_port.h"
 #include "platform/text.h"
+#include "ui/console_language.h"
 
 namespace orbix::ctl {
 namespace {
@@ -43,7 +44,7 @@ void PrintState(const CardStatus& status) {
     std::printf("%s  frequency %s  level %d %%  quality %d %%", t.locked ? "locked" : "not locked",
                 frequency.c_str(), status.signal.level, status.signal.quality);
     if (!t.locked && t.failure != TuneFailure::None)
-        std::printf("  (%s)", Utf8(TuneFailureText(t.failure)).c_str());
+        std::printf("  (%s)", TrPrintable(TuneFailureText(t.failure)).c_str());
     std::printf("\n");
     std::fflush(stdout);
 }

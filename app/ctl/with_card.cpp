@@ -5,11 +5,12 @@
 #include "app/card_start.h"
 #include "platform/clock.h"
 #include "platform/text.h"
+#include "ui/console_language.h"
 
 namespace orbix::ctl {
 
 int RunWithCard(const CardRunOptions& options, const CardWork& work) {
-    CConsoleNotices notices;
+    CConsoleNotices notices(TrPrintable);
     return RunOnCard({notices, kInstanceKey, options.onFound, options.onStep},
                      [&](CCardSession& session, IPortIo&) {
                          const int result = session.BringUp() ? work(session, notices) : 1;

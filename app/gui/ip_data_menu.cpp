@@ -7,14 +7,12 @@
 #include "app/gui/ip_data_texts.h"
 #include "db/ip_data_settings.h"
 #include "platform/text.h"
+#include "platform/text_template.h"
 #include "ui/proglist/program_list_dlg.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 namespace {
-
-QString Q(std::string_view utf8) {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 constexpr int kStateMs = 1000;
 
@@ -22,7 +20,7 @@ constexpr int kStateMs = 1000;
 
 CIpDataMenu::CIpDataMenu(Wiring wiring) : m_w(std::move(wiring)) {
     QMenu* menu = m_w.list.ContextMenu();
-    m_action = menu->addAction(Q(ip_texts::kMenuItem));
+    m_action = menu->addAction(TrUtf8(ip_texts::kMenuItem));
     m_action->setCheckable(true);
     m_action->setVisible(false);
     connect(menu, &QMenu::aboutToShow, this, &CIpDataMenu::OnMenuShown);
@@ -41,8 +39,8 @@ std::string CIpDataMenu::InterfaceName() const { return ReadIpDataSettings(m_w.d
 void CIpDataMenu::OnMenuShown() {
     const bool onIpGroup = m_w.list.ClickedGroup() == ProgramGroup::Ip;
     const std::string name = Running() ? m_tun->Name() : InterfaceName();
-    m_action->setText(Q(ip_texts::kMenuItem) +
-                      QStringLiteral(" (%1)").arg(name.empty() ? Q(ip_texts::kNoInterface)
+    m_action->setText(TrUtf8(ip_texts::kMenuItem) +
+                      QStringLiteral(" (%1)").arg(name.empty() ? TrUtf8(ip_texts::kNoInterface)
                                                                : QString::fromStdString(name)));
     m_action->setChecked(Running());
     m_action->setVisible(onIpGroup);
@@ -69,14 +67,14 @@ bool CIpDataMenu::Start(bool tell) {
     if (pids.empty()) return fail(std::string(ip_texts::kNoPids));
     MacFilter filter;
     if (!MacFilterFromText(settings.mac, filter))
-        return fail(std::string(ip_texts::kCannotStart) + "MAC " + settings.mac);
+        return fail(FillTemplate(ip_texts::kCannotStart, {"MAC " + settings.mac}));
     std::string error;
     if (!m_tun || m_tun->Name() != settings.tun) m_tun = CTunDevice::Open(settings.tun, error);
-    if (!m_tun) return fail(std::string(ip_texts::kCannotStart) + error);
+    if (!m_tun) return fail(FillTemplate(ip_texts::kCannotStart, {error}));
     m_receiver = std::make_unique<CIpDataReceiver>(*m_tun);
     if (!m_receiver->Start(pids, filter, m_w.port, error)) {
         m_receiver.reset();
-        return fail(std::string(ip_texts::kCannotStart) + error);
+        return fail(FillTemplate(ip_texts::kCannotStart, {error}));
     }
     m_timer.start(kStateMs);
     ShowState();
@@ -94,12 +92,9 @@ void CIpDataMenu::Stop() {
 void CIpDataMenu::ShowState() {
     if (!Running()) return;
     const IpDataCounters c = m_receiver->Counters();
-    std::string text(ip_texts::kReceiving);
-    text += "(" + m_tun->Name() + ")";
-    text += std::string(ip_texts::kDatagrams) + std::to_string(c.mpe.datagrams);
-    text += std::string(ip_texts::kBytes) + std::to_string(c.mpe.bytes);
-    text += std::string(ip_texts::kDrops) + std::to_string(c.Drops());
-    m_w.setStatusText(Gbk(text));
+    m_w.setStatusText(Gbk(FillTemplate(ip_texts::kReceiving,
+                                       {m_tun->Name(), std::to_string(c.mpe.datagrams),
+                                        std::to_string(c.mpe.bytes), std::to_string(c.Drops())})));
 }
 
 }  // namespace orbix

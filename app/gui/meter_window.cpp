@@ -11,11 +11,11 @@
 #include "app/gui/gui_texts.h"
 #include "app/gui/status_painter.h"
 #include "platform/text.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 namespace {
 
-QString Q(const std::string& gbk) { return QString::fromStdString(Utf8(gbk)); }
 
 void DrawLine(QPainter& painter, const std::vector<MeterPoint>& points, Rgb colour) {
     if (points.empty()) return;
@@ -27,7 +27,7 @@ void DrawLine(QPainter& painter, const std::vector<MeterPoint>& points, Rgb colo
 }
 
 std::optional<std::string> AskCsvPathWithDialog(QWidget* parent) {
-    const QString path = QFileDialog::getSaveFileName(parent, Q(texts::MeterExport()), QString(),
+    const QString path = QFileDialog::getSaveFileName(parent, TrGbk(texts::MeterExport()), QString(),
                                                       QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty()) return std::nullopt;
     return path.toLocal8Bit().toStdString();
@@ -64,9 +64,9 @@ CMeterWindow::CMeterWindow(MeterWindowParts parts, QWidget* parent)
       m_graph(new CMeterGraph(this)),
       m_current(new QLabel(this)),
       m_span(new QComboBox(this)),
-      m_soundBox(new QCheckBox(Q(texts::MeterSound()), this)) {
+      m_soundBox(new QCheckBox(TrGbk(texts::MeterSound()), this)) {
     if (!m_parts.askCsvPath) m_parts.askCsvPath = [this] { return AskCsvPathWithDialog(this); };
-    setWindowTitle(Q(texts::MeterTitle()));
+    setWindowTitle(TrGbk(texts::MeterTitle()));
     QPalette face = palette();
     face.setColor(QPalette::Window, ToQColor(kMeterFace));
     setPalette(face);
@@ -76,9 +76,9 @@ CMeterWindow::CMeterWindow(MeterWindowParts parts, QWidget* parent)
     big.setBold(true);
     m_current->setFont(big);
     for (std::int64_t span : kMeterSpansMs)
-        m_span->addItem(QString::number(span / 60'000) + Q(texts::MeterMinutes()));
-    auto* reset = new QPushButton(Q(texts::MeterResetPeak()), this);
-    auto* exportCsv = new QPushButton(Q(texts::MeterExport()), this);
+        m_span->addItem(QString::number(span / 60'000) + TrGbk(texts::MeterMinutes()));
+    auto* reset = new QPushButton(TrGbk(texts::MeterResetPeak()), this);
+    auto* exportCsv = new QPushButton(TrGbk(texts::MeterExport()), this);
     auto* controls = new QHBoxLayout;
     for (QWidget* w : {static_cast<QWidget*>(m_span), static_cast<QWidget*>(reset),
                        static_cast<QWidget*>(m_soundBox), static_cast<QWidget*>(exportCsv)})
@@ -108,11 +108,11 @@ void CMeterWindow::Refresh() {
                         m_graph->width(), m_graph->height());
     const SignalSample& now = scene.current;
     m_current->setText(QStringLiteral("%1 %2%   %3 %4%   %5 %6/%7")
-                           .arg(Q(texts::MeterLevel()))
+                           .arg(TrGbk(texts::MeterLevel()))
                            .arg(now.level)
-                           .arg(Q(texts::MeterQuality()))
+                           .arg(TrGbk(texts::MeterQuality()))
                            .arg(now.quality)
-                           .arg(Q(texts::MeterPeak()))
+                           .arg(TrGbk(texts::MeterPeak()))
                            .arg(scene.peak.level)
                            .arg(scene.peak.quality));
     m_current->setStyleSheet(
@@ -151,7 +151,7 @@ bool CMeterWindow::SetSound(bool on) {
     std::fprintf(stderr, "%s\n", error.c_str());
     const QSignalBlocker block(m_soundBox);
     m_soundBox->setChecked(false);
-    m_soundBox->setToolTip(Q(texts::MeterNoSound()));
+    m_soundBox->setToolTip(TrGbk(texts::MeterNoSound()));
     return false;
 }
 

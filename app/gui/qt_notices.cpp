@@ -11,6 +11,7 @@
 
 #include "platform/text.h"
 #include "ui/post_to_gui.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 
@@ -24,7 +25,6 @@ struct CQtNotices::Shared {
 
 namespace {
 
-QString FromGbk(const std::string& gbk) { return QString::fromStdString(Utf8(gbk)); }
 
 QMessageBox::Icon BoxIcon(NoticeIcon icon) {
     switch (icon) {
@@ -81,8 +81,8 @@ NoticeAnswer CQtNotices::Show(const Notice& notice) {
 }
 
 NoticeAnswer CQtNotices::Present(const Notice& notice) {
-    const QString caption = notice.caption.empty() ? m_appName : FromGbk(notice.caption);
-    return m_presenter(notice, FromGbk(notice.text), caption);
+    const QString caption = notice.caption.empty() ? m_appName : TrGbk(notice.caption);
+    return m_presenter(notice, TrGbk(notice.text), caption);
 }
 
 NoticeAnswer CQtNotices::AskFromWorker(const Notice& notice) {

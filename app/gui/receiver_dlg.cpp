@@ -13,6 +13,7 @@
 #include "platform/text.h"
 #include "ui/about_box.h"
 #include "ui/resources.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 namespace {
@@ -37,7 +38,7 @@ CReceiverDlg::CReceiverDlg(ReceiverParts parts)
     setWindowIcon(QIcon(ResourcePath(kIconProgram)));
     setWindowTitle(QStringLiteral("OrbixRx"));
     m_panel.Reset(m_parts.session.Current().transponder);
-    m_tray->AddMenuCommand(QString::fromStdString(Utf8(texts::MeterMenuItem())),
+    m_tray->AddMenuCommand(TrGbk(texts::MeterMenuItem()),
                            [this] { OpenMeter(); });
     m_panel.labelColourChanged = [this](Rgb) {
         update(LabelRect());
@@ -55,13 +56,13 @@ QRect CReceiverDlg::LabelRect() { return QRect(105, 80, 236, 12); }
 
 QRect CReceiverDlg::SavingRect() {
     const QFontMetrics metrics(StatusFont());
-    return QRect(QPoint(248, 26), metrics.size(Qt::TextSingleLine, QStringLiteral("正在保存节目")));
+    return QRect(QPoint(248, 26), metrics.size(Qt::TextSingleLine, TrUtf8("正在保存节目")));
 }
 
 void CReceiverDlg::SetLabelText(const std::string& textGbk) {
     // Every change of the player's state comes with a label text.
     SyncSavingText();
-    const QString text = QString::fromStdString(Utf8(textGbk));
+    const QString text = TrGbk(textGbk);
     if (text == m_labelText) return;
     m_labelText = text;
     update(LabelRect());
@@ -120,7 +121,7 @@ void CReceiverDlg::PaintSavingText(QPainter& painter) const {
     painter.fillRect(area, Qt::black);
     painter.setPen(ToQColor(m_panel.LabelColour()));
     painter.setFont(StatusFont());
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("正在保存节目"));
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, TrUtf8("正在保存节目"));
 }
 
 void CReceiverDlg::PaintOver(QPainter& painter, const QRect& updateRect) {
@@ -203,15 +204,15 @@ void CReceiverDlg::closeEvent(QCloseEvent* event) {
 
 void CReceiverDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("显示主界面"), this, &CReceiverDlg::ShowAll);
-    menu.addAction(QStringLiteral("隐藏主界面"), this, &CReceiverDlg::HideAll);
+    menu.addAction(TrUtf8("显示主界面"), this, &CReceiverDlg::ShowAll);
+    menu.addAction(TrUtf8("隐藏主界面"), this, &CReceiverDlg::HideAll);
     menu.addSeparator();
-    menu.addAction(QString::fromStdString(Utf8(texts::MeterMenuItem())), this,
+    menu.addAction(TrGbk(texts::MeterMenuItem()), this,
                    &CReceiverDlg::OpenMeter);
-    menu.addAction(QStringLiteral("关于"), this, &CReceiverDlg::RunAbout);
-    menu.addAction(QStringLiteral("退出"), this, &CReceiverDlg::Shutdown);
+    menu.addAction(TrUtf8("关于"), this, &CReceiverDlg::RunAbout);
+    menu.addAction(TrUtf8("退出"), this, &CReceiverDlg::Shutdown);
     menu.addSeparator();
-    menu.addAction(QStringLiteral("关于 OrbixCenter(&A)..."), this, &CReceiverDlg::RunAbout);
+    menu.addAction(TrUtf8("关于 OrbixCenter(&A)..."), this, &CReceiverDlg::RunAbout);
     menu.exec(event->globalPos());
 }
 

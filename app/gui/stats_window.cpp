@@ -5,16 +5,15 @@
 
 #include "app/gui/gui_texts.h"
 #include "platform/text.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 namespace {
 
-QString Q(const std::string& gbk) { return QString::fromStdString(Utf8(gbk)); }
-
 QStringList RowTexts(const PidStatsRow& r, std::int64_t nowMs) {
     const QString seen =
-        r.lastSeenMs < 0 ? Q(texts::StatsNever())
-                         : Q(texts::StatsSecondsAgo())
+        r.lastSeenMs < 0 ? TrGbk(texts::StatsNever())
+                         : TrGbk(texts::StatsSecondsAgo())
                                .arg(static_cast<double>(nowMs - r.lastSeenMs) / 1000.0, 0, 'f', 1);
     return {QStringLiteral("0x%1").arg(r.pid, 4, 16, QLatin1Char('0')),
             QString::number(r.packetsPerSecond, 'f', 1),
@@ -22,7 +21,7 @@ QStringList RowTexts(const PidStatsRow& r, std::int64_t nowMs) {
             QString::number(r.packets),
             QString::number(r.ccErrors),
             QString::number(r.transportErrors),
-            Q(r.scrambled ? texts::Yes() : texts::No()),
+            TrGbk(r.scrambled ? texts::Yes() : texts::No()),
             seen};
 }
 
@@ -35,8 +34,8 @@ CStatsWindow::CStatsWindow(CStreamHealthWiring& health, IpDataSource ipData, QWi
       m_totals(new QLabel(this)),
       m_ipDataSource(std::move(ipData)),
       m_ipData(new QLabel(this)) {
-    setWindowTitle(Q(texts::StatsTitle()));
-    const QStringList heads = Q(texts::StatsColumns()).split(QLatin1Char('|'));
+    setWindowTitle(TrGbk(texts::StatsTitle()));
+    const QStringList heads = TrGbk(texts::StatsColumns()).split(QLatin1Char('|'));
     m_table->setColumnCount(static_cast<int>(heads.size()));
     m_table->setHorizontalHeaderLabels(heads);
     m_table->verticalHeader()->hide();
@@ -71,7 +70,7 @@ void CStatsWindow::Refresh() {
             item->setText(cells[column]);
         }
     }
-    m_totals->setText(Q(texts::StatsTotals())
+    m_totals->setText(TrGbk(texts::StatsTotals())
                           .arg(s.datagramsPerSecond, 0, 'f', 1)
                           .arg(s.datagrams)
                           .arg(s.malformedDatagrams));
@@ -83,7 +82,7 @@ void CStatsWindow::ShowIpData() {
     m_ipData->setVisible(state.has_value());
     if (!state) return;
     const IpDataCounters& c = state->counters;
-    m_ipData->setText(Q(texts::StatsIpData())
+    m_ipData->setText(TrGbk(texts::StatsIpData())
                           .arg(QString::fromStdString(state->interfaceName))
                           .arg(c.mpe.sections)
                           .arg(c.mpe.datagrams)

@@ -4,13 +4,13 @@
 #include <QString>
 
 #include "platform/text.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 namespace {
 
 constexpr int kFacePixelsWide = 350;
 
-QString FromGbk(const std::string& gbk) { return QString::fromStdString(Utf8(gbk)); }
 
 int TextHeight() { return QFontMetrics(StatusFont()).height(); }
 

@@ -1,11 +1,13 @@
 #include "app/gui/status_panel.h"
 
 #include "app/gui/status_painter.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 
 CStatusPanel::CStatusPanel(QWidget& face, Source source, ITray* tray)
     : QObject(&face), m_face(face), m_source(std::move(source)), m_tray(tray) {
+    m_display.SetLockWords({ToGbk(TrUtf8(kLockedWord)), ToGbk(TrUtf8(kLockingWord))});
     m_timer.setInterval(kStatusTickMs);
     connect(&m_timer, &QTimer::timeout, this, &CStatusPanel::Tick);
 }

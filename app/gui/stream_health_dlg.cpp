@@ -4,6 +4,7 @@
 #include "app/gui/receiver_dlg.h"
 #include "platform/stream_port.h"
 #include "search/search_texts.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 
@@ -12,14 +13,14 @@ void CReceiverDlg::StartStreamHealth() {
     m_health->noDataChanged = [this](bool noData) { OnNoData(noData); };
     m_health->Start(StreamPort());
     if (m_children) {
-        m_children->ProgramList().AddMenuCommand(QString::fromStdString(Utf8(texts::StatsTitle())),
+        m_children->ProgramList().AddMenuCommand(TrGbk(texts::StatsTitle()),
                                                  [this] { OpenStats(); });
     }
 }
 
 void CReceiverDlg::OnNoData(bool noData) {
-    m_streamWarning = noData ? QString::fromStdString(Utf8(texts::NoDataStatus())) : QString();
-    m_tray->SetWarningTip(noData ? QString::fromStdString(Utf8(texts::NoDataTip())) : QString());
+    m_streamWarning = noData ? TrGbk(texts::NoDataStatus()) : QString();
+    m_tray->SetWarningTip(noData ? TrGbk(texts::NoDataTip()) : QString());
     update(LabelRect());
 }
 

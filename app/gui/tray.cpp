@@ -3,6 +3,7 @@
 #include <QAction>
 
 #include "platform/text.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 namespace {
@@ -18,11 +19,11 @@ CTray::CTray(TrayIcons icons, TrayActions actions, bool useSystemTray, QObject* 
       m_icons(std::move(icons)),
       m_actions(std::move(actions)),
       m_menu(std::make_unique<QMenu>()) {
-    m_menu->addAction(QStringLiteral("显示主界面"), this, [this] { Call(m_actions.show); });
-    m_menu->addAction(QStringLiteral("隐藏主界面"), this, [this] { Call(m_actions.hide); });
+    m_menu->addAction(TrUtf8("显示主界面"), this, [this] { Call(m_actions.show); });
+    m_menu->addAction(TrUtf8("隐藏主界面"), this, [this] { Call(m_actions.hide); });
     m_menu->addSeparator();
-    m_menu->addAction(QStringLiteral("关于"), this, [this] { Call(m_actions.about); });
-    m_menu->addAction(QStringLiteral("退出"), this, [this] { Call(m_actions.exit); });
+    m_menu->addAction(TrUtf8("关于"), this, [this] { Call(m_actions.about); });
+    m_menu->addAction(TrUtf8("退出"), this, [this] { Call(m_actions.exit); });
     if (useSystemTray) {
         m_icon = new QSystemTrayIcon(this);
         m_icon->setContextMenu(m_menu.get());  // the right button opens it
@@ -72,7 +73,7 @@ void CTray::Apply(TrayState state) {
     m_state = state;
     m_tip = state == TrayState::Locked && !m_warningTip.isEmpty()
                 ? m_warningTip
-                : QString::fromStdString(Utf8(TrayTipGbk(state)));
+                : TrGbk(TrayTipGbk(state));
     m_current = IconFor(state);
     if (!m_icon) return;
     if (m_icon->toolTip() != m_tip) m_icon->setToolTip(m_tip);

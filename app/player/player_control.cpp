@@ -9,22 +9,16 @@
 #include "db/pid_list.h"
 #include "platform/stream_port.h"
 #include "platform/text.h"
+#include "platform/text_template.h"
 
 namespace orbix {
 
 namespace {
 
-// texts with each "%s" of format replaced by the next argument. '%' is never
-// the second byte of a GBK character, so the search is safe on GBK.
-std::string Format(std::string format, std::initializer_list<std::string> args) {
-    std::size_t at = 0;
-    for (const std::string& arg : args) {
-        at = format.find("%s", at);
-        if (at == std::string::npos) break;
-        format.replace(at, 2, arg);
-        at += arg.size();
-    }
-    return format;
+// The values are GBK already; '%' is never the second byte of a GBK
+// character, so the template is filled after its conversion.
+std::string Format(std::string_view templ, const std::vector<std::string>& values) {
+    return FillTemplate(Gbk(templ), values);
 }
 
 std::uint16_t Pid(const std::string& hex) { return static_cast<std::uint16_t>(HexToInt(hex)); }
@@ -72,14 +66,14 @@ void CPlayerControl::PlayProgram(const ProgramSelection& program) {
     if (!RoomFor(program.text)) return;
     if (!StartPlayer(program.parent ? GroupText(*program.parent) : std::string())) return;
     SendProgramPids(program.text);
-    m_c.statusLabel(Format(Gbk("正在播放%s"), {DisplayName(program.text)}));
+    m_c.statusLabel(Format(player_texts::kPlaying, {DisplayName(program.text)}));
 }
 
 void CPlayerControl::RecordProgram(const ProgramSelection& program,
                                    const std::function<void()>& started) {
     if (!RoomFor(program.text) || !StartRecording()) return;
     SendProgramPids(program.text);
-    m_c.statusLabel(Format(Gbk("正在保存%s"), {DisplayName(program.text)}));
+    m_c.statusLabel(Format(player_texts::kSaving, {DisplayName(program.text)}));
     if (started) started();
 }
 
@@ -104,12 +98,12 @@ std::optional<std::string> CPlayerControl::CheckSave(
     const std::string& text = selection->text;
     if (IsScrambledName(text)) return Gbk("您所保存的是加扰节目，无法播放！");
     if (m_saving && m_lastSavedProgram == text)
-        return Format(Gbk("正在保存%s"), {m_lastSavedProgram});
+        return Format(player_texts::kSaving, {m_lastSavedProgram});
     return std::nullopt;
 }
 
 bool CPlayerControl::ConfirmReplaceRecording(const std::string& text) {
-    const std::string question = Format(Gbk("正在保存%s,是否放弃保存%s,开始保存%s?"),
+    const std::string question = Format(player_texts::kReplaceRecording,
                                         {m_lastSavedProgram, m_lastSavedProgram, text});
     return m_c.notices.Show({question, "Warning", NoticeButtons::YesNo, NoticeIcon::Warning}) ==
            NoticeAnswer::Yes;
@@ -145,7 +139,7 @@ bool CPlayerControl::StartRecording() {
     const player::RunAs runAs = m_options.runAs();
     if (runAs.switchUser && !player::CanWrite(*path, runAs.user.uid, GroupsOf(runAs.user))) {
         const std::string shown = Gbk(QFile::decodeName(path->c_str()).toStdString());
-        Tell(Format(Gbk("播放器以用户%s运行，该用户无法写入文件%s，请另选保存位置!"),
+        Tell(Format(player_texts::kPlayerCannotWrite,
                     {runAs.user.name, shown}));
         return false;
     }

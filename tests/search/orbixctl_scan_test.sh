@@ -16,6 +16,13 @@ iconv -f GBK -t UTF-8 SATSETUPL.ini | grep -q "^NUM=10" || fail "NUM not stored"
 
 out=$("$ctl" scan Sat-Ku Nowhere 2>&1) && fail "scan of a silent transponder passed: $out"
 grep -q "请先锁定Nowhere然后再搜索" <<<"$out" || fail "no lock message: $out"
+# The same messages in English, and the stored file as it was.
+cp SATSETUPL.ini before.ini
+out=$(ORBIXRX_LANG=en "$ctl" scan Sat-Ku Nowhere 2>&1) && fail "English scan of a silent transponder passed: $out"
+grep -q "Please lock Nowhere first, then search" <<<"$out" || fail "no English lock message: $out"
+out=$(ORBIXRX_LANG=en "$ctl" scan Sat-Ku 11052V 2>&1) || fail "English scan failed: $out"
+grep -qP "^节目9\t节目9\tRadio\t1009" <<<"$out" || fail "radio program 9 in English: $out"
+cmp -s SATSETUPL.ini before.ini || fail "the English scan stored another file"
 
 rc=0
 out=$("$ctl" scan Sat-Ku Missing 2>&1) || rc=$?

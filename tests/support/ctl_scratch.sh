@@ -8,6 +8,8 @@ trap 'rm -rf "$dir"' EXIT
 cd "$dir"
 export ORBIXRX_LOCK_DIR=$dir
 unset ORBIXRX_SKY ORBIXRX_CARD
+# The scripts read the Chinese texts; a script checks English by its own setting.
+export ORBIXRX_LANG=zh
 # A stream port of this run's own, free when chosen, so that runs in
 # parallel do not read each other's stream; a script may set its own after.
 ORBIXRX_STREAM_PORT=$(python3 -c 'import socket; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("", 0)); print(s.getsockname()[1])' 2>/dev/null) ||

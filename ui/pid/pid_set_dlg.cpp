@@ -14,6 +14,7 @@
 #include "db/channel_database.h"
 #include "platform/notices.h"
 #include "platform/text.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 
@@ -21,7 +22,7 @@ namespace {
 
 // Enter must never press a button of this dialog by itself.
 QPushButton* PlainButton(const char* textUtf8) {
-    auto* button = new QPushButton(QString::fromUtf8(textUtf8));
+    auto* button = new QPushButton(TrUtf8(textUtf8));
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
@@ -48,13 +49,13 @@ CPidSetDlg::CPidSetDlg(CChannelDatabase& database, CPidFilter& pidFilter, INotic
       m_newPid(new QLineEdit),
       m_list(new QListWidget),
       m_add(PlainButton("增加")),
-      m_all(new QRadioButton(QStringLiteral("全选"))),
-      m_none(new QRadioButton(QStringLiteral("全不选"))),
+      m_all(new QRadioButton(TrUtf8("全选"))),
+      m_none(new QRadioButton(TrUtf8("全不选"))),
       m_delete(PlainButton("删除")),
       m_deleteAll(PlainButton("删除所有")),
       m_ok(PlainButton("确定")),
       m_cancel(PlainButton("取消")) {
-    setWindowTitle(QStringLiteral("PID设置"));
+    setWindowTitle(TrUtf8("PID设置"));
     m_newPid->setMaxLength(pidlist::kMaxPidText);
     m_newPid->setValidator(new CUpperCaseValidator(m_newPid));
     m_list->setFlow(QListView::LeftToRight);
@@ -62,7 +63,7 @@ CPidSetDlg::CPidSetDlg(CChannelDatabase& database, CPidFilter& pidFilter, INotic
     m_list->setResizeMode(QListView::Adjust);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(QStringLiteral("新PID值(十六进制)")), 0, 0);
+    grid->addWidget(new QLabel(TrUtf8("新PID值(十六进制)")), 0, 0);
     grid->addWidget(m_newPid, 0, 1);
     grid->addWidget(m_add, 0, 2);
     grid->addWidget(m_list, 1, 0, 1, 3);

@@ -9,12 +9,12 @@
 
 #include "db/program_vocabulary.h"
 #include "platform/text.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 
 namespace {
 
-QString FromGbk(const std::string& gbk) { return QString::fromStdString(Utf8(gbk)); }
 
 QLineEdit* ReadOnlyEdit(int maxLength) {
     auto* edit = new QLineEdit;
@@ -35,23 +35,23 @@ CProgramPidDlg::CProgramPidDlg(QWidget* parent)
       m_video(ReadOnlyEdit(4)),
       m_provider(ReadOnlyEdit(0)),
       m_form(new QFormLayout) {
-    setWindowTitle(QStringLiteral("节目PID参数"));
+    setWindowTitle(TrUtf8("节目PID参数"));
     for (const ProgramGroup group : {ProgramGroup::Radio, ProgramGroup::Tv})
-        m_type->addItem(FromGbk(GroupText(group)));
+        m_type->addItem(TrGbk(GroupText(group)));
     m_type->model()->sort(0);
     m_type->setEnabled(false);
     QFormLayout* form = m_form;
-    form->addRow(QStringLiteral("节目名："), m_name);
-    form->addRow(QStringLiteral("节目类型"), m_type);
-    form->addRow(QStringLiteral("音频PID1"), m_audio1);
-    form->addRow(QStringLiteral("音频PID2"), m_audio2);
+    form->addRow(TrUtf8("节目名："), m_name);
+    form->addRow(TrUtf8("节目类型"), m_type);
+    form->addRow(TrUtf8("音频PID1"), m_audio1);
+    form->addRow(TrUtf8("音频PID2"), m_audio2);
     form->addRow(QStringLiteral("PCR PID"), m_pcr);
-    form->addRow(QStringLiteral("视频PID"), m_video);
-    form->addRow(QStringLiteral("提供商"), m_provider);
+    form->addRow(TrUtf8("视频PID"), m_video);
+    form->addRow(TrUtf8("提供商"), m_provider);
     form->setRowVisible(m_provider, false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    buttons->button(QDialogButtonBox::Ok)->setText(TrUtf8("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(TrUtf8("取消"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
@@ -76,7 +76,7 @@ void CProgramPidDlg::showEvent(QShowEvent* event) {
 void CProgramPidDlg::ExchangeData() {
     m_name->setText(FromGbk(name));
     // The stored text is shown as stored; the list only offers the two types.
-    const QString typeText = FromGbk(type);
+    const QString typeText = TrGbk(type);
     const int match = m_type->findText(typeText, Qt::MatchStartsWith);
     m_type->setEditable(match < 0);
     if (match >= 0)

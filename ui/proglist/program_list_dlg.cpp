@@ -10,6 +10,7 @@
 #include "ui/proglist/program_list_texts.h"
 #include "ui/proglist/service_name_menu.h"
 #include "ui/resources.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 
@@ -23,14 +24,6 @@ constexpr int kGroupRole = Qt::UserRole + 1;  // on the three group items only
 constexpr ProgramGroup kGroups[] = {ProgramGroup::Tv, ProgramGroup::Radio, ProgramGroup::Ip};
 
 enum Button : int { kClose = 8, kInfo = 9, kDelete = 10, kModify = 11 };
-
-QString Q(std::string_view utf8) {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-std::string ToGbk(const QString& text) { return Gbk(text.toStdString()); }
-
-QString FromGbk(const std::string& gbk) { return QString::fromStdString(Utf8(gbk)); }
 
 std::string TextOf(const QTreeWidgetItem* item) { return ToGbk(item->text(0)); }
 
@@ -87,7 +80,7 @@ CProgramListDlg::~CProgramListDlg() = default;
 void CProgramListDlg::BuildContextMenu() {
     for (const MenuCommand& command : kMenuCommands) {
         if (command.separatorBefore) m_menu->addSeparator();
-        QAction* action = m_menu->addAction(Q(command.text));
+        QAction* action = m_menu->addAction(TrUtf8(command.text));
         action->setData(static_cast<int>(command.id));
         connect(action, &QAction::triggered, this, command.run);
     }
@@ -108,7 +101,7 @@ void CProgramListDlg::RebuildProgramTree() {
     }
     ClearTree();
     for (const ProgramGroup group : kGroups) {
-        auto* item = new QTreeWidgetItem(QStringList(FromGbk(GroupText(group))));
+        auto* item = new QTreeWidgetItem(QStringList(TrGbk(GroupText(group))));
         item->setData(0, kGroupRole, static_cast<int>(group));
         m_tree->addTopLevelItem(item);
     }

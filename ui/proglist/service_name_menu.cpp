@@ -5,16 +5,17 @@
 #include <QMenu>
 
 #include "search/service_names.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 
 void AddServiceNameActions(QMenu& menu, const std::string& databasePath) {
     menu.addSeparator();
-    QAction* names = menu.addAction(QStringLiteral("节目名称取自SDT"));
+    QAction* names = menu.addAction(TrUtf8("节目名称取自SDT"));
     names->setCheckable(true);
-    QMenu* charset = menu.addMenu(QStringLiteral("无编码标识的文字"));
+    QMenu* charset = menu.addMenu(TrUtf8("无编码标识的文字"));
     auto* group = new QActionGroup(charset);
-    QAction* iso = charset->addAction(QStringLiteral("ISO 6937（标准）"));
+    QAction* iso = charset->addAction(TrUtf8("ISO 6937（标准）"));
     QAction* gbk = charset->addAction(QStringLiteral("GBK/GB18030"));
     for (QAction* a : {iso, gbk}) {
         a->setCheckable(true);

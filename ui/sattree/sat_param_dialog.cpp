@@ -15,17 +15,9 @@
 #include "db/name_check.h"
 #include "platform/text.h"
 #include "ui/sattree/sat_tree_texts.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
-namespace {
-
-QString Q(std::string_view utf8) {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-QString FromGbk(const std::string& gbk) { return Q(Utf8(gbk)); }
-std::string ToGbk(const QString& text) { return Gbk(text.toStdString()); }
-
-}  // namespace
 
 // One list field of the dialog: its label, its choices (UTF-8) and the record
 // field it exchanges. Every list is editable; typed text is kept unchanged.
@@ -63,9 +55,27 @@ const std::array<ComboField, 6>& SatParamFields::Combos() {
     return combos;
 }
 
+namespace {
+
+// The choices are stored in Chinese and shown in the interface language; a
+// text the user typed is stored as typed.
+QString ShownChoice(const ComboField& c, const std::string& storedGbk) {
+    for (std::string_view item : c.items)
+        if (Gbk(item) == storedGbk) return TrUtf8(item);
+    return FromGbk(storedGbk);
+}
+
+std::string StoredChoice(const ComboField& c, const QString& shown) {
+    for (std::string_view item : c.items)
+        if (TrUtf8(item) == shown) return Gbk(item);
+    return ToGbk(shown);
+}
+
+}  // namespace
+
 CSatParamDlg::CSatParamDlg(INotices& notices, QWidget* parent)
     : QDialog(parent), m_notices(notices) {
-    setWindowTitle(Q("卫星参数设置"));
+    setWindowTitle(TrUtf8("卫星参数设置"));
     BuildControls();
     SetParams(m_params);
 }
@@ -75,9 +85,9 @@ void CSatParamDlg::BuildControls() {
     int row = 0;
     auto addEdit = [&](QLineEdit*& edit, std::string_view label, std::string_view unit) {
         edit = new QLineEdit(this);
-        grid->addWidget(new QLabel(Q(label), this), row, 0);
+        grid->addWidget(new QLabel(TrUtf8(label), this), row, 0);
         grid->addWidget(edit, row, 1);
-        if (!unit.empty()) grid->addWidget(new QLabel(Q(unit), this), row, 2);
+        if (!unit.empty()) grid->addWidget(new QLabel(TrUtf8(unit), this), row, 2);
         ++row;
     };
     addEdit(m_satellite, "卫星名：", {});
@@ -90,13 +100,13 @@ void CSatParamDlg::BuildControls() {
         combo = new QComboBox(this);
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
-        for (std::string_view item : c.items) combo->addItem(Q(item));
-        grid->addWidget(new QLabel(Q(c.label), this), row, 0);
+        for (std::string_view item : c.items) combo->addItem(TrUtf8(item));
+        grid->addWidget(new QLabel(TrUtf8(c.label), this), row, 0);
         grid->addWidget(combo, row, 1);
         ++row;
     }
-    m_ok = new QPushButton(Q("确定"), this);
-    m_cancel = new QPushButton(Q("取消"), this);
+    m_ok = new QPushButton(TrUtf8("确定"), this);
+    m_cancel = new QPushButton(TrUtf8("取消"), this);
     // Only a click closes the dialog, never Enter on a focused button.
     for (QPushButton* b : {m_ok, m_cancel}) {
         b->setAutoDefault(false);
@@ -138,7 +148,7 @@ void CSatParamDlg::SetParams(const TransponderParams& tp) {
     m_frequency->setText(QString::number(static_cast<double>(tp.frequency), 'g', 7));
     m_symbolRate->setText(QString::number(tp.symbolRate));
     for (const ComboField& c : SatParamFields::Combos()) {
-        (this->*c.control)->setEditText(FromGbk(tp.*c.field));
+        (this->*c.control)->setEditText(ShownChoice(c, tp.*c.field));
     }
 }
 
@@ -175,7 +185,7 @@ bool CSatParamDlg::ReadBack(TransponderParams& out) {
     out.frequency = frequency;
     out.symbolRate = symbolRate;
     for (const ComboField& c : SatParamFields::Combos()) {
-        out.*c.field = ToGbk((this->*c.control)->currentText());
+        out.*c.field = StoredChoice(c, (this->*c.control)->currentText());
     }
     return true;
 }

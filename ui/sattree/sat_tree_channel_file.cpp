@@ -9,6 +9,7 @@
 #include "ui/sattree/sat_tree_dlg.h"
 #include "ui/sattree/sat_tree_item.h"
 #include "ui/sattree/sat_tree_texts.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 namespace {
@@ -31,9 +32,9 @@ IChannelFileDialog& CSatTreeDlg::ChannelFileDialog() {
 
 void CSatTreeDlg::ShowChannelFileMenu(const QPoint& at) {
     QMenu menu(this);
-    connect(menu.addAction(QString::fromUtf8(sattree_texts::kImportItem)), &QAction::triggered,
+    connect(menu.addAction(TrUtf8(sattree_texts::kImportItem)), &QAction::triggered,
             this, [this] { ImportChannelFile(); });
-    connect(menu.addAction(QString::fromUtf8(sattree_texts::kExportItem)), &QAction::triggered,
+    connect(menu.addAction(TrUtf8(sattree_texts::kExportItem)), &QAction::triggered,
             this, [this] { ExportSelectedSatellite(); });
     menu.exec(m_tree->viewport()->mapToGlobal(at));
 }

@@ -9,6 +9,7 @@
 #include "ui/resources.h"
 #include "ui/sattree/sat_tree_item.h"
 #include "ui/sattree/sat_tree_texts.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 
@@ -16,7 +17,7 @@ namespace sattree {
 
 QTreeWidgetItem* MakeItem(const std::string& nameGbk) {
     auto* item = new QTreeWidgetItem;
-    item->setText(0, QString::fromStdString(Utf8(nameGbk)));
+    item->setText(0, FromGbk(nameGbk));
     item->setData(0, kNameRole, QByteArray::fromStdString(nameGbk));
     return item;
 }

@@ -9,12 +9,13 @@
 #include "ui/sattree/sat_tree_dlg.h"
 #include "ui/sattree/sat_tree_item.h"
 #include "ui/sattree/sat_tree_texts.h"
+#include "ui/qt_text.h"
 
 namespace orbix {
 
 void CSatTreeDlg::AddNetworkScanCommand() {
     auto* action =
-        new QAction(QString::fromStdString(Utf8(sattree_texts::SearchNetwork())), m_tree);
+        new QAction(TrGbk(sattree_texts::SearchNetwork()), m_tree);
     connect(action, &QAction::triggered, this, [this] { StartNetworkScan(); });
     m_tree->addAction(action);
     m_tree->setContextMenuPolicy(Qt::ActionsContextMenu);

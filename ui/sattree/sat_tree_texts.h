@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/text.h"
+#include "platform/text_template.h"
 
 namespace orbix::sattree_texts {
 
@@ -20,8 +21,10 @@ inline std::string WaitForSearch() { return Gbk("请等待搜索节目完成！"
 inline std::string PickToLock() { return Gbk("请选中转发器！"); }
 inline std::string SearchNetwork() { return Gbk("搜索网络"); }
 inline std::string PickToSearch() { return Gbk("请选中你想锁定的转发器!"); }
+inline constexpr std::string_view kLockFirst = "请先锁定%1然后再搜索";
+// '%' is never part of a GBK character, so the GBK name fills the GBK template.
 inline std::string LockFirst(const std::string& transponderGbk) {
-    return Gbk("请先锁定") + transponderGbk + Gbk("然后再搜索");
+    return FillTemplate(Gbk(kLockFirst), {transponderGbk});
 }
 inline std::string Searching() { return Gbk("请等待搜索中"); }
 inline std::string Blank() { return " "; }
