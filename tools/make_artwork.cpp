@@ -16,6 +16,7 @@
 
 using orbix::ButtonEntry;
 using orbix::g_buttonTable;
+using orbix::kButtonCount;
 
 namespace {
 
@@ -36,6 +37,31 @@ constexpr std::array kThemeIconSizes{16, 32, 48, 64, 128, 256};
 
 const QString kLatinFont = QStringLiteral("Liberation Sans");
 const QString kChineseFont = QStringLiteral("WenQuanYi Micro Hei");
+
+// The words painted on a set of faces. The English labels are short forms
+// of the buttons' texts, which their tooltips give in full, so that they fit
+// the fixed button rectangles; the Chinese ones are the texts themselves.
+struct FaceWords {
+    const char* suffix;  // added to the file names before ".png"
+    std::array<std::string_view, kButtonCount> labels;
+    const char* listTitle;
+    const char* treeTitle;
+};
+
+constexpr std::array<std::string_view, kButtonCount> ChineseLabels() {
+    std::array<std::string_view, kButtonCount> labels{};
+    for (int i = 0; i < kButtonCount; ++i) labels[i] = g_buttonTable[i].text;
+    return labels;
+}
+
+const std::array<FaceWords, 2> kWords{{
+    {"", ChineseLabels(), "节目列表", "卫星参数"},
+    {"_en",
+     {"", "", "", "Play", "Stop", "Record", "Setup", "List", "", "Add", "Delete", "Edit", "",
+      "Add", "Delete", "Edit", "Lock", "Search"},
+     "Program list",
+     "Satellites"},
+}};
 
 struct FaceSpec {
     const char* file;
@@ -102,6 +128,10 @@ QString Text(std::string_view utf8) {
 // word.
 QStringList LabelLines(int index, const QString& text, int width) {
     if (QFontMetrics(Font(kChineseFont, 9)).horizontalAdvance(text) <= width) return {text};
+    // A Latin label breaks only at a space and otherwise shrinks.
+    if (const qsizetype space = text.indexOf(QLatin1Char(' ')); space > 0)
+        return {text.left(space), text.mid(space + 1)};
+    if (text.front().unicode() < 0x80) return {text};
     const int cut = index == 7 ? 2 : static_cast<int>((text.size() + 1) / 2);
     return {text.left(cut), text.mid(cut)};
 }
@@ -116,8 +146,9 @@ int FittingSize(const QStringList& lines, int width, int height, int largest) {
     return 7;
 }
 
-void DrawLabel(QPainter& p, int index, const QRect& r, const QColor& colour) {
-    const QString text = Text(g_buttonTable[index].text);
+void DrawLabel(QPainter& p, int index, std::string_view label, const QRect& r,
+               const QColor& colour) {
+    const QString text = Text(label);
     const int width = r.width() - 4;
     QStringList lines = LabelLines(index, text, width);
     const int size = FittingSize(lines, width, r.height() - 2, lines.size() == 1 ? 12 : 10);
@@ -162,7 +193,7 @@ void DrawRoundButton(QPainter& p, int index, bool pressed) {
     }
 }
 
-void DrawPushButton(QPainter& p, int index, bool pressed) {
+void DrawPushButton(QPainter& p, int index, std::string_view label, bool pressed) {
     const ButtonEntry& b = g_buttonTable[index];
     const QRect r(b.left, b.top, b.width, b.height);
     QLinearGradient g(0, r.top(), 0, r.bottom());
@@ -175,16 +206,16 @@ void DrawPushButton(QPainter& p, int index, bool pressed) {
     p.setPen(pressed ? QColor(0, 0, 0, 160) : QColor(255, 255, 255, 70));
     p.drawLine(r.left() + 3, r.top() + 1, r.right() - 3, r.top() + 1);
     const QRect text = pressed ? r.translated(1, 1) : r;
-    DrawLabel(p, index, text, pressed ? kAccent : kLabel);
+    DrawLabel(p, index, label, text, pressed ? kAccent : kLabel);
 }
 
-void DrawButtons(QPainter& p, int first, int last, bool pressed) {
+void DrawButtons(QPainter& p, const FaceWords& words, int first, int last, bool pressed) {
     for (int i = first; i <= last; ++i) {
         const ButtonEntry& b = g_buttonTable[i];
         if (b.width <= 10 && b.height <= 10) {
             DrawRoundButton(p, i, pressed);
         } else {
-            DrawPushButton(p, i, pressed);
+            DrawPushButton(p, i, words.labels[i], pressed);
         }
     }
 }
@@ -271,14 +302,14 @@ void DrawMainDetails(QPainter& p) {
     DrawWordmark(p, QRect(204, 96, 138, 24), "DIGITAL SATELLITE RECEIVER");
 }
 
-void DrawListDetails(QPainter& p) {
-    DrawTitle(p, "节目列表", 12, 14);
+void DrawListDetails(QPainter& p, const FaceWords& words) {
+    DrawTitle(p, words.listTitle, 12, 14);
     DrawInset(p, QRect(9, 22, 332, 137), kWell, 2);
     DrawWordmark(p, QRect(214, 163, 126, 24), "PROGRAM LIST");
 }
 
-void DrawTreeDetails(QPainter& p) {
-    DrawTitle(p, "卫星参数", 9, 13);
+void DrawTreeDetails(QPainter& p, const FaceWords& words) {
+    DrawTitle(p, words.treeTitle, 9, 13);
     DrawInset(p, QRect(7, 19, 236, 262), kWell, 2);
 }
 
@@ -306,7 +337,7 @@ void CutOutline(QImage& img, const FaceSpec& face) {
     }
 }
 
-QImage DrawFace(const FaceSpec& face, bool pressed) {
+QImage DrawFace(const FaceSpec& face, const FaceWords& words, bool pressed) {
     QImage img(face.width, face.height, QImage::Format_RGB32);
     img.fill(kPlateBottom);
     {
@@ -316,9 +347,9 @@ QImage DrawFace(const FaceSpec& face, bool pressed) {
         DrawPlate(p, face.width, face.height, face.radius);
         const std::string_view which(face.title);
         if (which.empty()) DrawMainDetails(p);
-        if (which == "list") DrawListDetails(p);
-        if (which == "tree") DrawTreeDetails(p);
-        DrawButtons(p, face.firstButton, face.lastButton, pressed);
+        if (which == "list") DrawListDetails(p, words);
+        if (which == "tree") DrawTreeDetails(p, words);
+        DrawButtons(p, words, face.firstButton, face.lastButton, pressed);
     }
     CutOutline(img, face);
     const int height = pressed ? face.pressedHeight : face.height;
@@ -376,8 +407,10 @@ QImage DrawLinkCursor() {
     return img;
 }
 
-bool Save(const QImage& img, const QDir& dir, const char* name) {
-    const QString path = dir.filePath(QString::fromLatin1(name));
+bool Save(const QImage& img, const QDir& dir, const char* name, const char* suffix = "") {
+    QString file = QString::fromLatin1(name);
+    file.insert(file.lastIndexOf(QLatin1Char('.')), QString::fromLatin1(suffix));
+    const QString path = dir.filePath(file);
     if (img.save(path, "PNG")) return true;
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return false;
@@ -394,9 +427,11 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QDir dir(QString::fromLocal8Bit(argv[1]));
     bool ok = true;
-    for (const FaceSpec& face : kFaces) {
-        ok = Save(DrawFace(face, false), dir, face.file) && ok;
-        ok = Save(DrawFace(face, true), dir, face.pressedFile) && ok;
+    for (const FaceWords& words : kWords) {
+        for (const FaceSpec& face : kFaces) {
+            ok = Save(DrawFace(face, words, false), dir, face.file, words.suffix) && ok;
+            ok = Save(DrawFace(face, words, true), dir, face.pressedFile, words.suffix) && ok;
+        }
     }
     ok = Save(DrawIcon(kAccent, QColor()), dir, "icon_program.png") && ok;
     ok = Save(DrawIcon(QColor(0x3d, 0xe0, 0x5a), QColor(0x3d, 0xe0, 0x5a)), dir,

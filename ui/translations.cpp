@@ -81,6 +81,7 @@ CTranslations::CTranslations(UiLanguage language, std::span<const std::string_vi
 CTranslations::~CTranslations() {
     if (m_ownLoaded) QCoreApplication::removeTranslator(&m_own);
     if (m_qtLoaded) QCoreApplication::removeTranslator(&m_qt);
+    QLocale::setDefault(m_previousLocale);
 }
 
 }  // namespace orbix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QTranslator>
 #include <optional>
 #include <span>
@@ -44,6 +45,7 @@ public:
 private:
     CTemplateTranslator m_own;
     QTranslator m_qt;
+    QLocale m_previousLocale;
     bool m_ownLoaded = false;
     bool m_qtLoaded = false;
 };

@@ -116,6 +116,23 @@ class LanguageTest : public QObject {
         QVERIFY(untranslated.contains(QStringLiteral("退出")));
     }
 
+    // The faces are drawn with the language's labels on the same outline:
+    // what the main window shows in its button row is that language's face.
+    void facesFollowTheLanguage() {
+        const QRect buttons(7, 97, 190, 21);
+        QImage shown[2], face[2];
+        for (const UiLanguage language : {UiLanguage::Chinese, UiLanguage::English}) {
+            const CTranslations translations(language, kTextTemplates);
+            Rig rig;
+            const int i = language == UiLanguage::English ? 1 : 0;
+            face[i] = QImage(QStringLiteral(":/bitmap/129")).convertToFormat(QImage::Format_RGB32);
+            shown[i] = rig.dlg->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(shown[i].copy(buttons), face[i].copy(buttons));
+        }
+        QCOMPARE(face[1].size(), face[0].size());
+        QVERIFY(face[1].copy(buttons) != face[0].copy(buttons));
+    }
+
     // Messages built from pieces and values are translated by their template.
     void messagesWithValuesAreTranslated() {
         const CTranslations english(UiLanguage::English, kTextTemplates);
