@@ -57,8 +57,13 @@ std::string CChannelDatabase::LastWriteError() const {
 }
 
 std::string CChannelDatabase::WriteFailedMessage() const {
-    return Gbk(db_texts::kNotWrittenFile) + Gbk(Path()) + Gbk(db_texts::kNotWrittenReason) +
-           Gbk(LastWriteError()) + Gbk(db_texts::kNotWrittenEnd);
+    return WriteFailedMessageFor(Path(), m_file.LastError());
+}
+
+std::string CChannelDatabase::WriteFailedMessageFor(const std::string& path, int error) {
+    const std::string reason = error == 0 ? std::string() : std::string(std::strerror(error));
+    return Gbk(db_texts::kNotWrittenFile) + Gbk(path) + Gbk(db_texts::kNotWrittenReason) +
+           Gbk(reason) + Gbk(db_texts::kNotWrittenEnd);
 }
 
 bool CChannelDatabase::ReplacePrograms(const std::vector<ProgramEntry>& programs) {

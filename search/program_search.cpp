@@ -112,7 +112,15 @@ void CProgramSearch::RunProgramSearch() {
         return Fail(true, texts::ReasonNotStored() + texts::ReasonSeparator() +
                               m_services.database.WriteFailedMessage());
     }
-    if (names.enabled) StoreProviders(m_services.database.Path(), programs, providers);
+    // The programs are stored by now, but a search whose provider names were
+    // lost is no success: it is told as the failed write it is.
+    int providersError = 0;
+    if (names.enabled &&
+        !StoreProviders(m_services.database.Path(), programs, providers, &providersError)) {
+        return Fail(true, texts::ReasonNotStored() + texts::ReasonSeparator() +
+                              CChannelDatabase::WriteFailedMessageFor(m_services.database.Path(),
+                                                                      providersError));
+    }
     Succeed(static_cast<int>(programs.size()),
             names.enabled && !sdt.received ? texts::NoServiceTable() : std::string());
 }
