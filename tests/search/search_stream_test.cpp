@@ -150,7 +150,7 @@ class SearchStreamTest : public ::testing::Test {
     CProgramSearch search{state, {filter, db, tree, tree, RealClock()}};
     std::mutex mutex;
     std::optional<std::string> playing;
-    bool stopAfterPat = false;  // stop once the filter no longer asks for the PAT
+    bool stopAfterPat = false;         // stop once the filter no longer asks for the PAT
     std::optional<sim::SiContext> si;  // service tables too, when set
     sim::CStreamOutput output{sim::ViewOfLogic(fixture.card.Logic()),
                               [this]() -> std::optional<sim::LockedStream> {
