@@ -42,6 +42,7 @@ inline constexpr std::string_view kTextTemplates[] = {
     texts::kSearchDoneNote,
     texts::kSearchAgain,
     texts::kReasonNotStored,
+    texts::kReasonProvidersNotStored,
     texts::kReasonNoPidRoom,
     texts::kNoDataWarning,
     texts::kNetworkScanDone,

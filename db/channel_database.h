@@ -185,6 +185,9 @@ class CChannelDatabase {
     // The message (GBK) for it: the file could not be written, its name and
     // the reason; nothing was saved.
     std::string WriteFailedMessage() const;
+    // The same message for another failed write of the file at path, error
+    // being its errno (0 when unknown).
+    static std::string WriteFailedMessageFor(const std::string& path, int error);
 
     // --- editing of satellites and transponders
     // Empty when a transponder of these names may be added; otherwise the

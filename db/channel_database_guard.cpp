@@ -58,7 +58,12 @@ std::string CChannelDatabase::LastWriteError() const {
 }
 
 std::string CChannelDatabase::WriteFailedMessage() const {
-    return Gbk(FillTemplate(db_texts::kNotWritten, {Path(), LastWriteError()}));
+    return WriteFailedMessageFor(Path(), m_file.LastError());
+}
+
+std::string CChannelDatabase::WriteFailedMessageFor(const std::string& path, int error) {
+    const std::string reason = error == 0 ? std::string() : std::string(std::strerror(error));
+    return Gbk(FillTemplate(db_texts::kNotWritten, {path, reason}));
 }
 
 bool CChannelDatabase::ReplacePrograms(const std::vector<ProgramEntry>& programs) {

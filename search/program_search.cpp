@@ -111,7 +111,15 @@ void CProgramSearch::RunProgramSearch() {
     if (!StorePrograms(programs)) {
         return Fail(true, texts::ReasonNotStored(m_services.database.WriteFailedMessage()));
     }
-    if (names.enabled) StoreProviders(m_services.database.Path(), programs, providers);
+    // The programs are stored by now, but a search whose provider names were
+    // lost is no success: it is told as the failed write it is, saying what
+    // was kept.
+    int providersError = 0;
+    if (names.enabled &&
+        !StoreProviders(m_services.database.Path(), programs, providers, &providersError)) {
+        return Fail(true, texts::ReasonProvidersNotStored(CChannelDatabase::WriteFailedMessageFor(
+                              m_services.database.Path(), providersError)));
+    }
     Succeed(static_cast<int>(programs.size()),
             names.enabled && !sdt.received ? texts::NoServiceTable() : std::string());
 }

@@ -24,6 +24,12 @@ inline std::string SearchAgain(const std::string& reasonGbk) {
 inline std::string ReasonNotStored(const std::string& messageGbk) {
     return FillTemplate(Gbk(kReasonNotStored), {messageGbk});
 }
+// The programs were stored, their providers' names were not.
+inline constexpr std::string_view kReasonProvidersNotStored =
+    "节目已存入数据库，但节目提供者名称无法存入：%1";
+inline std::string ReasonProvidersNotStored(const std::string& messageGbk) {
+    return FillTemplate(Gbk(kReasonProvidersNotStored), {messageGbk});
+}
 
 // Why a search failed, in plain words.
 inline std::string ReasonNoSocket() { return Gbk("无法建立网络接收"); }

@@ -103,9 +103,9 @@ int ApplyServiceNames(std::vector<ProgramEntry>& programs, const PatTable& pat,
 }
 
 bool StoreProviders(const std::string& iniPath, const std::vector<ProgramEntry>& programs,
-                    const std::map<std::string, std::string>& providers) {
+                    const std::map<std::string, std::string>& providers, int* writeError) {
     CProfileFile file(iniPath);
-    return file.Transact([&](IProfile& p) {
+    const bool written = file.Transact([&](IProfile& p) {
         p.DeleteSection(kServiceProvidersSection);
         for (const ProgramEntry& program : programs) {
             const auto it = providers.find(program.key);
@@ -114,6 +114,8 @@ bool StoreProviders(const std::string& iniPath, const std::vector<ProgramEntry>&
                           it->second + "|" + program.name + "|");
         }
     });
+    if (!written && writeError != nullptr) *writeError = file.LastError();
+    return written;
 }
 
 std::string ReadProvider(const std::string& iniPath, std::string_view programName) {

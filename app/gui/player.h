@@ -16,11 +16,12 @@ class CReceiverPlayer {
   public:
     CReceiverPlayer(QWidget* owner, CCardSession& session, INotices& notices,
                     std::function<bool()> locked,
-                    std::function<void(const std::string&)> statusLabel, PlayerOptions options = {})
+                    std::function<void(const std::string&)> statusLabel,
+                    std::function<void()> stateChanged, PlayerOptions options = {})
         : m_database(session.DatabasePath()),
           m_saveDialog(owner),
           m_control({session.PidFilter(), m_database, notices, m_saveDialog, std::move(locked),
-                     std::move(statusLabel)},
+                     std::move(statusLabel), std::move(stateChanged)},
                     std::move(options)) {}
 
     CPlayerControl& Control() { return m_control; }

@@ -33,7 +33,8 @@ CReceiverDlg::CReceiverDlg(ReceiverParts parts)
       m_wiring(m_parts.session, m_panel),
       m_player(
           this, m_parts.session, m_parts.notices, [this] { return Locked(); },
-          [this](const std::string& text) { SetLabelText(text); }) {
+          [this](const std::string& text) { SetLabelText(text); },
+          [this] { SyncSavingText(); }) {
     SetDockManager(&m_docks);
     setWindowIcon(QIcon(ResourcePath(kIconProgram)));
     setWindowTitle(QStringLiteral("OrbixRx"));

@@ -53,7 +53,12 @@ std::string MakePlayerHome(const std::string& parent, const player::UserInfo& us
     return dir;
 }
 
-CPlayerProcess::~CPlayerProcess() { Stop(); }
+CPlayerProcess::CPlayerProcess() {
+    m_timer.setSingleShot(true);
+    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { OnTimer(); });
+}
+
+CPlayerProcess::~CPlayerProcess() { EndNow(3000); }
 
 void CPlayerProcess::RemoveHome() {
     if (m_home.empty()) return;
@@ -63,13 +68,19 @@ void CPlayerProcess::RemoveHome() {
     m_home.clear();
 }
 
+void CPlayerProcess::Forget() {
+    m_process.reset();
+    RemoveHome();
+    m_phase = Phase::None;
+    m_killed = false;
+}
+
 bool CPlayerProcess::Running() const {
     return m_process && m_process->state() != QProcess::NotRunning;
 }
 
-CPlayerProcess::StartResult CPlayerProcess::Start(const std::string& program,
-                                                  const std::vector<std::string>& arguments,
-                                                  const player::RunAs& runAs, int startupGraceMs) {
+void CPlayerProcess::Start(const std::string& program, const std::vector<std::string>& arguments,
+                           const player::RunAs& runAs, int startupGraceMs, StartDone done) {
     auto process = std::make_unique<QProcess>();
     QStringList args;
     for (const std::string& a : arguments) args << QString::fromStdString(a);
@@ -101,28 +112,83 @@ CPlayerProcess::StartResult CPlayerProcess::Start(const std::string& program,
                            ::setuid(uid) != 0 || ::setuid(0) == 0))
             ::_exit(127);
     });
-    process->start();
-    const bool started = process->waitForStarted();
-    if (!started || process->waitForFinished(startupGraceMs)) {
-        RemoveHome();
-        return started ? StartResult::ExitedAtOnce : StartResult::CouldNotStart;
-    }
     m_process = std::move(process);
-    return StartResult::Started;
+    m_phase = Phase::Starting;
+    m_startDone = std::move(done);
+    // The player's end is taken up on the timer's next turn, never inside
+    // start() or a signal of the process being deleted.
+    QObject::connect(m_process.get(), &QProcess::finished, &m_timer, [this] { m_timer.start(0); });
+    QObject::connect(m_process.get(), &QProcess::errorOccurred, &m_timer,
+                     [this](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart) m_timer.start(0);
+                     });
+    m_timer.start(startupGraceMs);
+    m_process->start();
 }
 
-bool CPlayerProcess::Stop(int graceMs) {
-    if (!m_process) return true;
-    if (m_process->state() != QProcess::NotRunning) {
-        m_process->terminate();
-        if (!m_process->waitForFinished(graceMs)) {
-            m_process->kill();
-            if (!m_process->waitForFinished(graceMs)) return false;
-        }
+void CPlayerProcess::OnTimer() {
+    if (m_phase == Phase::Starting) return FinishStart();
+    if (m_phase == Phase::Stopping) return FinishStop();
+}
+
+// Each finish puts the object in its next state before the callback runs, as
+// the callback may start or stop again, or show a box with an event loop.
+void CPlayerProcess::FinishStart() {
+    StartDone done = std::exchange(m_startDone, {});
+    if (Running()) {
+        m_phase = Phase::Started;
+        if (done) done(StartResult::Started);
+        return;
     }
-    m_process.reset();
-    RemoveHome();
-    return true;
+    const bool couldNotStart = m_process->error() == QProcess::FailedToStart;
+    Forget();
+    if (done) done(couldNotStart ? StartResult::CouldNotStart : StartResult::ExitedAtOnce);
+}
+
+void CPlayerProcess::Stop(int graceMs, StopDone done) {
+    m_stopDone = std::move(done);
+    if (m_phase == Phase::Stopping) return;
+    m_startDone = {};
+    m_phase = Phase::Stopping;
+    m_stopGraceMs = graceMs;
+    m_killed = false;
+    if (!Running()) return m_timer.start(0);
+    m_process->terminate();
+    m_timer.start(graceMs);
+}
+
+void CPlayerProcess::FinishStop() {
+    if (Running() && !m_killed) {
+        m_killed = true;
+        m_process->kill();
+        return m_timer.start(m_stopGraceMs);
+    }
+    StopDone done = std::exchange(m_stopDone, {});
+    const bool ended = !Running();
+    if (ended) {
+        Forget();
+    } else {
+        // Kept, so that a later stop tries again.
+        m_phase = Phase::Started;
+        m_killed = false;
+    }
+    if (done) done(ended);
+}
+
+void CPlayerProcess::EndNow(int graceMs) {
+    m_timer.stop();
+    m_startDone = {};
+    m_stopDone = {};
+    if (m_process) QObject::disconnect(m_process.get(), nullptr, &m_timer, nullptr);
+    if (Running() && !m_killed) {
+        m_process->terminate();
+        m_process->waitForFinished(graceMs);
+    }
+    if (Running()) {
+        m_process->kill();
+        m_process->waitForFinished(graceMs);
+    }
+    Forget();
 }
 
 std::vector<unsigned> GroupsOf(const player::UserInfo& user) {

@@ -890,5 +890,9 @@
       <source>网络搜索完毕：新增%1个转发器，已有%2个，跳过%3个DVB-S2和%4个其他轨道位置的转发器</source>
       <translation>Network search done: %1 transponders added, %2 already known, %3 DVB-S2 and %4 of other orbital positions skipped</translation>
     </message>
+    <message>
+      <source>节目已存入数据库，但节目提供者名称无法存入：%1</source>
+      <translation>the programs were stored in the database, but their providers' names could not be: %1</translation>
+    </message>
   </context>
 </TS>

@@ -200,11 +200,11 @@ class ReceiverE2eTest : public QObject {
         qputenv("ORBIXRX_PLAYER", QByteArray::fromStdString(m_fake->Script()));
         ClickItem(Programs(), ProgramItem(first.name));
         Click(dlg, kPlay);
-        QVERIFY(dlg.Player().Playing());
+        QTRY_VERIFY_WITH_TIMEOUT(dlg.Player().Playing(), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(m_fake->Calls().size(), std::size_t{1}, 10000);
         QCOMPARE(CardPids(*m_card), PidsOf(first));
         Click(dlg, kStop);
-        QVERIFY(!dlg.Player().Playing());
+        QTRY_VERIFY_WITH_TIMEOUT(!dlg.Player().Playing(), 10000);
         QCOMPARE(CardPids(*m_card), QString());
         QTRY_VERIFY_WITH_TIMEOUT(::kill(m_fake->Calls()[0].pid, 0) != 0, 10000);
 
@@ -218,13 +218,13 @@ class ReceiverE2eTest : public QObject {
             QTimer::singleShot(0, d, [d] { QMetaObject::invokeMethod(d, "accept"); });
         });
         Click(dlg, kSave);
-        QVERIFY(dlg.Player().Saving());
+        QTRY_VERIFY_WITH_TIMEOUT(dlg.Player().Saving(), 10000);
         QCOMPARE(CardPids(*m_card), PidsOf(first));
         QTest::qWait(5000);  // the length of the recording, not a synchronisation
 
         // 6: stop.
         Click(dlg, kStop);
-        QVERIFY(!dlg.Player().Saving());
+        QTRY_VERIFY_WITH_TIMEOUT(!dlg.Player().Saving(), 10000);
         QCOMPARE(CardPids(*m_card), QString());
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(recording).size() > 100'000, 10000);
         const QStringList streams = Streams(recording);

@@ -12,6 +12,7 @@
 #include "platform/text.h"
 #include "support/card_fixture.h"
 #include "tests/player/fake_player.h"
+#include "ui/post_to_gui.h"
 
 using namespace orbix;
 
@@ -50,12 +51,17 @@ class PlayerControlTest : public QObject {
         orbix::testing::CFakePlayer fake{card.dir.Path()};
         bool locked = true, missing = false;
         std::vector<std::string> labels;  // UTF-8
-        int emptyMs;
-        CPlayerControl control{{filter, db, notices, dialog, [this] { return locked; },
+        int emptyMs, startMs, stopMs;
+        // Owned apart, so that a test can end it as the program's shutdown does.
+        std::unique_ptr<CPlayerControl> owned = std::make_unique<CPlayerControl>(
+            PlayerCollaborators{filter, db, notices, dialog, [this] { return locked; },
                                 [this](const std::string& t) { labels.push_back(Utf8(t)); }},
-                               {kPort, [this] { return missing ? std::string() : fake.Script(); },
-                                CurrentRunAs, 1000, 3000, emptyMs}};
-        explicit Rig(int emptyRecordingMs = 60000) : emptyMs(emptyRecordingMs) {
+            PlayerOptions{kPort, [this] { return missing ? std::string() : fake.Script(); },
+                          CurrentRunAs, startMs, stopMs, emptyMs});
+        CPlayerControl& control = *owned;
+        explicit Rig(int emptyRecordingMs = 60000, int startupGraceMs = 1000,
+                     int stopGraceMs = 3000)
+            : emptyMs(emptyRecordingMs), startMs(startupGraceMs), stopMs(stopGraceMs) {
             filter.SetCardAccess(&card.access);
             const ProgramEntry programs[] = {
                 {"", Gbk("节目1"), Gbk("电视节目"), "100", "102", "00", "101", "101"},
@@ -65,6 +71,12 @@ class PlayerControlTest : public QObject {
             db.WriteProgramCount(3);
         }
         std::string Dir() const { return card.dir.Path().string(); }
+        // The players started that still run.
+        int AlivePlayers() const {
+            int alive = 0;
+            for (const auto& call : fake.Calls()) alive += Alive(call.pid) ? 1 : 0;
+            return alive;
+        }
     };
 
   private slots:
@@ -113,6 +125,7 @@ class PlayerControlTest : public QObject {
                     rig.control.SaveCommand(Tv("节目1"));
                 else
                     rig.control.PlayCommand(Tv("节目1"));
+                QTRY_VERIFY(!rig.control.Busy());
                 const bool fits = userPids == 26;
                 QCOMPARE(rig.fake.Calls().size(), fits ? 1u : 0u);
                 QCOMPARE(rig.filter.ProgramRoom(), 32 - userPids);
@@ -144,7 +157,10 @@ class PlayerControlTest : public QObject {
         for (int i = 0; i < 2; ++i) {
             std::filesystem::remove(rig.Dir() + "/home");
             CPlayerProcess process;
-            QCOMPARE(process.Start(script, {}, nobody, 100), CPlayerProcess::StartResult::Started);
+            std::optional<CPlayerProcess::StartResult> started;
+            process.Start(script, {}, nobody, 100, [&](auto result) { started = result; });
+            QTRY_VERIFY(started.has_value());
+            QCOMPARE(*started, CPlayerProcess::StartResult::Started);
             std::string home;
             QTRY_VERIFY((std::ifstream(rig.Dir() + "/home") >> home, !home.empty()));
             struct stat st {};
@@ -154,7 +170,9 @@ class PlayerControlTest : public QObject {
             QVERIFY(home.starts_with(tmp + "/orbixrx-player-") &&
                     home != tmp + "/orbixrx-player-" + std::to_string(player::kNobodyId));
             homes.insert(home);
-            QVERIFY(process.Stop(3000));
+            std::optional<bool> ended;
+            process.Stop(3000, [&](bool result) { ended = result; });
+            QTRY_VERIFY(ended.has_value() && *ended);
             QVERIFY(!std::filesystem::exists(home));
         }
         QCOMPARE(homes.size(), 2u);
@@ -182,12 +200,13 @@ class PlayerControlTest : public QObject {
             const std::string path = rig.Dir() + "/rec.mpg";
             rig.dialog.answers.push_back(path);
             rig.control.SaveCommand(Tv("节目1"));
-            QVERIFY2(rig.control.Saving(), c.what);
+            QTRY_VERIFY2(rig.control.Saving(), c.what);
             if (c.write) std::ofstream(path) << "data";
             if (c.kill) ::kill(rig.fake.Calls().at(0).pid, SIGKILL);
             if (c.emptyMs < 1000 && c.told) QTRY_COMPARE(rig.notices.TextsUtf8().size(), 1u);
             if (!c.told) QTest::qWait(c.emptyMs + 300);  // nothing to wait for but the time
             rig.control.StopCommand();
+            QTRY_VERIFY(!rig.control.Busy());
             const std::vector<std::string> told = rig.notices.TextsUtf8();
             QVERIFY2(told.size() == (c.told ? 1u : 0u), c.what);
             if (c.told) QVERIFY2(told[0].find(c.told) != std::string::npos, c.what);
@@ -200,6 +219,7 @@ class PlayerControlTest : public QObject {
     void playAndStopRunTheFakePlayer() {
         Rig rig;
         rig.control.PlayCommand(Tv("节目2"));
+        QTRY_VERIFY(rig.control.Playing());
         const auto calls = rig.fake.Calls();
         QCOMPARE(calls.size(), 1u);
         QCOMPARE(calls[0].args, player::PlayArguments(kPort));
@@ -207,7 +227,9 @@ class PlayerControlTest : public QObject {
         QVERIFY(calls[0].uid != 0 && Alive(calls[0].pid));
         QCOMPARE(rig.labels.back(), std::string("正在播放节目2"));
         rig.control.StopCommand();
+        QTRY_VERIFY(!rig.control.Busy());
         rig.control.StopCommand();  // a second stop finds nothing to end
+        QVERIFY(!rig.control.Busy());
         QVERIFY(!Alive(calls[0].pid) && rig.notices.Shown().empty());
         QCOMPARE(rig.labels.back(), std::string(""));
     }
@@ -221,13 +243,119 @@ class PlayerControlTest : public QObject {
             rig.missing = missing;
             CPlayerControl& control = rig.control;
             control.PlayCommand(Tv("节目1"));
+            QTRY_VERIFY(!control.Busy());
             QVERIFY(!control.Playing());
             QCOMPARE(rig.filter.Table()[0], std::uint16_t{0});
-            QCOMPARE(rig.notices.Shown().size(), 1u);
+            QCOMPARE(rig.notices.TextsUtf8(),
+                     std::vector<std::string>{"无法启动VLC播放器，请检查是否已安装VLC!"});
             rig.dialog.answers.push_back(rig.Dir() + "/x.mpg");
             control.SaveCommand(Tv("节目1"));
+            QTRY_VERIFY(!control.Busy());
             QVERIFY(!control.Saving() && rig.labels.empty());
             QCOMPARE(rig.notices.TextsUtf8().back(), std::string("保存失败!"));
+        }
+    }
+
+    // A player slow to start (its whole grace), one that ends late in its
+    // start, and one slow to stop (it ignores the request and must be
+    // killed): the command returns while the player is still being waited
+    // for, the event loop runs on meanwhile, and the outcome is today's.
+    void eventLoopRunsWhileThePlayerIsSlow() {
+        const struct {
+            const char* what;
+            void (orbix::testing::CFakePlayer::*slow)() const;
+            bool stop;
+            bool playing;
+            std::vector<std::string> told;
+            const char* lastLabel;
+        } cases[] = {
+            {"slow to start", nullptr, false, true, {}, "正在播放节目1"},
+            {"ends during its start", &orbix::testing::CFakePlayer::EndsLate, false, false,
+             {"无法启动VLC播放器，请检查是否已安装VLC!"}, "(none)"},
+            {"slow to stop", &orbix::testing::CFakePlayer::IgnoreTerm, true, false, {}, ""},
+        };
+        for (const auto& c : cases) {
+            Rig rig(60000, 2000, 1500);
+            if (c.slow) (rig.fake.*c.slow)();
+            if (c.stop) {
+                rig.control.PlayCommand(Tv("节目1"));
+                QTRY_VERIFY_WITH_TIMEOUT(rig.control.Playing(), 10000);
+            }
+            int ticksWhileBusy = 0;
+            QTimer ticker;
+            QObject::connect(&ticker, &QTimer::timeout, &ticker,
+                             [&] { ticksWhileBusy += rig.control.Busy() ? 1 : 0; });
+            ticker.start(20);
+            if (c.stop)
+                rig.control.StopCommand();
+            else
+                rig.control.PlayCommand(Tv("节目1"));
+            QVERIFY2(rig.control.Busy() && rig.control.Playing() == c.stop, c.what);
+            bool posted = false;
+            PostToGui(&ticker, [&posted] { posted = true; });
+            QTRY_VERIFY2(posted, c.what);
+            QVERIFY2(rig.control.Busy(), c.what);  // the posted call ran during the wait
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.control.Busy(), 10000);
+            QVERIFY2(ticksWhileBusy >= 3, c.what);
+            QVERIFY2(rig.control.Playing() == c.playing, c.what);
+            QVERIFY2(rig.notices.TextsUtf8() == c.told, c.what);
+            QCOMPARE(rig.AlivePlayers(), c.playing ? 1 : 0);
+            QCOMPARE(rig.labels.empty() ? std::string("(none)") : rig.labels.back(),
+                     std::string(c.lastLabel));
+        }
+    }
+
+    // Commands given in quick succession, without waiting for the player, end
+    // as the same commands given one after the other did: play waits for the
+    // stop under way, stop gives up a start still pending (whose program is
+    // then never shown), and the shutdown (a stop, then the end of the
+    // control) leaves no player behind, a stubborn one included.
+    void quickSequences() {
+        const struct {
+            const char* what;
+            bool stubborn;  // the players ignore the request to end
+            std::vector<const char*> steps;
+            bool playing;
+            const char* lastLabel;
+            bool firstShown;  // "正在播放节目1" appeared
+        } cases[] = {
+            {"play, stop, play", false, {"play1", "settle", "stop", "play2"}, true,
+             "正在播放节目2", true},
+            {"play, stop, play at once", false, {"play1", "stop", "play2"}, true,
+             "正在播放节目2", false},
+            {"play, play at once", false, {"play1", "play2"}, true, "正在播放节目2", true},
+            {"stop during a pending start", false, {"play1", "stop"}, false, "", false},
+            {"stop twice during a stop", true, {"play1", "settle", "stop", "stop"}, false, "",
+             true},
+            {"shutdown during a pending start", false, {"play1", "shutdown"}, false, nullptr,
+             false},
+            {"shutdown during a pending stop", true, {"play1", "settle", "stop", "shutdown"},
+             false, nullptr, true},
+        };
+        for (const auto& c : cases) {
+            Rig rig(60000, 1000, 1000);
+            if (c.stubborn) rig.fake.IgnoreTerm();
+            bool shutDown = false;
+            for (const std::string step : c.steps) {
+                if (step == "play1") rig.control.PlayCommand(Tv("节目1"));
+                if (step == "play2") rig.control.PlayCommand(Tv("节目2"));
+                if (step == "stop") rig.control.StopCommand();
+                if (step == "settle") QTRY_VERIFY_WITH_TIMEOUT(!rig.control.Busy(), 10000);
+                if (step == "shutdown") {
+                    rig.control.StopPlayer();
+                    rig.owned.reset();
+                    shutDown = true;
+                }
+            }
+            if (!shutDown) QTRY_VERIFY_WITH_TIMEOUT(!rig.control.Busy(), 10000);
+            QVERIFY2(rig.notices.Shown().empty(), c.what);
+            QVERIFY2(rig.AlivePlayers() == (c.playing ? 1 : 0), c.what);
+            const bool shown = std::ranges::count(rig.labels, std::string("正在播放节目1")) > 0;
+            QVERIFY2(shown == c.firstShown, c.what);
+            if (shutDown) continue;
+            QVERIFY2(rig.control.Playing() == c.playing, c.what);
+            QVERIFY2(rig.labels.back() == c.lastLabel, c.what);
+            if (c.playing) QCOMPARE(rig.filter.Table()[1], std::uint16_t{0x6200});
         }
     }
 
@@ -238,7 +366,7 @@ class PlayerControlTest : public QObject {
         const std::string path = rig.Dir() + "/a b,c{d}'q\"$(x) \\.mpg";
         rig.dialog.answers.push_back(path);
         rig.control.SaveCommand(Tv("节目长名称"));
-        QVERIFY(rig.control.Saving());
+        QTRY_VERIFY(rig.control.Saving());
         QCOMPARE(rig.fake.Calls().at(0).args, player::RecordArguments(kPort, path));
         QCOMPARE(rig.labels.back(), std::string("正在保存节..."));
         QCOMPARE(rig.filter.Table()[1], std::uint16_t{0x6300});
@@ -251,6 +379,7 @@ class PlayerControlTest : public QObject {
         Rig rig;
         rig.dialog.answers.push_back(rig.Dir() + "/one.mpg");
         rig.control.SaveCommand(Tv("节目1"));
+        QTRY_VERIFY(rig.control.Saving());
         const int first = rig.fake.Calls().at(0).pid;
         rig.control.SaveCommand(Tv("节目1"));
         QCOMPARE(rig.notices.TextsUtf8().back(), std::string("正在保存节目1"));
@@ -270,6 +399,7 @@ class PlayerControlTest : public QObject {
         rig.notices.ScriptAnswer(NoticeAnswer::Yes);
         rig.dialog.answers.push_back(rig.Dir() + "/two.mpg");
         rig.control.SaveCommand(Tv("节目2"));
+        QTRY_VERIFY(!rig.control.Busy());
         QVERIFY(!Alive(first) && Alive(rig.fake.Calls().at(1).pid));
         QCOMPARE(Utf8(rig.control.LastSavedProgram()), std::string("节目2"));
         QCOMPARE(rig.filter.Table()[1], std::uint16_t{0x6200});

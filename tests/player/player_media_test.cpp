@@ -74,9 +74,11 @@ class PlayerMediaTest : public QObject {
             {filter, db, notices, dialog, [] { return true; }, [](const std::string&) {}},
             {port, LocatePlayer, CurrentRunAs, 1000, 5000}};
         control.SaveCommand(ProgramSelection::Program(Gbk("节目1"), ProgramGroup::Tv));
+        QTRY_VERIFY_WITH_TIMEOUT(!control.Busy(), 10000);
         QVERIFY(notices.Shown().empty() && control.Saving());
         QTest::qWait(5000);  // the length of the recording, not a synchronisation
         control.StopCommand();
+        QTRY_VERIFY_WITH_TIMEOUT(!control.Busy(), 20000);
         output.Stop();
 
         // 25 pictures a second; MPEG audio frames of 24 ms.

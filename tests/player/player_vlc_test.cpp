@@ -66,9 +66,11 @@ class PlayerVlcTest : public QObject {
             {filter, db, notices, dialog, [] { return true; }, [](const std::string&) {}},
             {port, LocatePlayer, CurrentRunAs, 1000, 5000}};
         control.SaveCommand(Tv("节目1"));
+        QTRY_VERIFY_WITH_TIMEOUT(!control.Busy(), 10000);
         QVERIFY(notices.Shown().empty() && control.Saving());
         QTest::qWait(5000);  // the length of the recording, not a synchronisation
         control.StopCommand();
+        QTRY_VERIFY_WITH_TIMEOUT(!control.Busy(), 20000);
         output.Stop();
 
         struct stat st {};

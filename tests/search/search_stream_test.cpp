@@ -15,6 +15,7 @@
 #include "search/program_search.h"
 #include "search/search_pass.h"
 #include "search/udp_receiver.h"
+#include "sim/si_generator.h"
 #include "sim/stream_output.h"
 #include "support/card_fixture.h"
 #include "tests/search/ts_builder.h"
@@ -149,13 +150,14 @@ class SearchStreamTest : public ::testing::Test {
     CProgramSearch search{state, {filter, db, tree, tree, RealClock()}};
     std::mutex mutex;
     std::optional<std::string> playing;
-    bool stopAfterPat = false;  // stop once the filter no longer asks for the PAT
+    bool stopAfterPat = false;         // stop once the filter no longer asks for the PAT
+    std::optional<sim::SiContext> si;  // service tables too, when set
     sim::CStreamOutput output{sim::ViewOfLogic(fixture.card.Logic()),
                               [this]() -> std::optional<sim::LockedStream> {
                                   std::lock_guard lock(mutex);
                                   const bool pat = fixture.card.Logic().PidTable()[0] == 0x6000;
                                   if (!playing || (stopAfterPat && !pat)) return std::nullopt;
-                                  return sim::LockedStream{*playing, *playing, 0};
+                                  return sim::LockedStream{*playing, *playing, 0, si};
                               },
                               {"127.255.255.255", kPort, 2}};
 };
@@ -222,6 +224,41 @@ TEST_F(SearchStreamTest, BadCardsFailCleanlyWithinTheBound) {
     EXPECT_TRUE(search.Succeeded());
     EXPECT_TRUE(other.Start());
     other.Join();
+}
+
+// Provider names that cannot be written fail the search, told as the failed
+// write of the program list is: here the file has room for the new programs
+// but not for their providers as well.
+TEST_F(SearchStreamTest, UnwrittenProvidersFailTheSearch) {
+    search.SetServiceNameOptions(ServiceNameOptions{true});
+    {
+        std::lock_guard lock(mutex);
+        si = sim::SiContext{};
+    }
+    Play("news10");
+    const std::string before = testing::ReadBytes(db.Path());
+    ASSERT_TRUE(SearchOnce()) << tree.status;
+    const std::string full = testing::ReadBytes(db.Path());
+    const std::size_t providers = full.find("[ServiceProviders]");
+    ASSERT_NE(providers, std::string::npos) << tree.status << Utf8(full);
+    testing::WriteBytes(db.Path(), before);
+    tree.items.clear();
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit small{full.size() - 1, old.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const bool found = SearchOnce();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(tree.status, "请重新搜索：节目已存入数据库，但节目提供者名称无法存入：频道数据库文件 " + db.Path() +
+                               " 无法写入（File too large），修改没有保存!");
+    EXPECT_EQ(state.searchIdle.load(), 1);
+    EXPECT_FALSE(state.receiver.IsOpen());
+    // The programs themselves were stored before; the list shows them.
+    EXPECT_EQ(db.CountPrograms(), 10);
+    EXPECT_EQ(testing::ReadBytes(db.Path()).find("[ServiceProviders]"), std::string::npos);
 }
 
 // The sky's 40-program multiplex (PMTs in batches through the card's 32
