@@ -42,12 +42,14 @@ CardBackend MakeCardBackend() {
     const std::string choice = (env != nullptr && *env != '\0') ? env : "simulated";
     if (choice == "simulated") return MakeSimulatedCard(choice);
     if (choice == "hardware") {
-        return {MakeHardwarePortIo(), choice, {}, nullptr,
-                [] { return LocateCardInSysfs(SysfsRoot()); }};
+        return {MakeHardwarePortIo(), choice, {}, nullptr, [] {
+                    return LocateCardInSysfs(SysfsRoot());
+                }};
     }
-    return {nullptr, choice,
-            "ORBIXRX_CARD=" + choice + " is not a card back end; use \"simulated\" or \"hardware\".",
-            nullptr};
+    return {
+        nullptr, choice,
+        "ORBIXRX_CARD=" + choice + " is not a card back end; use \"simulated\" or \"hardware\".",
+        nullptr};
 }
 
 }  // namespace orbix

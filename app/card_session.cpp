@@ -18,8 +18,7 @@ TuneTarget LoadLastTransponder(const CChannelDatabase& database, TuneTarget curr
 }
 
 CCardSession::CCardSession(CardSessionContext context)
-    : m_context(std::move(context)),
-      m_database(m_context.databasePath) {}
+    : m_context(std::move(context)), m_database(m_context.databasePath) {}
 
 CCardSession::~CCardSession() { Shutdown(); }
 
@@ -54,16 +53,15 @@ void CCardSession::StartWorkers() {
                                              m_context.databasePath);
     m_worker->SetStatusListener([this](const TuneStatus& s) { OnTuneStatus(s); });
     CDemod& demod = *m_demod;
-    m_monitor = std::make_unique<CCardMonitor>(
-        CardMonitorParts{*m_card.check, *m_card.access, m_pids, m_context.clock, m_context.notices,
-                         [this, &demod] {
-                             SignalReading r;
-                             demod.GetSignalInfo(r.level, r.quality);
-                             m_history.Record({m_context.clock.NowMs(), r.level, r.quality,
-                                               m_state.Locked()});
-                             return r;
-                         },
-                         [this](const SignalReading& r) { OnSignal(r); }});
+    m_monitor = std::make_unique<CCardMonitor>(CardMonitorParts{
+        *m_card.check, *m_card.access, m_pids, m_context.clock, m_context.notices,
+        [this, &demod] {
+            SignalReading r;
+            demod.GetSignalInfo(r.level, r.quality);
+            m_history.Record({m_context.clock.NowMs(), r.level, r.quality, m_state.Locked()});
+            return r;
+        },
+        [this](const SignalReading& r) { OnSignal(r); }});
     m_worker->Start();
     m_monitor->Start();
 }
@@ -124,6 +122,5 @@ void CCardSession::Deliver(const std::function<void(CardStatus&)>& change) {
 void CCardSession::RequestTune(const TuneTarget& target) { m_state.RequestTune(target); }
 
 void CCardSession::SetCurrent(const TuneTarget& target) { m_state.SetCurrent(target); }
-
 
 }  // namespace orbix

@@ -14,14 +14,13 @@ int RunOnCard(const CardStartOptions& options, const CardSessionRun& run) {
         return 2;
     }
     CInstanceLock lock;
-    StartUpContext start{*backend.ports, options.notices, lock, options.instanceKey, {},
+    StartUpContext start{*backend.ports,    options.notices, lock, options.instanceKey, {},
                          backend.locateCard};
     int result = 1;
     const StartUpOutcome outcome = StartUp(start, [&](std::uint16_t ioBase) {
         if (options.onFound) options.onFound(backend.name, start.cardFoundBy, ioBase);
         CCardSession session({*backend.ports, RealClock(), options.notices, ioBase,
-                              kConfigurationImage, CChannelDatabase::kDefaultPath,
-                              options.onStep});
+                              kConfigurationImage, CChannelDatabase::kDefaultPath, options.onStep});
         result = run(session, *backend.ports);
     });
     return outcome == StartUpOutcome::Ran ? result : 1;

@@ -34,13 +34,13 @@ bool ReadImage(const std::string& path, std::vector<std::uint8_t>& image, std::s
 
 // Holds the access lock for one scope.
 class CCardAccess::CHold {
-public:
+  public:
     explicit CHold(CAccessEvent& lock) : m_lock(lock) { m_lock.Acquire(); }
     ~CHold() { m_lock.Release(); }
     CHold(const CHold&) = delete;
     CHold& operator=(const CHold&) = delete;
 
-private:
+  private:
     CAccessEvent& m_lock;
 };
 

@@ -31,11 +31,11 @@ using TunerBytes = std::array<std::uint8_t, 4>;
 // A single-permit lock that any thread may release, waited on without a
 // time limit.
 class CAccessEvent {
-public:
+  public:
     void Acquire() { m_permit.acquire(); }
     void Release() { m_permit.release(); }
 
-private:
+  private:
     std::binary_semaphore m_permit{1};
 };
 
@@ -44,7 +44,7 @@ private:
 // traffic; the unlocked ReadRegister and WriteRegister are for use inside
 // them only.
 class CCardAccess {
-public:
+  public:
     CCardAccess(IPortIo& ports, IClock& clock, INotices& notices);
     virtual ~CCardAccess();
     CCardAccess(const CCardAccess&) = delete;
@@ -84,7 +84,7 @@ public:
     IClock& Clock() { return m_clock; }
     INotices& Notices() { return m_notices; }
 
-private:
+  private:
     class CHold;
 
     IClock& m_clock;

@@ -12,7 +12,7 @@ namespace orbix {
 // 0x50) and the card's status port (I/O base + 0x51), and repairs the card
 // when the status shows a fault.
 class CCardCheck {
-public:
+  public:
     static constexpr std::uint16_t kControlPort = 0x50;
     static constexpr std::uint16_t kStatusPort = 0x51;
     // Ready polls allowed after a word write; a real chip needs a few
@@ -33,7 +33,7 @@ public:
     bool CheckStatus();
     bool EepromOk() const { return m_eepromOk; }
 
-private:
+  private:
     void SetPin(std::uint8_t mask, bool on);
     void SetChipSelect(bool on) { SetPin(0x08, on); }
     void SetClock(bool on) { SetPin(0x04, on); }
@@ -46,7 +46,9 @@ private:
     void BeginInstruction();
     void EndInstruction();
     std::uint8_t ReadStatus();
-    std::uint16_t Port(std::uint16_t offset) const { return static_cast<std::uint16_t>(m_ioBase + offset); }
+    std::uint16_t Port(std::uint16_t offset) const {
+        return static_cast<std::uint16_t>(m_ioBase + offset);
+    }
 
     IPortIo& m_ports;
     IClock& m_clock;

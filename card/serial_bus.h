@@ -11,7 +11,7 @@ namespace orbix {
 // is one of 0x00, 0x01, 0x08, 0x09, 0x0C, 0x0D. Callers hold the card's
 // access lock for the whole of a transaction.
 class CSerialBus {
-public:
+  public:
     static constexpr std::uint16_t kBusPort = 0xFF;
     static constexpr std::uint8_t kDataIn = 0x02;
 
@@ -36,7 +36,7 @@ public:
     // One step: write v to the bus port.
     void Put(std::uint8_t v) { m_ports.Out8(static_cast<std::uint16_t>(m_base + kBusPort), v); }
 
-private:
+  private:
     void Step(std::uint8_t v) {
         Put(v);
         Delay(m_delay);

@@ -17,11 +17,11 @@ namespace {
 constexpr int kMaxCount = 9999;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::array<std::string_view, 8> kFixedSections = {"Main", "Last", "Lock", "Default",
-                                                           "PID",  "IP",   "LAST", "PId"};
+                                                            "PID",  "IP",   "LAST", "PId"};
 
 bool IsFixedSection(std::string_view name) {
-    return std::ranges::any_of(kFixedSections,
-                               [&](std::string_view fixed) { return gbk::EqualNoCase(name, fixed); });
+    return std::ranges::any_of(
+        kFixedSections, [&](std::string_view fixed) { return gbk::EqualNoCase(name, fixed); });
 }
 
 // A count written as the program writes it: decimal digits only.

@@ -34,6 +34,7 @@ inline constexpr std::string_view kLoRange = "LNB本振频率必须是0至20000 
 inline constexpr std::string_view kNotWritten = "频道数据库文件 %1 无法写入（%2），修改没有保存!";
 // A damaged file found at start-up: 频道数据库文件 ./SATSETUPL.ini 第 3 行已损坏，…
 inline constexpr std::string_view kDamaged =
-    "频道数据库文件 %1 第 %2 行已损坏，文件没有被改写，卫星列表只显示能读出的内容。请先修正该文件。";
+    "频道数据库文件 %1 第 %2 "
+    "行已损坏，文件没有被改写，卫星列表只显示能读出的内容。请先修正该文件。";
 
 }  // namespace orbix::db_texts

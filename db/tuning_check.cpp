@@ -32,8 +32,10 @@ bool IsValidSymbolRate(long long ks) { return ks >= kMinSymbolRate && ks <= kMax
 bool IsValidLoText(std::string_view text) {
     int dots = 0;
     for (char c : text) {
-        if (c == '.') ++dots;
-        else if (c < '0' || c > '9') return false;
+        if (c == '.')
+            ++dots;
+        else if (c < '0' || c > '9')
+            return false;
     }
     if (text.empty() || dots > 1 || text.front() == '.' || text.back() == '.') return false;
     double value = -1;

@@ -128,7 +128,8 @@ int main(int argc, char** argv) {
         Write(dir / "fuzz_assemble_pmt", m.name, pmt);
         Write(dir / "fuzz_search_pass", m.name, SearchInput(m.mux));
         int k = 0;
-        for (const auto& si : sim::BuildSiSections(m.mux, sim::SiContextOf(sim::DefaultSky(), 0, 0))) {
+        for (const auto& si :
+             sim::BuildSiSections(m.mux, sim::SiContextOf(sim::DefaultSky(), 0, 0))) {
             const std::string name = m.name + std::to_string(k++);
             Write(dir / "fuzz_si_tables", name, si.bytes);
             Write(dir / "fuzz_si_tables", name + "_packets",
@@ -159,7 +160,9 @@ int main(int argc, char** argv) {
         Write(dir / "fuzz_sky", "sky" + std::to_string(n++), AsBytes(sky));
     Write(dir / "fuzz_text", "database", AsBytes(kDatabase));
     Write(dir / "fuzz_text", "utf8", AsBytes(orbix::Utf8(kDatabase)));
-    Write(dir / "fuzz_text", "mixed", AsBytes("a\xE4\xB8\xAD" "b\xE4zc\xF0\x9F\x98\x80\x81\x40"));
+    Write(dir / "fuzz_text", "mixed",
+          AsBytes("a\xE4\xB8\xAD"
+                  "b\xE4zc\xF0\x9F\x98\x80\x81\x40"));
     Write(dir / "fuzz_channel_file", "dvbs",
           AsBytes("# table\n[12622V]\n\tDELIVERY_SYSTEM = DVBS\n\tFREQUENCY = 12621500\n"
                   "\tPOLARIZATION = VERTICAL\n\tSYMBOL_RATE = 27500000\n\tINNER_FEC = 3/4\n"

@@ -23,7 +23,7 @@ bool SetCaps(CapData& data) {
 }
 
 class CProcessCapabilities final : public ICapabilities {
-public:
+  public:
     bool DropRawIo() override { return DropCapability(CAP_SYS_RAWIO); }
     bool HoldsRawIo() const override { return HoldsCapability(CAP_SYS_RAWIO); }
 };
@@ -55,8 +55,10 @@ bool DropCapability(int capability) {
 
 bool HoldsCapability(int capability) {
     CapData data{};
-    if (capability < 0 || capability >= 32 || !GetCaps(data)) return true;  // unknown counts as held
-    return ((data[0].effective | data[0].permitted | data[0].inheritable) & (1u << capability)) != 0;
+    if (capability < 0 || capability >= 32 || !GetCaps(data))
+        return true;  // unknown counts as held
+    return ((data[0].effective | data[0].permitted | data[0].inheritable) & (1u << capability)) !=
+           0;
 }
 
 std::unique_ptr<ICapabilities> MakeProcessCapabilities() {

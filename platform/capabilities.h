@@ -9,7 +9,7 @@ namespace orbix {
 // permission stays with the process and the capability is given up, so that
 // the workers, the player and everything started later run without it.
 class ICapabilities {
-public:
+  public:
     virtual ~ICapabilities() = default;
 
     // Removes CAP_SYS_RAWIO for good from the calling thread's effective,

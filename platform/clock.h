@@ -10,7 +10,7 @@ namespace orbix {
 // A stop request for a worker. Setting it wakes every pause taken through a
 // clock, so a worker told to stop never sits out a long sleep.
 class CStopSignal {
-public:
+  public:
     void Request() {
         {
             std::lock_guard lock(m_mutex);
@@ -24,7 +24,7 @@ public:
     // Waits up to ms milliseconds of real time; true when a stop was requested.
     bool WaitFor(std::int64_t ms);
 
-private:
+  private:
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::condition_variable m_wake;
@@ -33,7 +33,7 @@ private:
 // Sleeps and time. Production code uses the real clock; tests use a virtual
 // clock whose pauses cost nothing and whose time can be read back exactly.
 class IClock {
-public:
+  public:
     virtual ~IClock() = default;
     virtual void SleepMs(std::int64_t ms) = 0;
     // Pauses like SleepMs but returns early, with false, once stop is requested.
@@ -43,7 +43,7 @@ public:
 };
 
 class CRealClock final : public IClock {
-public:
+  public:
     void SleepMs(std::int64_t ms) override;
     bool SleepUnlessStopped(std::int64_t ms, CStopSignal& stop) override;
     std::int64_t NowMs() const override;
@@ -52,7 +52,7 @@ public:
 // Time that only moves when someone sleeps. Thread-safe; each sleep advances
 // the shared time by its own length.
 class CVirtualClock final : public IClock {
-public:
+  public:
     void SleepMs(std::int64_t ms) override;
     bool SleepUnlessStopped(std::int64_t ms, CStopSignal& stop) override;
     std::int64_t NowMs() const override { return m_now.load(); }
@@ -61,7 +61,7 @@ public:
     std::int64_t SleptMs() const { return m_slept.load(); }
     std::int64_t SleepCount() const { return m_sleeps.load(); }
 
-private:
+  private:
     std::atomic<std::int64_t> m_now{0};
     std::atomic<std::int64_t> m_slept{0};
     std::atomic<std::int64_t> m_sleeps{0};

@@ -24,18 +24,20 @@ struct Notice {
 // Every message box of the program goes through this interface. It may be
 // called from any thread and blocks that thread until the user answers.
 class INotices {
-public:
+  public:
     virtual ~INotices() = default;
     virtual NoticeAnswer Show(const Notice& notice) = 0;
 
     // The common case: text alone, OK button.
-    void Tell(const std::string& textGbk) { Show(Notice{textGbk, {}, NoticeButtons::Ok, NoticeIcon::None}); }
+    void Tell(const std::string& textGbk) {
+        Show(Notice{textGbk, {}, NoticeButtons::Ok, NoticeIcon::None});
+    }
 };
 
 // For tests: records every notice and answers from a script (Yes/No boxes
 // get No once the script is used up).
 class CRecordingNotices final : public INotices {
-public:
+  public:
     NoticeAnswer Show(const Notice& notice) override {
         std::lock_guard lock(m_mutex);
         m_shown.push_back(notice);
@@ -61,7 +63,7 @@ public:
         m_shown.clear();
     }
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::vector<Notice> m_shown;
     std::deque<NoticeAnswer> m_answers;
@@ -72,12 +74,12 @@ private:
 // UTF-8 printed (the interface language's translation); plain conversion
 // where none is given.
 class CConsoleNotices final : public INotices {
-public:
+  public:
     using Printable = std::string (*)(std::string_view gbk);
     explicit CConsoleNotices(Printable printable = nullptr) : m_printable(printable) {}
     NoticeAnswer Show(const Notice& notice) override;
 
-private:
+  private:
     Printable m_printable;
 };
 

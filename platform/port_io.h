@@ -11,7 +11,7 @@ namespace orbix {
 // this interface, so the same driver runs on the real card, on the simulated
 // card and under a recorder in the tests.
 class IPortIo {
-public:
+  public:
     virtual ~IPortIo() = default;
 
     // Grants access to ports first .. first + count - 1. False when the

@@ -13,7 +13,7 @@ namespace {
 // get nothing. So Enable runs on the thread that later starts the workers,
 // before it starts any of them: start-up does so.
 class CHardwarePortIo final : public IPortIo {
-public:
+  public:
     explicit CHardwarePortIo(std::unique_ptr<ICapabilities> capabilities)
         : m_capabilities(std::move(capabilities)) {}
 
@@ -30,7 +30,7 @@ public:
     std::uint32_t In32(std::uint16_t port) override { return inl(port); }
     void Out32(std::uint16_t port, std::uint32_t value) override { outl(value, port); }
 
-private:
+  private:
     std::unique_ptr<ICapabilities> m_capabilities;
 };
 

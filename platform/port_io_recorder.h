@@ -20,7 +20,7 @@ struct PortAccess {
 // Passes every access on to another port I/O and keeps a log of it, so tests
 // can check exact port sequences.
 class CPortIoRecorder final : public IPortIo {
-public:
+  public:
     explicit CPortIoRecorder(IPortIo& inner) : m_inner(inner) {}
 
     bool Enable(std::uint16_t first, std::uint16_t count) override {
@@ -50,7 +50,7 @@ public:
     void Clear() { m_log.clear(); }
     void SetRecording(bool on) { m_recording = on; }
 
-private:
+  private:
     void Log(PortAccess::Kind kind, std::uint16_t port, std::uint32_t value) {
         if (m_recording) m_log.push_back({kind, port, value});
     }

@@ -30,7 +30,8 @@ void Match(std::string_view templ, std::size_t t, std::string_view text, std::si
     }
     const bool escaped = templ.compare(t, 2, "%%") == 0;
     const char want = templ[t];
-    if (x < text.size() && text[x] == want) Match(templ, t + (escaped ? 2 : 1), text, x + 1, values, out);
+    if (x < text.size() && text[x] == want)
+        Match(templ, t + (escaped ? 2 : 1), text, x + 1, values, out);
 }
 
 }  // namespace

@@ -138,9 +138,8 @@ SdtResult CProgramSearch::ReceiveSdt(NoSelectorCharset noSelector) {
 }
 
 void CProgramSearch::Succeed(int stored, const std::string& noteGbk) {
-    m_services.status.SetStatusText(noteGbk.empty()
-                                        ? texts::SearchDone()
-                                        : texts::SearchDoneNote(noteGbk));
+    m_services.status.SetStatusText(noteGbk.empty() ? texts::SearchDone()
+                                                    : texts::SearchDoneNote(noteGbk));
     m_services.tree.ExpandFirstItem();
     m_services.tree.Redraw();
     m_succeeded.store(true);

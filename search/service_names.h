@@ -68,8 +68,7 @@ int ApplyServiceNames(std::vector<ProgramEntry>& programs, const PatTable& pat,
 // program it was stored with. False when the file could not be written;
 // writeError, when given, then gets the errno.
 bool StoreProviders(const std::string& iniPath, const std::vector<ProgramEntry>& programs,
-                    const std::map<std::string, std::string>& providers,
-                    int* writeError = nullptr);
+                    const std::map<std::string, std::string>& providers, int* writeError = nullptr);
 // The provider stored with the program of this name, empty when none is.
 std::string ReadProvider(const std::string& iniPath, std::string_view programName);
 

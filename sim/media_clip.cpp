@@ -173,7 +173,8 @@ std::shared_ptr<const CMediaLibrary> CMediaLibrary::Load(const std::string& dir,
         std::ifstream file(path, std::ios::binary | std::ios::ate);
         std::vector<std::uint8_t> bytes(file ? static_cast<std::size_t>(file.tellg()) : 0);
         file.seekg(0);
-        file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        file.read(reinterpret_cast<char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
         auto tracks = ParseClip(bytes);
         if (tracks.size() != ClipCodecs(n).size()) {
             error = texts::MediaClipUnreadable(path);

@@ -25,7 +25,6 @@ double NowOf(std::int64_t packetIndex, std::int64_t bitRate) {
            static_cast<double>(bitRate);
 }
 
-
 }  // namespace
 
 CMediaPlayout::CMediaPlayout(const MuxConfig& config, std::shared_ptr<const CMediaLibrary> library)

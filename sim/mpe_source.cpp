@@ -32,8 +32,8 @@ std::vector<std::uint8_t> BuildMpeSection(std::span<const std::uint8_t> datagram
     const auto& m = o.mac;
     const bool v6 = !datagram.empty() && (datagram[0] >> 4) == 6;
     const std::uint8_t head[] = {0x3E, 0, 0, m[5], m[4], 0, 0, 0, m[3], m[2], m[1], m[0]};
-    const std::uint8_t llcSnap[] = {0xAA, 0xAA, 0x03, 0, 0, 0, std::uint8_t(v6 ? 0x86 : 0x08),
-                                    std::uint8_t(v6 ? 0xDD : 0x00)};
+    const std::uint8_t llcSnap[] = {
+        0xAA, 0xAA, 0x03, 0, 0, 0, std::uint8_t(v6 ? 0x86 : 0x08), std::uint8_t(v6 ? 0xDD : 0x00)};
     // Sized once and filled in place: growing it piecewise trips a false
     // out-of-bounds warning of optimised GCC 12 builds.
     const std::size_t snap = o.llcSnap ? sizeof llcSnap : 0;

@@ -65,8 +65,7 @@ LockedStreamFn LockedStreamOf(std::shared_ptr<const CSimFrontEnd> frontEnd) {
 
 std::unique_ptr<CStreamOutput> StartStreamOutput(CSimCard& card,
                                                  std::shared_ptr<const CSimFrontEnd> frontEnd,
-                                                 std::string& error,
-                                                 StreamOutputConfig config) {
+                                                 std::string& error, StreamOutputConfig config) {
     const StreamFaultSchedule faults = frontEnd->GetSky().faults.stream;
     auto output = std::make_unique<CStreamOutput>(
         ViewOfLogic(card.Logic()), LockedStreamOf(std::move(frontEnd)), std::move(config));

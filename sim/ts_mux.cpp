@@ -1,7 +1,5 @@
 #include "sim/ts_mux.h"
 
-#include "sim/mpe_source.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -11,6 +9,7 @@
 #include <optional>
 
 #include "sim/media_mux.h"
+#include "sim/mpe_source.h"
 #include "sim/si_generator.h"
 #include "sim/sim_texts.h"
 
@@ -56,7 +55,6 @@ void PacketHeader(TsPacket& packet, std::uint16_t pid, bool start, std::uint8_t&
     packet[3] = static_cast<std::uint8_t>(0x10 | continuity);
     continuity = static_cast<std::uint8_t>((continuity + 1) & 0x0F);
 }
-
 
 std::int64_t ReadPcr(const std::uint8_t* at) {
     const std::int64_t base = (static_cast<std::int64_t>(at[0]) << 25) | (at[1] << 17) |
@@ -373,10 +371,10 @@ std::optional<std::int64_t> Number(std::string_view text) {
 
 // "key=value,key=value" into a multiplex; false on an unknown key or a bad number.
 bool ParseMux(std::string_view text, MuxConfig& config, std::string& error) {
-    std::map<std::string, std::int64_t> values{{"tv", 1},      {"radio", 0},  {"scrambled", 0},
-                                               {"longpmt", 0}, {"modern", 0}, {"rate", 15'000'000},
-                                               {"psi", 100},   {"pmt", 0},    {"null", 10},
-                                               {"mpe", 0},     {"mperate", 2'000'000}};
+    std::map<std::string, std::int64_t> values{
+        {"tv", 1},     {"radio", 0},         {"scrambled", 0},      {"longpmt", 0},
+        {"modern", 0}, {"rate", 15'000'000}, {"psi", 100},          {"pmt", 0},
+        {"null", 10},  {"mpe", 0},           {"mperate", 2'000'000}};
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
         const std::string_view item = text.substr(0, comma);

@@ -57,8 +57,8 @@ constexpr std::array<std::string_view, kButtonCount> ChineseLabels() {
 const std::array<FaceWords, 2> kWords{{
     {"", ChineseLabels(), "节目列表", "卫星参数"},
     {"_en",
-     {"", "", "", "Play", "Stop", "Record", "Setup", "List", "", "Add", "Delete", "Edit", "",
-      "Add", "Delete", "Edit", "Lock", "Search"},
+     {"", "", "", "Play", "Stop", "Record", "Setup", "List", "", "Add", "Delete", "Edit", "", "Add",
+      "Delete", "Edit", "Lock", "Search"},
      "Program list",
      "Satellites"},
 }};

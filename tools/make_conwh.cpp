@@ -10,7 +10,8 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::uint8_t> image = orbix::sim::CCardLogicModel::MakeValidImage();
     std::FILE* f = std::fopen(argv[1], "wb");
-    const bool written = f != nullptr && std::fwrite(image.data(), 1, image.size(), f) == image.size();
+    const bool written =
+        f != nullptr && std::fwrite(image.data(), 1, image.size(), f) == image.size();
     if (f == nullptr || std::fclose(f) != 0 || !written) {
         std::perror(argv[1]);
         return 1;

@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "ui/link_label.h"
-#include "ui/resources.h"
 #include "ui/qt_text.h"
+#include "ui/resources.h"
 
 #ifndef ORBIXRX_VERSION
 #error "ORBIXRX_VERSION comes from the project version"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <memory>
-#include <string>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace orbix {
@@ -12,13 +12,13 @@ namespace orbix {
 // long as this object lives. Kept behind this plain header so that the
 // command-line program's own code stays free of Qt.
 class CConsoleLanguage {
-public:
+  public:
     CConsoleLanguage(int& argc, char** argv, std::span<const std::string_view> templates);
     ~CConsoleLanguage();
     CConsoleLanguage(const CConsoleLanguage&) = delete;
     CConsoleLanguage& operator=(const CConsoleLanguage&) = delete;
 
-private:
+  private:
     struct Parts;
     std::unique_ptr<Parts> m_parts;
 };

@@ -23,5 +23,4 @@ std::string ToGbk(const QString& text);
 QString TrUtf8(std::string_view utf8);
 QString TrGbk(std::string_view gbk);
 
-
 }  // namespace orbix

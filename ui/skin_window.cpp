@@ -1,11 +1,12 @@
 #include "ui/skin_window.h"
-#include "ui/qt_text.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+
+#include "ui/qt_text.h"
 
 namespace orbix {
 
@@ -110,9 +111,7 @@ bool CSkinWindow::event(QEvent* event) {
         return true;
     }
     const std::string_view text = g_buttonTable[index].text;
-    QToolTip::showText(help->globalPos(),
-                       TrUtf8(text), this,
-                       ButtonRect(index));
+    QToolTip::showText(help->globalPos(), TrUtf8(text), this, ButtonRect(index));
     return true;
 }
 

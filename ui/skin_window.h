@@ -2,17 +2,17 @@
 
 #include <QWidget>
 
-#include "view/button_table.h"
 #include "ui/qt_dock_window.h"
 #include "ui/skin_bitmap.h"
+#include "view/button_table.h"
 
 namespace orbix {
 
 // A frameless window whose face is a bitmap, cut to the face's outline, with
 // bitmap buttons at the rectangles of the shared button table and moved by
 // dragging its face through the dock manager it is handed (none: it moves
-// alone). Its buttons' ready flags are its own, for the user-interface thread. The main window, the program
-// list and the satellite tree derive from it and supply the button actions.
+// alone). Its buttons' ready flags are its own, for the user-interface thread. The main window, the
+// program list and the satellite tree derive from it and supply the button actions.
 class CSkinWindow : public QWidget {
     Q_OBJECT
 

@@ -24,7 +24,8 @@ bool HasChinese(std::string_view utf8) {
 
 // Qt ships its Chinese as zh_CN.
 QString QtTranslationName(UiLanguage language) {
-    return language == UiLanguage::Chinese ? QStringLiteral("qtbase_zh_CN") : QStringLiteral("qtbase_en");
+    return language == UiLanguage::Chinese ? QStringLiteral("qtbase_zh_CN")
+                                           : QStringLiteral("qtbase_en");
 }
 
 }  // namespace
@@ -71,11 +72,11 @@ CTranslations::CTranslations(UiLanguage language, std::span<const std::string_vi
         m_ownLoaded = m_own.load(QStringLiteral(":/i18n/orbixrx_en.qm"));
         if (m_ownLoaded) QCoreApplication::installTranslator(&m_own);
     }
-    m_qtLoaded = m_qt.load(QtTranslationName(language),
-                           QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    m_qtLoaded =
+        m_qt.load(QtTranslationName(language), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     if (m_qtLoaded) QCoreApplication::installTranslator(&m_qt);
-    QLocale::setDefault(QLocale(language == UiLanguage::Chinese ? QLocale::Chinese
-                                                                : QLocale::English));
+    QLocale::setDefault(
+        QLocale(language == UiLanguage::Chinese ? QLocale::Chinese : QLocale::English));
 }
 
 CTranslations::~CTranslations() {

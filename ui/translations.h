@@ -15,13 +15,13 @@ namespace orbix {
 // against the templates ("正在播放%s"), and the values taken out of it go
 // into the translated template (see platform/text_template.h).
 class CTemplateTranslator : public QTranslator {
-public:
+  public:
     explicit CTemplateTranslator(std::span<const std::string_view> templates)
         : m_templates(templates) {}
     QString translate(const char* context, const char* source, const char* disambiguation,
                       int n) const override;
 
-private:
+  private:
     std::optional<QString> Lookup(std::string_view utf8, int depth) const;
     QString Exact(const std::string& utf8) const;
 
@@ -33,7 +33,7 @@ private:
 // application for as long as this object lives. Create it after the
 // application object. The templates must outlive it.
 class CTranslations {
-public:
+  public:
     CTranslations(UiLanguage language, std::span<const std::string_view> templates);
     ~CTranslations();
     CTranslations(const CTranslations&) = delete;
@@ -42,7 +42,7 @@ public:
     // False where Qt's own translation was not found (Qt then speaks English).
     bool QtOwnLoaded() const { return m_qtLoaded; }
 
-private:
+  private:
     CTemplateTranslator m_own;
     QTranslator m_qt;
     QLocale m_previousLocale;

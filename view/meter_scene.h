@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "view/colours.h"
 #include "card/signal_history.h"
+#include "view/colours.h"
 
 namespace orbix {
 

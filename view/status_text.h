@@ -26,7 +26,8 @@ LockWords ChineseLockWords();
 // The lock word that follows a transponder name of nameBytes GBK bytes. An
 // odd name gets a leading space so a word of double-byte characters starts at
 // an even offset, in step with the 2-byte scroll.
-std::string LockWord(bool locked, std::size_t nameBytes, const LockWords& words = ChineseLockWords());
+std::string LockWord(bool locked, std::size_t nameBytes,
+                     const LockWords& words = ChineseLockWords());
 
 // The scrolling status text: GBK bytes plus, for each byte, the number of the
 // character it belongs to. The numbers travel with the bytes when they scroll,

@@ -78,8 +78,7 @@ int ReceiveOnCard(const IpDataArgs& args, const std::vector<std::uint16_t>& pids
         return 1;
     }
     CatchInterrupts();
-    for (int second = 0; !Interrupted() && (args.seconds == 0 || second < args.seconds);
-         ++second) {
+    for (int second = 0; !Interrupted() && (args.seconds == 0 || second < args.seconds); ++second) {
         SleepASecond();
         PrintCounters(receiver.Counters());
     }

@@ -8,8 +8,8 @@
 #include "search/network_scan.h"
 #include "search/program_search.h"
 #include "search/service_names.h"
-#include "ui/sattree/sat_tree_texts.h"
 #include "ui/console_language.h"
+#include "ui/sattree/sat_tree_texts.h"
 
 namespace orbix::ctl {
 namespace {
@@ -64,8 +64,8 @@ void PrintPrograms(const CChannelDatabase& database) {
         ProgramEntry p;
         if (!database.ReadProgram(key, p)) continue;
         std::printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", Utf8(key).c_str(), Utf8(p.name).c_str(),
-                    TrPrintable(p.type).c_str(), p.pmtPid.c_str(), p.videoPid.c_str(), p.audioPid1.c_str(),
-                    p.audioPid2.c_str(), p.pcrPid.c_str());
+                    TrPrintable(p.type).c_str(), p.pmtPid.c_str(), p.videoPid.c_str(),
+                    p.audioPid1.c_str(), p.audioPid2.c_str(), p.pcrPid.c_str());
     }
 }
 
@@ -126,8 +126,9 @@ int RunScanNetwork(const std::vector<std::string>& args) {
         CUdpReceiver receiver(notices);
         CStopSignal stop;
         CRealClock clock;
-        const NetworkScanResult result = RunNetworkScan(
-            {receiver, StreamPort(), session.PidFilter(), database, clock, stop, satellite, transponder});
+        const NetworkScanResult result =
+            RunNetworkScan({receiver, StreamPort(), session.PidFilter(), database, clock, stop,
+                            satellite, transponder});
         std::fprintf(result.ok ? stdout : stderr, "%s\n", TrPrintable(result.messageGbk).c_str());
         return result.ok ? 0 : 1;
     });

@@ -21,7 +21,7 @@ CChildWindows::CChildWindows(ChildWiring wiring)
 
 CChildWindows::~CChildWindows() {
     m_ipData.reset();  // joins the reception before the list it hangs on
-    delete m_tree;  // joins a running search
+    delete m_tree;     // joins a running search
     delete m_list;
 }
 

@@ -16,7 +16,6 @@
 namespace orbix {
 namespace {
 
-
 void DrawLine(QPainter& painter, const std::vector<MeterPoint>& points, Rgb colour) {
     if (points.empty()) return;
     QPolygon line;
@@ -27,8 +26,8 @@ void DrawLine(QPainter& painter, const std::vector<MeterPoint>& points, Rgb colo
 }
 
 std::optional<std::string> AskCsvPathWithDialog(QWidget* parent) {
-    const QString path = QFileDialog::getSaveFileName(parent, TrGbk(texts::MeterExport()), QString(),
-                                                      QStringLiteral("CSV (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(parent, TrGbk(texts::MeterExport()),
+                                                      QString(), QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty()) return std::nullopt;
     return path.toLocal8Bit().toStdString();
 }

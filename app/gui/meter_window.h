@@ -10,9 +10,9 @@
 #include <string>
 
 #include "app/gui/tick_sound.h"
-#include "view/meter_scene.h"
 #include "card/signal_history.h"
 #include "platform/notices.h"
+#include "view/meter_scene.h"
 
 namespace orbix {
 

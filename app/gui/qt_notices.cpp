@@ -25,7 +25,6 @@ struct CQtNotices::Shared {
 
 namespace {
 
-
 QMessageBox::Icon BoxIcon(NoticeIcon icon) {
     switch (icon) {
         case NoticeIcon::Information:

@@ -30,10 +30,10 @@ void CReceiverDlg::MakeChildren() {
     m_docks.SetMainWindow(DockHandle());
     // The player exists already; the program list uses it, the satellite
     // tree uses both.
-    m_children = std::make_unique<CChildWindows>(ChildWiring{
-        this, m_parts.session, m_parts.notices, m_player.Control(),
-        [this](const std::string& text) { SetLabelText(text); },
-        [this](ChildKind kind) { ChildClosed(kind); }});
+    m_children = std::make_unique<CChildWindows>(
+        ChildWiring{this, m_parts.session, m_parts.notices, m_player.Control(),
+                    [this](const std::string& text) { SetLabelText(text); },
+                    [this](ChildKind kind) { ChildClosed(kind); }});
     for (ChildKind kind : {ChildKind::ProgramList, ChildKind::SatTree})
         Child(kind)->SetDockManager(&m_docks);
     PlaceChildren();

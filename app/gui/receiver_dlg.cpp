@@ -12,8 +12,8 @@
 #include "app/gui/tray_wiring.h"
 #include "platform/text.h"
 #include "ui/about_box.h"
-#include "ui/resources.h"
 #include "ui/qt_text.h"
+#include "ui/resources.h"
 
 namespace orbix {
 namespace {
@@ -26,21 +26,19 @@ CReceiverDlg::CReceiverDlg(ReceiverParts parts)
     : CSkinWindow(SkinWindowKind::Main, kFaceMain, kFaceMainPressed),
       m_parts(std::move(parts)),
       m_tray(MakeReceiverTray(*this, m_parts.useSystemTray)),
-      m_panel(*this,
-              {[this] { return Locked(); },
-               [this] { return m_parts.session.Current().transponder; }},
-              m_tray.get()),
+      m_panel(
+          *this,
+          {[this] { return Locked(); }, [this] { return m_parts.session.Current().transponder; }},
+          m_tray.get()),
       m_wiring(m_parts.session, m_panel),
       m_player(
           this, m_parts.session, m_parts.notices, [this] { return Locked(); },
-          [this](const std::string& text) { SetLabelText(text); },
-          [this] { SyncSavingText(); }) {
+          [this](const std::string& text) { SetLabelText(text); }, [this] { SyncSavingText(); }) {
     SetDockManager(&m_docks);
     setWindowIcon(QIcon(ResourcePath(kIconProgram)));
     setWindowTitle(QStringLiteral("OrbixRx"));
     m_panel.Reset(m_parts.session.Current().transponder);
-    m_tray->AddMenuCommand(TrGbk(texts::MeterMenuItem()),
-                           [this] { OpenMeter(); });
+    m_tray->AddMenuCommand(TrGbk(texts::MeterMenuItem()), [this] { OpenMeter(); });
     m_panel.labelColourChanged = [this](Rgb) {
         update(LabelRect());
         if (m_savingShown) update(SavingRect());
@@ -208,8 +206,7 @@ void CReceiverDlg::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(TrUtf8("显示主界面"), this, &CReceiverDlg::ShowAll);
     menu.addAction(TrUtf8("隐藏主界面"), this, &CReceiverDlg::HideAll);
     menu.addSeparator();
-    menu.addAction(TrGbk(texts::MeterMenuItem()), this,
-                   &CReceiverDlg::OpenMeter);
+    menu.addAction(TrGbk(texts::MeterMenuItem()), this, &CReceiverDlg::OpenMeter);
     menu.addAction(TrUtf8("关于"), this, &CReceiverDlg::RunAbout);
     menu.addAction(TrUtf8("退出"), this, &CReceiverDlg::Shutdown);
     menu.addSeparator();

@@ -10,8 +10,8 @@
 #include "app/gui/meter_window.h"
 #include "app/gui/player.h"
 #include "app/gui/qt_notices.h"
-#include "app/gui/status_panel.h"
 #include "app/gui/stats_window.h"
+#include "app/gui/status_panel.h"
 #include "app/gui/status_wiring.h"
 #include "app/gui/stream_health_wiring.h"
 #include "app/gui/tray.h"
@@ -124,7 +124,7 @@ class CReceiverDlg final : public CSkinWindow {
     QString m_labelText;
     QString m_streamWarning;
     std::unique_ptr<CStreamHealthWiring> m_health;  // made by BringUp
-    std::unique_ptr<CMeterWindow> m_meter;           // made when first opened
+    std::unique_ptr<CMeterWindow> m_meter;          // made when first opened
     std::unique_ptr<CStatsWindow> m_stats;
     bool m_savingShown = false;
     bool m_up = false;

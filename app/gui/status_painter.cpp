@@ -11,7 +11,6 @@ namespace {
 
 constexpr int kFacePixelsWide = 350;
 
-
 int TextHeight() { return QFontMetrics(StatusFont()).height(); }
 
 }  // namespace

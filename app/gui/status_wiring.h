@@ -10,7 +10,8 @@ namespace orbix {
 // Carries the card session's status to the status display: each snapshot,
 // delivered on a worker's or the monitor's thread, becomes a queued call on
 // the user-interface thread, which hands the readings to the panel. The lock
-// is not copied here: the windows read the session's published one. Nothing here is drawn off that thread.
+// is not copied here: the windows read the session's published one. Nothing here is drawn off that
+// thread.
 class CStatusWiring final : public QObject {
   public:
     CStatusWiring(CCardSession& session, CStatusPanel& panel, QObject* parent = nullptr);

@@ -71,9 +71,8 @@ void CTray::Activate(QSystemTrayIcon::ActivationReason reason) {
 
 void CTray::Apply(TrayState state) {
     m_state = state;
-    m_tip = state == TrayState::Locked && !m_warningTip.isEmpty()
-                ? m_warningTip
-                : TrGbk(TrayTipGbk(state));
+    m_tip = state == TrayState::Locked && !m_warningTip.isEmpty() ? m_warningTip
+                                                                  : TrGbk(TrayTipGbk(state));
     m_current = IconFor(state);
     if (!m_icon) return;
     if (m_icon->toolTip() != m_tip) m_icon->setToolTip(m_tip);

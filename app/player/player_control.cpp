@@ -159,8 +159,8 @@ std::optional<std::string> CPlayerControl::CheckSave(
 }
 
 bool CPlayerControl::ConfirmReplaceRecording(const std::string& text) {
-    const std::string question = Format(player_texts::kReplaceRecording,
-                                        {m_lastSavedProgram, m_lastSavedProgram, text});
+    const std::string question =
+        Format(player_texts::kReplaceRecording, {m_lastSavedProgram, m_lastSavedProgram, text});
     return m_c.notices.Show({question, "Warning", NoticeButtons::YesNo, NoticeIcon::Warning}) ==
            NoticeAnswer::Yes;
 }
@@ -181,8 +181,7 @@ std::optional<std::string> CPlayerControl::AskRecordPath(const player::RunAs& ru
     if (!path) return std::nullopt;
     if (runAs.switchUser && !player::CanWrite(*path, runAs.user.uid, GroupsOf(runAs.user))) {
         const std::string shown = Gbk(QFile::decodeName(path->c_str()).toStdString());
-        Tell(Format(player_texts::kPlayerCannotWrite,
-                    {runAs.user.name, shown}));
+        Tell(Format(player_texts::kPlayerCannotWrite, {runAs.user.name, shown}));
         return std::nullopt;
     }
     return path;

@@ -17,7 +17,8 @@ struct Card {
         path = std::filesystem::temp_directory_path() / "orbixrx-bench-conwh.ocx";
         const auto image = orbix::sim::CCardLogicModel::MakeValidImage();
         std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+            .write(reinterpret_cast<const char*>(image.data()),
+                   static_cast<std::streamsize>(image.size()));
         access.SetIoBase(card.IoBase());
         access.SetConfigurationPath(path.string());
     }
@@ -32,11 +33,15 @@ struct Card {
 void BM_ConfigurationLoad(benchmark::State& state) {
     Card c;
     for (auto _ : state) {
-        if (!c.access.LoadConfiguration() || !c.card.Logic().Loaded()) state.SkipWithError("load failed");
+        if (!c.access.LoadConfiguration() || !c.card.Logic().Loaded())
+            state.SkipWithError("load failed");
     }
     state.counters["port_writes"] = 4 + 24 + 3 + 78422.0 * 24 + 100 * 48 + 4 + 48;
 }
-BENCHMARK(BM_ConfigurationLoad)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ConfigurationLoad)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 
 void BM_RegisterWrite(benchmark::State& state) {
     Card c;
@@ -45,7 +50,8 @@ void BM_RegisterWrite(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(c.access.WriteDemodRegister(0x02, v++));
     }
-    state.counters["writes_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["writes_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_RegisterWrite)->Repetitions(5)->ReportAggregatesOnly(true);
 

@@ -37,7 +37,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-
 int Search(int runs) {
     namespace fs = std::filesystem;
     const fs::path dir =
@@ -123,7 +122,8 @@ std::unique_ptr<orbix::sim::CStreamOutput> StartFullRateOutput() {
     const std::string mux = kFullRateMux;
     const auto table = PassEveryPid(mux);
     auto output = std::make_unique<orbix::sim::CStreamOutput>(
-        orbix::sim::CardStreamView{[table] { return table; }, [] { return std::uint8_t{2}; }}, [mux] {
+        orbix::sim::CardStreamView{[table] { return table; }, [] { return std::uint8_t{2}; }},
+        [mux] {
             return std::optional(orbix::sim::LockedStream{"bench", mux, 0});
         });
     std::string error;
@@ -142,7 +142,6 @@ double ProcessCpuSeconds() {
 }
 
 int Stream(int seconds) {
-
     const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
     const int on = 1;
     const int buffer = 4 << 20;
@@ -172,7 +171,8 @@ int Stream(int seconds) {
                 orbix::TsHeader h;
                 if (!orbix::ReadTsHeader(std::span<const std::uint8_t, 188>(d.data() + at, 188), h))
                     continue;
-                if (counters[h.pid].Check(h.hasPayload, h.discontinuity, h.counter)) gaps.fetch_add(1);
+                if (counters[h.pid].Check(h.hasPayload, h.discontinuity, h.counter))
+                    gaps.fetch_add(1);
             }
         }
     });

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <mutex>
 
-#include "card/card_sysfs.h"
 #include "app/card_session.h"
 #include "app/startup.h"
+#include "card/card_sysfs.h"
 #include "support/card_fixture.h"
 #include "support/fake_sysfs.h"
 

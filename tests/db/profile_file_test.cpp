@@ -208,8 +208,9 @@ TEST_F(ProfileSafety, WriteThatCannotBeMadeKeepsTheFile) {
         // A file made read-only in a directory anyone may write: the rename
         // that replaces the file would pass over its permissions.
         const bool fileOnly = how == "read-only file";
-        std::filesystem::permissions(
-            dir.Path(), std::filesystem::perms(how == "full" ? 0755 : fileOnly ? 0777 : 0555));
+        std::filesystem::permissions(dir.Path(), std::filesystem::perms(how == "full" ? 0755
+                                                                        : fileOnly    ? 0777
+                                                                                      : 0555));
         if (fileOnly) std::filesystem::permissions(file.Path(), std::filesystem::perms(0444));
         const rlimit limit{64, 64};
         if (fork() == 0) {

@@ -18,10 +18,10 @@
 #include "sim/front_end.h"
 #include "sim/sim_card.h"
 #include "support/sky_record.h"
-#include "view/button_table.h"
 #include "ui/qt_text.h"
 #include "ui/sattree/sat_param_dialog.h"
 #include "ui/translations.h"
+#include "view/button_table.h"
 
 namespace orbix {
 namespace {
@@ -55,8 +55,8 @@ struct Rig {
     CVirtualClock clock;
     sim::CSimCard card;
     std::shared_ptr<sim::CSimFrontEnd> frontEnd;
-    CQtNotices notices{QStringLiteral("orbixrx"),
-                       [](const Notice&, const QString&, const QString&) { return NoticeAnswer::Ok; }};
+    CQtNotices notices{QStringLiteral("orbixrx"), [](const Notice&, const QString&,
+                                                     const QString&) { return NoticeAnswer::Ok; }};
     std::unique_ptr<CCardSession> session;
     std::unique_ptr<CReceiverDlg> dlg;
 };
@@ -144,10 +144,13 @@ class LanguageTest : public QObject {
             {"请先锁定12622V然后再搜索", "Please lock 12622V first, then search"},
             {"请重新搜索：没有收到节目列表", "Please search again: no program table received"},
             {"文件 a.conf 第3行：无法读取。", "File a.conf line 3: cannot be read."},
-            {"卫星“Sat-Ku”：新增2个转发器（新卫星）", "Satellite \"Sat-Ku\": 2 transponders added (new satellite)"},
-            {"请重新搜索：节目无法存入数据库：频道数据库文件 ./S.ini 无法写入（Permission denied），修改没有保存!",
+            {"卫星“Sat-Ku”：新增2个转发器（新卫星）",
+             "Satellite \"Sat-Ku\": 2 transponders added (new satellite)"},
+            {"请重新搜索：节目无法存入数据库：频道数据库文件 ./S.ini 无法写入（Permission "
+             "denied），修改没有保存!",
              "Please search again: the programs could not be stored in the database: The channel "
-             "database file ./S.ini cannot be written (Permission denied); the change was not saved!"},
+             "database file ./S.ini cannot be written (Permission denied); the change was not "
+             "saved!"},
             {"正在接收IP数据(orbix0) 数据报12 字节3400 丢弃0",
              "Receiving IP data (orbix0)  datagrams 12  bytes 3400  dropped 0"},
             {"节目7", "节目7"},  // a name is not a text of the program

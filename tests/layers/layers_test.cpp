@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::vector<std::string> kFolders{"platform", "sim", "card", "demod", "db",
+const std::vector<std::string> kFolders{"platform", "sim",  "card", "demod", "db",
                                         "search",   "view", "app",  "ui"};
 const std::set<std::string> kCore{"card", "demod", "db", "search", "sim", "platform", "view"};
 const std::set<std::string> kForbiddenForCore{"Qt", "app", "ui"};

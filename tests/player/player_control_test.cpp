@@ -270,8 +270,12 @@ class PlayerControlTest : public QObject {
             const char* lastLabel;
         } cases[] = {
             {"slow to start", nullptr, false, true, {}, "正在播放节目1"},
-            {"ends during its start", &orbix::testing::CFakePlayer::EndsLate, false, false,
-             {"无法启动VLC播放器，请检查是否已安装VLC!"}, "(none)"},
+            {"ends during its start",
+             &orbix::testing::CFakePlayer::EndsLate,
+             false,
+             false,
+             {"无法启动VLC播放器，请检查是否已安装VLC!"},
+             "(none)"},
             {"slow to stop", &orbix::testing::CFakePlayer::IgnoreTerm, true, false, {}, ""},
         };
         for (const auto& c : cases) {
@@ -319,18 +323,38 @@ class PlayerControlTest : public QObject {
             const char* lastLabel;
             bool firstShown;  // "正在播放节目1" appeared
         } cases[] = {
-            {"play, stop, play", false, {"play1", "settle", "stop", "play2"}, true,
-             "正在播放节目2", true},
-            {"play, stop, play at once", false, {"play1", "stop", "play2"}, true,
-             "正在播放节目2", false},
+            {"play, stop, play",
+             false,
+             {"play1", "settle", "stop", "play2"},
+             true,
+             "正在播放节目2",
+             true},
+            {"play, stop, play at once",
+             false,
+             {"play1", "stop", "play2"},
+             true,
+             "正在播放节目2",
+             false},
             {"play, play at once", false, {"play1", "play2"}, true, "正在播放节目2", true},
             {"stop during a pending start", false, {"play1", "stop"}, false, "", false},
-            {"stop twice during a stop", true, {"play1", "settle", "stop", "stop"}, false, "",
+            {"stop twice during a stop",
+             true,
+             {"play1", "settle", "stop", "stop"},
+             false,
+             "",
              true},
-            {"shutdown during a pending start", false, {"play1", "shutdown"}, false, nullptr,
+            {"shutdown during a pending start",
+             false,
+             {"play1", "shutdown"},
+             false,
+             nullptr,
              false},
-            {"shutdown during a pending stop", true, {"play1", "settle", "stop", "shutdown"},
-             false, nullptr, true},
+            {"shutdown during a pending stop",
+             true,
+             {"play1", "settle", "stop", "shutdown"},
+             false,
+             nullptr,
+             true},
         };
         for (const auto& c : cases) {
             Rig rig(60000, 1000, 1000);

@@ -9,9 +9,9 @@
 #include "platform/text.h"
 #include "tests/support/button_centre.h"
 #include "tests/support/temp_dir.h"
-#include "view/button_table.h"
 #include "ui/proglist/program_list_dlg.h"
 #include "ui/proglist/queued_program_tree.h"
+#include "view/button_table.h"
 
 using namespace orbix;
 using testing::ButtonCentre;

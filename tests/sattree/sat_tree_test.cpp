@@ -12,15 +12,15 @@
 #include <utility>
 #include <vector>
 
+#include "db/channel_file.h"
 #include "db/record_text.h"
 #include "platform/text.h"
 #include "tests/support/button_centre.h"
 #include "tests/support/temp_dir.h"
-#include "view/button_table.h"
 #include "ui/resources.h"
 #include "ui/sattree/sat_param_dialog.h"
-#include "db/channel_file.h"
 #include "ui/sattree/sat_tree_dlg.h"
+#include "view/button_table.h"
 
 using namespace orbix;
 using testing::ButtonCentre;
@@ -51,7 +51,7 @@ struct Rig final : IProgramTree, IStatusText {
     std::string fileAtTune;
     TuneTarget current;
     std::vector<std::pair<TransponderParams, bool>> dialogs;  // what it was given, add mode
-    std::vector<bool> accepted;  // each OK: whether the window took it
+    std::vector<bool> accepted;                               // each OK: whether the window took it
     // The dialog's answer: OK with the record it was given, unless changed.
     std::function<std::optional<TransponderParams>(TransponderParams)> answer =
         [](TransponderParams tp) { return std::optional(tp); };
@@ -187,9 +187,7 @@ class SatTreeTest : public QObject {
   private slots:
     void initTestCase() { InitResources(); }
     void init() { rig = std::make_unique<Rig>(); }
-    void cleanup() {
-        rig.reset();
-    }
+    void cleanup() { rig.reset(); }
 
     // No file gives the default content; a file is shown as it is, untouched,
     // a satellite without transponders left out.
@@ -221,8 +219,7 @@ class SatTreeTest : public QObject {
             {"missing", "[Main]\r\n" + sat, " 第 1 行", "B{X}"},
             {"not a number", "[Main]\r\nNUM=zwei\r\n" + sat, " 第 2 行", "B{X}"},
             {"zero", "[Main]\r\nNUM=0\r\n" + sat, " 第 2 行", "B{X}"},
-            {"a stray line", "[Main]\r\nNUM=1\r\n" + sat + "garbage\r\n", " 第 7 行",
-             "B{X}"},
+            {"a stray line", "[Main]\r\nNUM=1\r\n" + sat + "garbage\r\n", " 第 7 行", "B{X}"},
             {"random bytes", noise, nullptr, ""},
         };
         for (const auto& [what, text, line, tree] : cases) {
@@ -354,7 +351,8 @@ class SatTreeTest : public QObject {
     void unwritableFileIsToldAndNothingSucceeds() {
         rig->Open(kThree);
         std::filesystem::create_directory(rig->Path() + ".lock");
-        const Texts told{"频道数据库文件 " + rig->Path() + " 无法写入（Is a directory），修改没有保存!"};
+        const Texts told{"频道数据库文件 " + rig->Path() +
+                         " 无法写入（Is a directory），修改没有保存!"};
         rig->Select("sino", "C");
         rig->Click(16);
         QCOMPARE(rig->Messages(), told);
@@ -454,7 +452,7 @@ class SatTreeTest : public QObject {
         QVERIFY(rig->Status().back().starts_with("请重新搜索"));
         QCOMPARE(rig->File(), file);
         QVERIFY(rig->filter.Table()[0] & CPidFilter::kInUse);  // PID 0 was asked for
-        QTRY_VERIFY(rig->win->IsButtonReady(17));  // the search posts its end
+        QTRY_VERIFY(rig->win->IsButtonReady(17));              // the search posts its end
     }
 };
 
@@ -587,8 +585,9 @@ class SatTreeChannelFileTest : public QObject {
                             " POLARIZATION = RIGHT\n SYMBOL_RATE = 4420000\n INNER_FEC = 3/4\n"
                             "[c]\n DELIVERY_SYSTEM = DVBS2\n FREQUENCY = 4100000\n");
         const std::string bad = rig.dir.File("bad");
-        testing::WriteBytes(bad, "[a]\n DELIVERY_SYSTEM = DVBS\n FREQUENCY = 12x\n"
-                                 " POLARIZATION = VERTICAL\n SYMBOL_RATE = 27500000\n");
+        testing::WriteBytes(bad,
+                            "[a]\n DELIVERY_SYSTEM = DVBS\n FREQUENCY = 12x\n"
+                            " POLARIZATION = VERTICAL\n SYMBOL_RATE = 27500000\n");
         const LnbChoice c{LnbChoice::Kind::CBand, 5150};
         struct Row {
             std::optional<ImportChoice> choice;
@@ -598,13 +597,20 @@ class SatTreeChannelFileTest : public QObject {
         };
         const Row rows[] = {
             {std::nullopt, false, "sino{CETV}", {}},
-            {ImportChoice{good, c}, true, "sino{CETV}Asia 7{3840H,4000V}",
+            {ImportChoice{good, c},
+             true,
+             "sino{CETV}Asia 7{3840H,4000V}",
              {"跳过1个 DVB-S2 频道（本卡的解调器只支持 DVB-S）。\n"
               "卫星“Asia 7”：新增2个转发器（新卫星）"}},
-            {ImportChoice{good, c}, false, "sino{CETV}Asia 7{3840H,4000V}",
+            {ImportChoice{good, c},
+             false,
+             "sino{CETV}Asia 7{3840H,4000V}",
              {"跳过1个 DVB-S2 频道（本卡的解调器只支持 DVB-S）。\n"
-              "卫星“Asia 7”：新增0个转发器，2个与已有转发器重复（同极化、频率相差不超过2 MHz），未导入"}},
-            {ImportChoice{bad, c}, false, "sino{CETV}Asia 7{3840H,4000V}",
+              "卫星“Asia 7”：新增0个转发器，2个与已有转发器重复（同极化、频率相差不超过2 "
+              "MHz），未导入"}},
+            {ImportChoice{bad, c},
+             false,
+             "sino{CETV}Asia 7{3840H,4000V}",
              {"文件 " + bad + " 第3行：数值无效（应为不带符号的十进制整数）。"}},
         };
         for (const Row& r : rows) {

@@ -252,8 +252,9 @@ TEST_F(SearchStreamTest, UnwrittenProvidersFailTheSearch) {
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(found);
-    EXPECT_EQ(tree.status, "请重新搜索：节目已存入数据库，但节目提供者名称无法存入：频道数据库文件 " + db.Path() +
-                               " 无法写入（File too large），修改没有保存!");
+    EXPECT_EQ(tree.status,
+              "请重新搜索：节目已存入数据库，但节目提供者名称无法存入：频道数据库文件 " +
+                  db.Path() + " 无法写入（File too large），修改没有保存!");
     EXPECT_EQ(state.searchIdle.load(), 1);
     EXPECT_FALSE(state.receiver.IsOpen());
     // The programs themselves were stored before; the list shows them.

@@ -2,9 +2,9 @@
 
 #include <tuple>
 
+#include "platform/text.h"
 #include "view/gauge.h"
 #include "view/status_display.h"
-#include "platform/text.h"
 
 namespace orbix {
 namespace {

@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "tests/support/button_centre.h"
-#include "view/button_table.h"
 #include "ui/resources.h"
 #include "ui/skin_bitmap.h"
 #include "ui/skin_window.h"
+#include "view/button_table.h"
 
 using namespace orbix;
 using testing::ButtonCentre;

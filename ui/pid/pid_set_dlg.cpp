@@ -85,8 +85,7 @@ CPidSetDlg::CPidSetDlg(CChannelDatabase& database, CPidFilter& pidFilter, INotic
     connect(m_ok, &QPushButton::clicked, this, &CPidSetDlg::accept);
     connect(m_cancel, &QPushButton::clicked, this, &CPidSetDlg::reject);
 
-    for (const auto& item : pidlist::ItemsFromLists(m_database.ReadPidLists()))
-        AppendItem(item);
+    for (const auto& item : pidlist::ItemsFromLists(m_database.ReadPidLists())) AppendItem(item);
     m_newPid->setFocus();
 }
 

@@ -15,7 +15,6 @@ namespace orbix {
 
 namespace {
 
-
 QLineEdit* ReadOnlyEdit(int maxLength) {
     auto* edit = new QLineEdit;
     edit->setReadOnly(true);

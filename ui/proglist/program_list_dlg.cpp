@@ -9,8 +9,8 @@
 #include "platform/text.h"
 #include "ui/proglist/program_list_texts.h"
 #include "ui/proglist/service_name_menu.h"
-#include "ui/resources.h"
 #include "ui/qt_text.h"
+#include "ui/resources.h"
 
 namespace orbix {
 

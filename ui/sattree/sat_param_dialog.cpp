@@ -14,8 +14,8 @@
 
 #include "db/name_check.h"
 #include "platform/text.h"
-#include "ui/sattree/sat_tree_texts.h"
 #include "ui/qt_text.h"
+#include "ui/sattree/sat_tree_texts.h"
 
 namespace orbix {
 

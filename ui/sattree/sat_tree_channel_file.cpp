@@ -6,10 +6,10 @@
 
 #include "db/channel_import.h"
 #include "platform/text.h"
+#include "ui/qt_text.h"
 #include "ui/sattree/sat_tree_dlg.h"
 #include "ui/sattree/sat_tree_item.h"
 #include "ui/sattree/sat_tree_texts.h"
-#include "ui/qt_text.h"
 
 namespace orbix {
 namespace {
@@ -32,10 +32,10 @@ IChannelFileDialog& CSatTreeDlg::ChannelFileDialog() {
 
 void CSatTreeDlg::ShowChannelFileMenu(const QPoint& at) {
     QMenu menu(this);
-    connect(menu.addAction(TrUtf8(sattree_texts::kImportItem)), &QAction::triggered,
-            this, [this] { ImportChannelFile(); });
-    connect(menu.addAction(TrUtf8(sattree_texts::kExportItem)), &QAction::triggered,
-            this, [this] { ExportSelectedSatellite(); });
+    connect(menu.addAction(TrUtf8(sattree_texts::kImportItem)), &QAction::triggered, this,
+            [this] { ImportChannelFile(); });
+    connect(menu.addAction(TrUtf8(sattree_texts::kExportItem)), &QAction::triggered, this,
+            [this] { ExportSelectedSatellite(); });
     menu.exec(m_tree->viewport()->mapToGlobal(at));
 }
 

@@ -6,10 +6,10 @@
 #include "db/database_check.h"
 #include "platform/text.h"
 #include "ui/post_to_gui.h"
+#include "ui/qt_text.h"
 #include "ui/resources.h"
 #include "ui/sattree/sat_tree_item.h"
 #include "ui/sattree/sat_tree_texts.h"
-#include "ui/qt_text.h"
 
 namespace orbix {
 
@@ -157,9 +157,7 @@ void CSatTreeDlg::OnTreeDoubleClicked(QTreeWidgetItem* item) {
 
 void CSatTreeDlg::Tell(const std::string& textGbk) { m_services.notices.Tell(textGbk); }
 
-void CSatTreeDlg::TellNotWritten(const CChannelDatabase& db) {
-    Tell(db.WriteFailedMessage());
-}
+void CSatTreeDlg::TellNotWritten(const CChannelDatabase& db) { Tell(db.WriteFailedMessage()); }
 
 void CSatTreeDlg::SetStatus(const std::string& textGbk) {
     m_services.statusText.SetStatusText(textGbk);

@@ -31,8 +31,8 @@ struct SatTreeServices {
     IClock& clock;
     // Thread-safe: the search worker calls them.
     IProgramTree& programTree;
-    IStatusText& statusText;           // the main window's play/save label
-    std::function<bool()> locked;      // the main window's m_locked
+    IStatusText& statusText;       // the main window's play/save label
+    std::function<bool()> locked;  // the main window's m_locked
     // The tune worker's lock, read by the search worker on its thread (so
     // thread-safe); it tells a lost signal from PMTs that never come. Empty:
     // a step that receives nothing counts as a lost signal.

@@ -6,16 +6,15 @@
 #include "platform/text.h"
 #include "search/network_scan.h"
 #include "ui/post_to_gui.h"
+#include "ui/qt_text.h"
 #include "ui/sattree/sat_tree_dlg.h"
 #include "ui/sattree/sat_tree_item.h"
 #include "ui/sattree/sat_tree_texts.h"
-#include "ui/qt_text.h"
 
 namespace orbix {
 
 void CSatTreeDlg::AddNetworkScanCommand() {
-    auto* action =
-        new QAction(TrGbk(sattree_texts::SearchNetwork()), m_tree);
+    auto* action = new QAction(TrGbk(sattree_texts::SearchNetwork()), m_tree);
     connect(action, &QAction::triggered, this, [this] { StartNetworkScan(); });
     m_tree->addAction(action);
     m_tree->setContextMenuPolicy(Qt::ActionsContextMenu);
