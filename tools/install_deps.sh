@@ -2,7 +2,7 @@
 # Installs what building and testing OrbixRx needs on Debian 12, skipping the
 # download when everything is already there.
 set -euo pipefail
-packages=(cmake python3 ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev ffmpeg
+packages=(cmake python3 ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang clang-format libclang-rt-14-dev ffmpeg
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins libgl-dev libcap-dev
   fonts-wqy-microhei fonts-liberation2
   dpkg-dev file
