@@ -39,16 +39,11 @@ bool ParseArgs(const std::vector<std::string>& args, IpDataArgs& out) {
             if (v.empty() || v.size() > 6 || v.find_first_not_of("0123456789") != std::string::npos)
                 return false;
             out.seconds = std::stoi(v);
-        } else if (a.starts_with("--")) {
+        } else if (!KeepOperand(a, names)) {
             return false;
-        } else {
-            names.push_back(a);
         }
     }
-    if (names.size() != 2) return false;
-    out.satellite = Gbk(names[0]);
-    out.transponder = Gbk(names[1]);
-    return true;
+    return TakeTransponder(names, out.satellite, out.transponder);
 }
 
 void PrintCounters(const IpDataCounters& c) {

@@ -37,15 +37,11 @@ bool ParseScanArgs(const std::vector<std::string>& args, ScanArgs& out) {
         } else if (a == "--charset" && hasValue &&
                    (args[i + 1] == "iso6937" || args[i + 1] == "gbk")) {
             charset = args[++i] == "gbk" ? NoSelectorCharset::Gb18030 : NoSelectorCharset::Iso6937;
-        } else if (a.starts_with("--")) {
+        } else if (!KeepOperand(a, names)) {
             return false;
-        } else {
-            names.push_back(a);
         }
     }
-    if (names.size() != 2) return false;
-    out.satellite = Gbk(names[0]);
-    out.transponder = Gbk(names[1]);
+    if (!TakeTransponder(names, out.satellite, out.transponder)) return false;
     if (sdt || charset) {
         ServiceNameOptions options = ReadServiceNameOptions(CChannelDatabase::kDefaultPath);
         if (sdt) options.enabled = *sdt;

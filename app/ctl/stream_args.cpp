@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "app/ctl/with_card.h"
 #include "platform/clock.h"
 #include "platform/stream_port.h"
 #include "platform/text.h"
@@ -67,17 +68,11 @@ bool ParseStreamArgs(const std::vector<std::string>& args, StreamArgsAllowed all
                              "separated by commas (0,100,1fff)\n");
                 return false;
             }
-        } else if (a.starts_with("--")) {
-            std::fprintf(stderr, "unknown option \"%s\"\n", a.c_str());
+        } else if (!KeepOperand(a, names)) {
             return false;
-        } else {
-            names.push_back(a);
         }
     }
-    if (names.size() != 2) return false;
-    out.satellite = Gbk(names[0]);
-    out.transponder = Gbk(names[1]);
-    return true;
+    return TakeTransponder(names, out.satellite, out.transponder);
 }
 
 void CatchInterrupts() {

@@ -28,14 +28,11 @@ bool ParseArgs(const std::vector<std::string>& args, TuneArgs& out) {
     for (const std::string& a : args) {
         if (a == "--once") {
             out.once = true;
-        } else {
-            names.push_back(a);
+        } else if (!KeepOperand(a, names)) {
+            return false;
         }
     }
-    if (names.size() != 2) return false;
-    out.satellite = Gbk(names[0]);
-    out.transponder = Gbk(names[1]);
-    return true;
+    return TakeTransponder(names, out.satellite, out.transponder);
 }
 
 void PrintState(const CardStatus& status) {

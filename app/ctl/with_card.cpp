@@ -19,6 +19,23 @@ int RunWithCard(const CardRunOptions& options, const CardWork& work) {
                      });
 }
 
+bool KeepOperand(const std::string& word, std::vector<std::string>& operands) {
+    if (word.starts_with("--")) {
+        std::fprintf(stderr, "unknown option \"%s\"\n", word.c_str());
+        return false;
+    }
+    operands.push_back(word);
+    return true;
+}
+
+bool TakeTransponder(const std::vector<std::string>& operands, std::string& satellite,
+                     std::string& transponder) {
+    if (operands.size() != 2) return false;
+    satellite = Gbk(operands[0]);
+    transponder = Gbk(operands[1]);
+    return true;
+}
+
 bool TransponderExists(const CChannelDatabase& database, const std::string& satellite,
                        const std::string& transponder) {
     if (database.FindTransponderIndex(satellite, transponder) >= 0) return true;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/card_session.h"
 #include "db/channel_database.h"
@@ -25,6 +26,13 @@ struct CardRunOptions {
 // 2 when no back end could be made, 1 when start-up or bring-up failed (the
 // user has been told why).
 int RunWithCard(const CardRunOptions& options, const CardWork& work);
+
+// Keeps a command-line word that is not an option among the operands;
+// false, after saying so on standard error, on an unknown option.
+bool KeepOperand(const std::string& word, std::vector<std::string>& operands);
+// The satellite and transponder, as GBK, from exactly two operands.
+bool TakeTransponder(const std::vector<std::string>& operands, std::string& satellite,
+                     std::string& transponder);
 
 // False, after saying so on standard error, when the channel database has
 // no such transponder.
