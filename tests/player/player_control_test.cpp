@@ -322,6 +322,7 @@ class PlayerControlTest : public QObject {
             bool playing;
             const char* lastLabel;
             bool firstShown;  // "正在播放节目1" appeared
+            bool saving = false;
         } cases[] = {
             {"play, stop, play",
              false,
@@ -342,6 +343,33 @@ class PlayerControlTest : public QObject {
              {"play1", "settle", "stop", "stop"},
              false,
              "",
+             true},
+            // A second start after a stop runs from the state the stop left.
+            {"record, stop, play",
+             false,
+             {"save1", "settle", "stop", "settle", "play2"},
+             true,
+             "正在播放节目2",
+             false},
+            {"play, stop, record",
+             false,
+             {"play1", "settle", "stop", "settle", "save1"},
+             false,
+             "正在保存节目1",
+             true,
+             true},
+            {"record, stop, record it again",
+             false,
+             {"save1", "settle", "stop", "settle", "save1"},
+             false,
+             "正在保存节目1",
+             false,
+             true},
+            {"play and stop twice, then play",
+             false,
+             {"play1", "settle", "stop", "settle", "play1", "settle", "stop", "settle", "play2"},
+             true,
+             "正在播放节目2",
              true},
             {"shutdown during a pending start",
              false,
@@ -364,6 +392,12 @@ class PlayerControlTest : public QObject {
                 if (step == "play1") rig.control.PlayCommand(Tv("节目1"));
                 if (step == "play2") rig.control.PlayCommand(Tv("节目2"));
                 if (step == "stop") rig.control.StopCommand();
+                if (step == "save1") {
+                    rig.dialog.answers = {rig.Dir() + "/rec.mpg"};
+                    std::ofstream(rig.dialog.answers[0]) << "data";  // not an empty recording
+                    ::chmod(rig.dialog.answers[0].c_str(), 0666);    // the player's user writes it
+                    rig.control.SaveCommand(Tv("节目1"));
+                }
                 if (step == "settle") QTRY_VERIFY_WITH_TIMEOUT(!rig.control.Busy(), 10000);
                 if (step == "shutdown") {
                     rig.control.StopPlayer();
@@ -373,13 +407,15 @@ class PlayerControlTest : public QObject {
             }
             if (!shutDown) QTRY_VERIFY_WITH_TIMEOUT(!rig.control.Busy(), 10000);
             QVERIFY2(rig.notices.Shown().empty(), c.what);
-            QVERIFY2(rig.AlivePlayers() == (c.playing ? 1 : 0), c.what);
+            QVERIFY2(rig.AlivePlayers() == (c.playing || c.saving ? 1 : 0), c.what);
             const bool shown = std::ranges::count(rig.labels, std::string("正在播放节目1")) > 0;
             QVERIFY2(shown == c.firstShown, c.what);
             if (shutDown) continue;
             QVERIFY2(rig.control.Playing() == c.playing, c.what);
+            QVERIFY2(rig.control.Saving() == c.saving, c.what);
             QVERIFY2(rig.labels.back() == c.lastLabel, c.what);
-            if (c.playing) QCOMPARE(rig.filter.Table()[1], std::uint16_t{0x6200});
+            const std::uint16_t pmt = std::string(c.lastLabel).ends_with('2') ? 0x6200 : 0x6100;
+            if (c.playing || c.saving) QCOMPARE(rig.filter.Table()[1], pmt);
         }
     }
 
