@@ -69,6 +69,7 @@ class ReceiverDlgTest : public QObject {
         // Until the first lock reading the tray shows the program's own icon.
         QCOMPARE(dlg.Tray().State(), TrayState::Undetermined);
         QVERIFY(IconShows(dlg.Tray().Icon(), ResourcePath(kIconProgram)));
+        QCOMPARE(dlg.Tray().Tip(), QStringLiteral("信号处于无定状态"));
         const QColor red = ToQColor(kUnlockedRed), green = ToQColor(kLockedGreen);
         QTRY_VERIFY(CountNear(ShownImage(dlg), CReceiverDlg::LabelRect(), red) > 20);
         CSkinWindow* list = dlg.Child(ChildKind::ProgramList);
@@ -115,6 +116,7 @@ class ReceiverDlgTest : public QObject {
         QVERIFY(CountNear(ShownImage(dlg), StatusTextRect(), green) > 20);
         dlg.Tray().Update(false);
         QVERIFY(IconShows(dlg.Tray().Icon(), ResourcePath(kIconNotLocked)));
+        QCOMPARE(dlg.Tray().Tip(), QStringLiteral("信号未锁定—Orbix多媒体数据接收卡"));
 
         Click(dlg, ButtonCentre(2), ButtonCentre(2));  // 关闭
         QVERIFY(dlg.ShutDown() && !rig.session->IsUp() && !dlg.Tray().Shown());

@@ -63,16 +63,18 @@ class StatusPainterTest : public QObject {
         QCOMPARE(image.pixelColor(265, 70), kFace);
     }
 
+    // One, two, three arcs by turn, in the lock's colour from the tick that
+    // saw the lock.
     void ArcsByPhase() {
         CStatusDisplay display;
         display.Build("TP", false);
-        const QColor red = ToQColor(kUnlockedRed);
-        for (int tick = 0; tick < 3; ++tick) {
-            display.Tick(false, "TP");
+        const int shown[] = {2, 3, 1, 2};  // arcs shown after each tick
+        for (int tick = 0; tick < 4; ++tick) {
+            display.Tick(tick >= 2, "TP");
             const QImage image = Painted([&](QPainter& p) { PaintArcs(p, display.Scene()); });
             for (int arc = 0; arc < 3; ++arc) {
-                const int pixels = ArcPixels(image, arc, red);
-                QVERIFY2(arc <= display.ArcPhase() ? pixels >= 10 : pixels == 0,
+                const int pixels = ArcPixels(image, arc, ToQColor(LockColour(tick >= 2)));
+                QVERIFY2(arc < shown[tick] ? pixels >= 10 : pixels == 0,
                          qPrintable(
                              QStringLiteral("tick %1 arc %2: %3").arg(tick).arg(arc).arg(pixels)));
             }
