@@ -5,19 +5,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
-#include <fstream>
-#include <memory>
 
-#include "app/gui/qt_notices.h"
-#include "app/gui/receiver_dlg.h"
 #include "app/text_templates.h"
-#include "sim/card_logic_model.h"
-#include "sim/front_end.h"
-#include "sim/sim_card.h"
-#include "support/sky_record.h"
+#include "tests/support/window_rig.h"
 #include "ui/qt_text.h"
 #include "ui/sattree/sat_param_dialog.h"
 #include "ui/translations.h"
@@ -28,37 +20,9 @@ namespace {
 
 const QRegularExpression kChinese(QStringLiteral("[\\x{3000}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
 
-// The main window on a simulated card, with the built-in sky's database.
-struct Rig {
-    Rig() {
-        frontEnd = sim::CSimFrontEnd::Create(sim::DefaultSky(), clock);
-        frontEnd->AttachTo(card);
-        const auto image = sim::CCardLogicModel::MakeValidImage();
-        std::ofstream(Path("conwh.ocx"), std::ios::binary)
-            .write(reinterpret_cast<const char*>(image.data()),
-                   static_cast<std::streamsize>(image.size()));
-        CChannelDatabase database(Path("SATSETUPL.ini"));
-        for (const auto& sat : sim::DefaultSky().satellites)
-            for (const auto& tp : sat.transponders)
-                database.AddTransponder(RecordFor(sat, tp), [] { return true; });
-        database.WriteLockAndLast("Sat-Ku", "12622V");
-        session = std::make_unique<CCardSession>(CardSessionContext{
-            card, clock, notices, card.IoBase(), Path("conwh.ocx"), Path("SATSETUPL.ini"), {}});
-        dlg = std::make_unique<CReceiverDlg>(ReceiverParts{*session, notices, false, false});
-        dlg->ShowAll();
-    }
-    std::string Path(const char* name) const {
-        return dir.filePath(QString::fromLatin1(name)).toStdString();
-    }
-
-    QTemporaryDir dir;
-    CVirtualClock clock;
-    sim::CSimCard card;
-    std::shared_ptr<sim::CSimFrontEnd> frontEnd;
-    CQtNotices notices{QStringLiteral("orbixrx"), [](const Notice&, const QString&,
-                                                     const QString&) { return NoticeAnswer::Ok; }};
-    std::unique_ptr<CCardSession> session;
-    std::unique_ptr<CReceiverDlg> dlg;
+// The main window on a simulated card, with all three windows shown.
+struct Rig : testing::WindowRig {
+    Rig() { MakeWindow(), dlg->ShowAll(); }
 };
 
 void AddActions(const QList<QAction*>& actions, QStringList& out) {

@@ -1,61 +1,34 @@
 #include "app/gui/receiver_dlg.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
-#include <mutex>
 
-#include "sim/card_logic_model.h"
-#include "sim/front_end.h"
-#include "sim/sim_card.h"
+#include "app/gui/status_painter.h"
+#include "platform/text.h"
 #include "support/button_centre.h"
-#include "support/card_fixture.h"
-#include "support/sky_record.h"
+#include "tests/support/window_pixels.h"
+#include "tests/support/window_rig.h"
 #include "ui/resources.h"
 
 namespace orbix {
 namespace {
 
 using testing::ButtonCentre;
-
-// A simulated card before the built-in sky in virtual time, its image, and a
-// database of the sky locked on 12622V; the notices keep the texts shown.
-struct WindowRig {
-    WindowRig() {
-        frontEnd = sim::CSimFrontEnd::Create(sim::DefaultSky(), clock);
-        frontEnd->AttachTo(card);
-        testing::WriteFile(Path("conwh.ocx"), sim::CCardLogicModel::MakeValidImage());
-        CChannelDatabase database(Path("SATSETUPL.ini"));
-        StoreSky(database, sim::DefaultSky());
-        database.WriteLockAndLast("Sat-Ku", "12622V");
-    }
-    std::string Path(const char* name) const {
-        return dir.filePath(QString::fromLatin1(name)).toStdString();
-    }
-    void MakeWindow() {
-        session = std::make_unique<CCardSession>(CardSessionContext{
-            card, clock, notices, card.IoBase(), Path("conwh.ocx"), Path("SATSETUPL.ini"), {}});
-        dlg = std::make_unique<CReceiverDlg>(ReceiverParts{*session, notices, false, false});
-    }
-
-    QTemporaryDir dir;
-    CVirtualClock clock;
-    sim::CSimCard card;
-    std::shared_ptr<sim::CSimFrontEnd> frontEnd;
-    std::mutex mutex;
-    QStringList shown;  // "caption: text" of every box
-    CQtNotices notices{QStringLiteral("orbixrx"),
-                       [this](const Notice&, const QString& text, const QString& caption) {
-                           std::lock_guard lock(mutex);
-                           shown << caption + ": " + text;
-                           return NoticeAnswer::Ok;
-                       }};
-    std::unique_ptr<CCardSession> session;
-    std::unique_ptr<CReceiverDlg> dlg;
-};
+using testing::CountNear;
+using testing::IconShows;
+using testing::ShownImage;
+using testing::WindowRig;
 
 void Click(QWidget& w, QPoint press, QPoint release) {
     QTest::mousePress(&w, Qt::LeftButton, {}, press);
     QTest::mouseRelease(&w, Qt::LeftButton, {}, release);
+}
+
+// A drag of the face, pressed off every button.
+void Drag(QWidget& w, QPoint by) {
+    const QPoint face(200, 30);
+    QTest::mousePress(&w, Qt::LeftButton, {}, face);
+    QTest::mouseMove(&w, face + by);
+    QTest::mouseRelease(&w, Qt::LeftButton, {}, face + by);
 }
 
 }  // namespace
@@ -89,42 +62,61 @@ class ReceiverDlgTest : public QObject {
         rig.MakeWindow();
         QVERIFY(rig.dlg->BringUp());
         CReceiverDlg& dlg = *rig.dlg;
+        dlg.Status().Stop();  // the lock colour changes on the ticks given here
+        dlg.SetLabelText(Gbk("正在播放节目1"));
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        QCOMPARE(dlg.Tray().State(), TrayState::Undetermined);  // until the first lock reading
+        // Until the first lock reading the tray shows the program's own icon.
+        QCOMPARE(dlg.Tray().State(), TrayState::Undetermined);
+        QVERIFY(IconShows(dlg.Tray().Icon(), ResourcePath(kIconProgram)));
+        QCOMPARE(dlg.Tray().Tip(), QStringLiteral("信号处于无定状态"));
+        const QColor red = ToQColor(kUnlockedRed), green = ToQColor(kLockedGreen);
+        QTRY_VERIFY(CountNear(ShownImage(dlg), CReceiverDlg::LabelRect(), red) > 20);
         CSkinWindow* list = dlg.Child(ChildKind::ProgramList);
         CSkinWindow* tree = dlg.Child(ChildKind::SatTree);
         QVERIFY(list && tree && !list->isVisible() && !tree->isVisible());
         // The children wait at their places: under the main window and at its right.
-        QCOMPARE(list->pos(), dlg.pos() + QPoint(0, 122 - 3));
-        QCOMPARE(tree->pos(), dlg.pos() + QPoint(350 - 1, 0));
+        const QPoint start = dlg.pos(), listAt(0, 122 - 3);
+        QCOMPARE(list->pos(), start + listAt);
+        QCOMPARE(tree->pos(), start + QPoint(350 - 1, 0));
 
-        // A button acts only on a release inside the button that was pressed.
-        Click(dlg, ButtonCentre(7), ButtonCentre(7));
-        QVERIFY(list->isVisible());
+        // Shown, hidden and shown again, the list is docked once and follows
+        // every drag; the tree, shown and hidden, stays where it was.
+        for (int button : {7, 7, 7, 6, 6}) Click(dlg, ButtonCentre(button), ButtonCentre(button));
+        QVERIFY(list->isVisible() && !tree->isVisible());
         QCOMPARE(dlg.Docks().DockedCount(list->DockHandle()), 1);
-        Click(dlg, ButtonCentre(6), QPoint(300, 40));
-        QCOMPARE(dlg.PressedButton(), -1);
-        Click(dlg, QPoint(200, 30), ButtonCentre(6));
-        QVERIFY(!tree->isVisible());
-        Click(dlg, ButtonCentre(6), ButtonCentre(6));
-        QVERIFY(tree->isVisible());
-        QTest::keyClick(&dlg, Qt::Key_Escape);
-        QTest::keyClick(&dlg, Qt::Key_Return);
-        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.Docks().DockedCount(tree->DockHandle()), 0);
+        for (QPoint by : {QPoint(-40, -30), QPoint(25, 60)}) {
+            Drag(dlg, by);
+            QTRY_COMPARE(list->pos(), dlg.pos() + listAt);
+        }
+        QCOMPARE(dlg.pos(), start + QPoint(-15, 30));
+        QCOMPARE(tree->pos(), start + QPoint(350 - 1, 0));
 
-        // A tray click brings back only the children that were shown.
-        Click(dlg, ButtonCentre(7), ButtonCentre(7));
-        QCOMPARE(dlg.Docks().DockedCount(list->DockHandle()), 0);
-        dlg.HideAll();
-        QVERIFY(!dlg.isVisible() && !tree->isVisible());
-        dlg.Tray().Activate(QSystemTrayIcon::Trigger);
-        QVERIFY(dlg.isVisible() && tree->isVisible() && !list->isVisible());
+        // Hidden and brought back by a tray click, twice: only the children
+        // that were shown come back, still docked.
+        for (int round = 0; round < 2; ++round) {
+            dlg.HideAll();
+            QVERIFY(!dlg.isVisible() && !list->isVisible());
+            dlg.Tray().Activate(QSystemTrayIcon::Trigger);
+            QVERIFY(dlg.isVisible() && list->isVisible() && !tree->isVisible());
+        }
+        Drag(dlg, QPoint(10, 10));
+        QTRY_COMPARE(list->pos(), dlg.pos() + listAt);
 
-        // Then the tray follows the session's lock.
+        // Then the tray and the face follow the session's lock: the icon and
+        // tip, and the status line and the text in green.
         QTRY_VERIFY_WITH_TIMEOUT(dlg.Locked(), 30000);
         dlg.Status().Tick();
         QCOMPARE(dlg.Tray().State(), TrayState::Locked);
+        QCOMPARE(dlg.Tray().Tip(), QStringLiteral("信号锁定—Orbix多媒体数据接收卡"));
+        QVERIFY(IconShows(dlg.Tray().Icon(), ResourcePath(kIconLocked)));
+        QTRY_VERIFY(CountNear(ShownImage(dlg), CReceiverDlg::LabelRect(), green) > 20);
+        QCOMPARE(CountNear(ShownImage(dlg), CReceiverDlg::LabelRect(), red), 0);
+        QVERIFY(CountNear(ShownImage(dlg), StatusTextRect(), green) > 20);
+        dlg.Tray().Update(false);
+        QVERIFY(IconShows(dlg.Tray().Icon(), ResourcePath(kIconNotLocked)));
+        QCOMPARE(dlg.Tray().Tip(), QStringLiteral("信号未锁定—Orbix多媒体数据接收卡"));
 
         Click(dlg, ButtonCentre(2), ButtonCentre(2));  // 关闭
         QVERIFY(dlg.ShutDown() && !rig.session->IsUp() && !dlg.Tray().Shown());

@@ -10,18 +10,12 @@
 #include <QtTest>
 #include <cstdlib>
 #include <fstream>
-#include <mutex>
 
 #include "app/gui/gui_texts.h"
-#include "app/gui/receiver_dlg.h"
 #include "platform/stream_port.h"
 #include "search/search_texts.h"
-#include "sim/card_logic_model.h"
-#include "sim/front_end.h"
-#include "sim/sim_card.h"
 #include "sim/stream_output.h"
-#include "support/card_fixture.h"
-#include "support/sky_record.h"
+#include "tests/support/window_rig.h"
 #include "ui/resources.h"
 
 namespace orbix {
@@ -29,27 +23,9 @@ namespace {
 
 QString Q(const std::string& gbk) { return QString::fromStdString(Utf8(gbk)); }
 
-// The built-in sky in real time, locked on 12622V; the notices keep what they were told.
-struct RealTimeRig {
-    RealTimeRig() {
-        frontEnd = sim::CSimFrontEnd::Create(sim::DefaultSky());
-        frontEnd->AttachTo(card);
-        testing::WriteFile(Path("conwh.ocx"), sim::CCardLogicModel::MakeValidImage());
-        CChannelDatabase database(Path("SATSETUPL.ini"));
-        StoreSky(database, sim::DefaultSky());
-        database.WriteLockAndLast("Sat-Ku", "12622V");
-        session = std::make_unique<CCardSession>(CardSessionContext{card,
-                                                                    RealClock(),
-                                                                    notices,
-                                                                    card.IoBase(),
-                                                                    Path("conwh.ocx"),
-                                                                    Path("SATSETUPL.ini"),
-                                                                    {}});
-        dlg = std::make_unique<CReceiverDlg>(ReceiverParts{*session, notices, false, false});
-    }
-    std::string Path(const char* name) const {
-        return dir.filePath(QString::fromLatin1(name)).toStdString();
-    }
+// The built-in sky in real time, locked on 12622V, and the main window.
+struct RealTimeRig : testing::WindowRig {
+    RealTimeRig() : WindowRig(true) { MakeWindow(); }
     // The card's stream, with packet loss from its start when asked.
     void StartStream(double lossPerSecond) {
         stream = std::make_unique<sim::CStreamOutput>(sim::ViewOfLogic(card.Logic()),
@@ -62,19 +38,6 @@ struct RealTimeRig {
         QVERIFY2(stream->Start(error), error.c_str());
     }
 
-    QTemporaryDir dir;
-    sim::CSimCard card;
-    std::shared_ptr<sim::CSimFrontEnd> frontEnd;
-    std::mutex mutex;
-    QStringList told;
-    CQtNotices notices{QStringLiteral("orbixrx"),
-                       [this](const Notice&, const QString& text, const QString&) {
-                           std::lock_guard lock(mutex);
-                           told << text;
-                           return NoticeAnswer::Ok;
-                       }};
-    std::unique_ptr<CCardSession> session;
-    std::unique_ptr<CReceiverDlg> dlg;
     std::unique_ptr<sim::CStreamOutput> stream;  // stops before the card goes
 };
 

@@ -214,26 +214,6 @@ class PlayerControlTest : public QObject {
         }
     }
 
-    // Play starts the player, never as root, on the stream port; stop ends it.
-    // (The PIDs on the card are checked end to end.)
-    void playAndStopRunTheFakePlayer() {
-        Rig rig;
-        rig.control.PlayCommand(Tv("节目2"));
-        QTRY_VERIFY(rig.control.Playing());
-        const auto calls = rig.fake.Calls();
-        QCOMPARE(calls.size(), 1u);
-        QCOMPARE(calls[0].args, player::PlayArguments(kPort));
-        QCOMPARE(calls[0].uid, ::geteuid() == 0 ? CurrentRunAs().user.uid : ::geteuid());
-        QVERIFY(calls[0].uid != 0 && Alive(calls[0].pid));
-        QCOMPARE(rig.labels.back(), std::string("正在播放节目2"));
-        rig.control.StopCommand();
-        QTRY_VERIFY(!rig.control.Busy());
-        rig.control.StopCommand();  // a second stop finds nothing to end
-        QVERIFY(!rig.control.Busy());
-        QVERIFY(!Alive(calls[0].pid) && rig.notices.Shown().empty());
-        QCOMPARE(rig.labels.back(), std::string(""));
-    }
-
     // A player that cannot start, or ends within a second, is a failure the
     // user hears of; play neither sends PIDs nor claims to play.
     void failedStartsAreTold() {
@@ -310,7 +290,8 @@ class PlayerControlTest : public QObject {
     }
 
     // Commands given in quick succession, without waiting for the player, end
-    // as the same commands given one after the other did: play waits for the
+    // as the same commands given one after the other did (the player started
+    // never as root, on the stream port): play waits for the
     // stop under way, stop gives up a start still pending (whose program is
     // then never shown), and the shutdown (a stop, then the end of the
     // control) leaves no player behind, a stubborn one included.
@@ -322,39 +303,30 @@ class PlayerControlTest : public QObject {
             bool playing;
             const char* lastLabel;
             bool firstShown;  // "正在播放节目1" appeared
+            bool saving = false;
         } cases[] = {
-            {"play, stop, play",
-             false,
-             {"play1", "settle", "stop", "play2"},
-             true,
-             "正在播放节目2",
-             true},
-            {"play, stop, play at once",
-             false,
-             {"play1", "stop", "play2"},
-             true,
-             "正在播放节目2",
-             false},
+            // clang-format off
+            {"play, stop, play", false, {"play1", "settle", "stop", "play2"}, true, "正在播放节目2", true},
+            {"play, stop, play at once", false, {"play1", "stop", "play2"}, true, "正在播放节目2", false},
             {"play, play at once", false, {"play1", "play2"}, true, "正在播放节目2", true},
             {"stop during a pending start", false, {"play1", "stop"}, false, "", false},
-            {"stop twice during a stop",
-             true,
-             {"play1", "settle", "stop", "stop"},
-             false,
-             "",
-             true},
-            {"shutdown during a pending start",
-             false,
-             {"play1", "shutdown"},
-             false,
-             nullptr,
-             false},
-            {"shutdown during a pending stop",
-             true,
-             {"play1", "settle", "stop", "shutdown"},
-             false,
-             nullptr,
-             true},
+            {"stop twice during a stop", true, {"play1", "settle", "stop", "stop"}, false, "", true},
+            // A second start after a stop runs from the state the stop left.
+            {"record, stop, play", false, {"save1", "settle", "stop", "settle", "play2"}, true,
+             "正在播放节目2", false},
+            {"play, stop, record", false, {"play1", "settle", "stop", "settle", "save1"}, false,
+             "正在保存节目1", true, true},
+            {"record, stop, record it again", false, {"save1", "settle", "stop", "settle", "save1"},
+             false, "正在保存节目1", false, true},
+            {"play, stop, stop again", false, {"play1", "settle", "stop", "settle", "stop"}, false,
+             "", true},
+            {"play and stop twice, then play", false,
+             {"play1", "settle", "stop", "settle", "play1", "settle", "stop", "settle", "play2"},
+             true, "正在播放节目2", true},
+            {"shutdown during a pending start", false, {"play1", "shutdown"}, false, nullptr, false},
+            {"shutdown during a pending stop", true, {"play1", "settle", "stop", "shutdown"}, false,
+             nullptr, true},
+            // clang-format on
         };
         for (const auto& c : cases) {
             Rig rig(60000, 1000, 1000);
@@ -364,6 +336,12 @@ class PlayerControlTest : public QObject {
                 if (step == "play1") rig.control.PlayCommand(Tv("节目1"));
                 if (step == "play2") rig.control.PlayCommand(Tv("节目2"));
                 if (step == "stop") rig.control.StopCommand();
+                if (step == "save1") {
+                    rig.dialog.answers = {rig.Dir() + "/rec.mpg"};
+                    std::ofstream(rig.dialog.answers[0]) << "data";  // not an empty recording
+                    ::chmod(rig.dialog.answers[0].c_str(), 0666);    // the player's user writes it
+                    rig.control.SaveCommand(Tv("节目1"));
+                }
                 if (step == "settle") QTRY_VERIFY_WITH_TIMEOUT(!rig.control.Busy(), 10000);
                 if (step == "shutdown") {
                     rig.control.StopPlayer();
@@ -373,13 +351,18 @@ class PlayerControlTest : public QObject {
             }
             if (!shutDown) QTRY_VERIFY_WITH_TIMEOUT(!rig.control.Busy(), 10000);
             QVERIFY2(rig.notices.Shown().empty(), c.what);
-            QVERIFY2(rig.AlivePlayers() == (c.playing ? 1 : 0), c.what);
+            const unsigned user = ::geteuid() == 0 ? CurrentRunAs().user.uid : ::geteuid();
+            for (const auto& call : rig.fake.Calls()) QVERIFY(call.uid == user && user != 0);
+            if (c.playing) QCOMPARE(rig.fake.Calls().back().args, player::PlayArguments(kPort));
+            QVERIFY2(rig.AlivePlayers() == (c.playing || c.saving ? 1 : 0), c.what);
             const bool shown = std::ranges::count(rig.labels, std::string("正在播放节目1")) > 0;
             QVERIFY2(shown == c.firstShown, c.what);
             if (shutDown) continue;
             QVERIFY2(rig.control.Playing() == c.playing, c.what);
+            QVERIFY2(rig.control.Saving() == c.saving, c.what);
             QVERIFY2(rig.labels.back() == c.lastLabel, c.what);
-            if (c.playing) QCOMPARE(rig.filter.Table()[1], std::uint16_t{0x6200});
+            const std::uint16_t pmt = std::string(c.lastLabel).ends_with('2') ? 0x6200 : 0x6100;
+            if (c.playing || c.saving) QCOMPARE(rig.filter.Table()[1], pmt);
         }
     }
 

@@ -105,13 +105,19 @@ class ProgramListTest : public QObject {
             if (action->data().toInt() == command && !action->isSeparator()) action->trigger();
         menu->close();
     }
-    // The tree as text: "电视节目{节目1}广播节目{}IP节目{}".
+    // The tree as the user sees it, "电视节目{节目1}广播节目{}IP节目{}": the
+    // items with a place on screen, so a closed group shows no programs.
     QString TreeText() const {
         QString out;
+        const auto shown = [this](QTreeWidgetItem* item) {
+            return !Tree()->visualItemRect(item).isEmpty();
+        };
         for (int i = 0; i < Tree()->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* group = Tree()->topLevelItem(i);
+            QTreeWidgetItem* group = Tree()->topLevelItem(i);
             QStringList names;
-            for (int j = 0; j < group->childCount(); ++j) names << group->child(j)->text(0);
+            for (int j = 0; j < group->childCount(); ++j)
+                if (shown(group->child(j))) names << group->child(j)->text(0);
+            if (!shown(group)) continue;
             out += group->text(0) + "{" + names.join(',') + "}";
         }
         return out;
@@ -124,7 +130,8 @@ class ProgramListTest : public QObject {
     }
     void cleanup() { m_window.reset(); }
 
-    // No NUM: no programs; a missing key is skipped; a rebuild repeats nothing.
+    // No NUM: no programs; a missing key is skipped; a rebuild repeats nothing
+    // and closes no group.
     void treeFromFile() {
         const std::pair<QString, QString> cases[] = {
             {"", kEmpty},
@@ -139,6 +146,10 @@ class ProgramListTest : public QObject {
             m_window->RebuildProgramTree();
             QCOMPARE(TreeText(), tree);
         }
+        // A rebuild leaves each group open or closed as the user left it.
+        Tree()->collapseItem(Item("广播节目"));
+        m_window->RebuildProgramTree();
+        QCOMPARE(TreeText(), "电视节目{节目1,节目3(加扰),节目12,节目123}广播节目{}IP节目{}");
     }
 
     // A double click (0), a context menu command or a button on an item: what

@@ -72,19 +72,6 @@ TEST(StatusDisplay, RebuildsOnLockEdgeAndNameChange) {
     EXPECT_FALSE(display.Tick(true, "TP2").rebuilt);
 }
 
-TEST(StatusDisplay, ArcsCycleOneTwoThree) {
-    CStatusDisplay display;
-    display.Build("TP", false);
-    const int shown[] = {2, 3, 1, 2};  // arcs shown after each tick
-    for (int tick = 0; tick < 4; ++tick) {
-        display.Tick(tick >= 2, "TP");
-        const Rgb on = tick >= 2 ? kLockedGreen : kUnlockedRed;
-        for (int arc = 0; arc < 3; ++arc)
-            EXPECT_EQ(display.Scene().arcColours[arc], arc < shown[tick] ? on : kArcBackground)
-                << tick << "/" << arc;
-    }
-}
-
 TEST(Gauge, BarTextAndRepaintSpanFollowEachReading) {
     const struct {
         int value;

@@ -65,17 +65,12 @@ const DragCase kDragCases[] = {
     // Past the right edge: the pull to the edge would leave the window wholly
     // outside, so it is skipped; the drag itself is not limited.
     {"SnapOutsideWorkAreaIsSkipped", {kBox}, {}, 0, 412, 0, {Shifted(kBox, 412, 0)}},
-    {"UndockedChildStaysBehind", {kMain, kList, kTree}, {2}, 0, -20, -30,
-     {kMainUp, kListUp, kTree}},
     // Child 2 lines up only with child 1, which lines up with the main
     // window: both follow. Child 3 lines up with nothing and stays.
     {"GroupGrowsTransitively", {kMain, kList, {700, 508, 760, 560}, kLoose}, {}, 0, -20, -30,
      {kMainUp, kListUp, {680, 478, 740, 530}, kLoose}},
     {"ChildrenSharingOnlyWithEachOtherStay", {kMain, kLoose, {120, 450, 170, 480}}, {}, 0, -20,
      -30, {kMainUp, kLoose, {120, 450, 170, 480}}},
-    {"DockedChildMovesAlone", {kMain, kList}, {}, 1, 0, 50, {kMain, Shifted(kList, 0, 50)}},
-    {"DockedChildSnapsToMain", {kMain, {300, 340, 650, 529}}, {}, 1, 3, -10,
-     {kMain, {300, 322, 650, 511}}},
     {"UndockedChildDoesNotMove", {kMain, kList}, {1}, 1, 40, 40, {kMain, kList}},
 };
 // clang-format on
@@ -84,27 +79,78 @@ TEST(DockManager, MovesAndSnapsTheGroup) {
     for (const DragCase& c : kDragCases) Drag(c);
 }
 
-TEST(DockManager, AddTwiceListsTwiceAndRemoveTakesOne) {
-    FakeWindow child(kList);
-    CDockManager dock(kWorkArea);
-    dock.AddDocked(&child);
-    dock.AddDocked(&child);
-    dock.RemoveDocked(&child);
-    EXPECT_EQ(dock.DockedCount(&child), 1);
-    dock.RemoveDocked(&child);
-    dock.RemoveDocked(&child);  // not listed: nothing happens
-    EXPECT_EQ(dock.DockedCount(&child), 0);
-}
+// Repeated use of one group: drags, a child dragged off and back, a child
+// taken out of the group and put back. Each step is a drag of window `window`
+// by (dx, dy), or its undocking or docking; `expected` (when given) is where
+// every window stands after it. A second drag must start from where the first
+// left the windows, not from where they were docked.
+enum class Op { Drag, Undock, Dock };
+struct Step {
+    Op op;
+    int window, dx = 0, dy = 0;
+    std::vector<DockRect> expected = {};
+};
+struct SequenceCase {
+    std::string name;
+    std::vector<DockRect> windows;
+    std::vector<Step> steps;
+};
 
-TEST(DockManager, MovesOnlyWhileDragging) {
-    FakeWindow main(kMain);
-    CDockManager dock(kWorkArea);
-    dock.SetMainWindow(&main);
-    dock.DragTo(DockPoint{100, 100});
-    dock.BeginDrag(&main, DockPoint{0, 0});
-    dock.EndDrag();
-    dock.DragTo(DockPoint{100, 100});
-    EXPECT_EQ(main.rect, kMain);
+constexpr DockRect kListOff = Shifted(kList, 40, 50);
+constexpr DockRect kMainUp2 = Shifted(kMain, -40, -60), kTreeBack{610, 140, 860, 450},
+                   kListBack{280, 292, 630, 481};
+
+// clang-format off
+const SequenceCase kSequences[] = {
+    {"TheGroupFollowsEveryDrag", {kMain, kList, kTree},
+     {{Op::Drag, 0, -20, -30, {kMainUp, kListUp, Shifted(kTree, -20, -30)}},
+      {Op::Drag, 0, -100, 40, {Shifted(kMain, -120, 10), Shifted(kList, -120, 10),
+                                Shifted(kTree, -120, 10)}},
+      {Op::Drag, 0, 60, -40, {Shifted(kMain, -60, -30), Shifted(kList, -60, -30),
+                               Shifted(kTree, -60, -30)}}}},
+    // Dragged off, the list stays behind; snapped back on, it follows again.
+    {"AChildDraggedOffAndSnappedBack", {kMain, kList},
+     {{Op::Drag, 1, 40, 50, {kMain, kListOff}},
+      {Op::Drag, 0, -20, -30, {kMainUp, kListOff}},
+      {Op::Drag, 1, -57, -74, {kMainUp, kListBack}},
+      {Op::Drag, 0, 10, 10, {Shifted(kMainUp, 10, 10), Shifted(kListBack, 10, 10)}}}},
+    // Hidden (undocked) the tree stays; shown again where it was, it is not
+    // next to the main window and stays; snapped on, it follows.
+    {"AChildHiddenShownAndSnappedOn", {kMain, kTree},
+     {{Op::Undock, 1}, {Op::Drag, 0, -20, -30, {kMainUp, kTree}},
+      {Op::Dock, 1}, {Op::Drag, 0, -20, -30, {kMainUp2, kTree}},
+      {Op::Drag, 1, -37, -58, {kMainUp2, kTreeBack}},
+      {Op::Drag, 0, 10, 10, {Shifted(kMainUp2, 10, 10), Shifted(kTreeBack, 10, 10)}}}},
+    // Listed twice and removed once, a child is still docked; removed again,
+    // and once more when no longer listed, it is not.
+    {"DockedTwiceUndockedOnce", {kMain, kList},
+     {{Op::Dock, 1}, {Op::Undock, 1}, {Op::Drag, 0, -20, -30, {kMainUp, kListUp}},
+      {Op::Undock, 1}, {Op::Undock, 1}, {Op::Drag, 0, 20, 30, {kMain, kListUp}}}},
+};
+// clang-format on
+
+TEST(DockManager, RepeatedDragsAndRedocks) {
+    for (const SequenceCase& c : kSequences) {
+        std::vector<FakeWindow> windows(c.windows.begin(), c.windows.end());
+        CDockManager dock(kWorkArea);
+        dock.SetMainWindow(&windows[0]);
+        for (std::size_t i = 1; i < windows.size(); ++i) dock.AddDocked(&windows[i]);
+        dock.DragTo(DockPoint{100, 100});  // no drag yet: nothing moves
+        for (std::size_t s = 0; s < c.steps.size(); ++s) {
+            SCOPED_TRACE(c.name + " step " + std::to_string(s));
+            const Step& step = c.steps[s];
+            IDockWindow* window = &windows[step.window];
+            if (step.op == Op::Undock) dock.RemoveDocked(window);
+            if (step.op == Op::Dock) dock.AddDocked(window);
+            if (step.op != Op::Drag) continue;
+            dock.BeginDrag(window, DockPoint{50, 5});
+            dock.DragTo(DockPoint{50 + step.dx, 5 + step.dy});
+            dock.EndDrag();
+            dock.DragTo(DockPoint{0, 0});  // after the release nothing moves
+            for (std::size_t i = 0; i < windows.size(); ++i)
+                EXPECT_EQ(windows[i].rect, step.expected[i]) << i;
+        }
+    }
 }
 
 // The cursor's travel is measured from the press position; after a snap the

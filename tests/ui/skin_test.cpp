@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "tests/support/button_centre.h"
+#include "tests/support/window_pixels.h"
 #include "ui/resources.h"
 #include "ui/skin_bitmap.h"
 #include "ui/skin_window.h"
@@ -10,6 +11,7 @@
 
 using namespace orbix;
 using testing::ButtonCentre;
+using testing::ShownImage;
 
 namespace {
 
@@ -86,15 +88,18 @@ class SkinTest : public QObject {
             const ButtonRules& rules = RulesFor(k.kind);
             TestWindow w(k);
             w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
             const CSkinBitmap face(k.face), pressed(k.pressed);
             for (int i = rules.first; i <= rules.last; ++i) {
                 const QPoint spot = DifferingPixel(face, pressed, i);
                 QVERIFY2(spot.x() >= 0, "pressed face must look different");
                 QTest::mousePress(&w, Qt::LeftButton, {}, ButtonCentre(i));
                 QCOMPARE(w.PressedButton(), i);
-                QCOMPARE(w.grab().toImage().pixel(spot), pressed.Image().pixel(spot));
+                // What the screen shows: the press and the release each
+                // repaint the button.
+                QTRY_COMPARE(ShownImage(w).pixel(spot), pressed.Image().pixel(spot));
                 QTest::mouseRelease(&w, Qt::LeftButton, {}, ButtonCentre(i));
-                QCOMPARE(w.grab().toImage().pixel(spot), face.Image().pixel(spot));
+                QTRY_COMPARE(ShownImage(w).pixel(spot), face.Image().pixel(spot));
             }
             std::vector<int> all;
             for (int i = rules.first; i <= rules.last; ++i) all.push_back(i);
