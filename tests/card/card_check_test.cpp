@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string_view>
+#include <tuple>
+
 #include "support/card_fixture.h"
 
 namespace orbix {
@@ -40,17 +44,87 @@ TEST(CardCheck, EepromTestRestoresTheByteAndEnablesTheStatusCheck) {
     EXPECT_EQ(f.card.Eeprom().WritesCompleted(), 3u);
 }
 
-TEST(CardCheck, BrokenEepromFailsAndTheStatusPortIsNeverRead) {
-    // Data out stuck at 1, never ready.
-    for (const sim::EepromFaults faults : {sim::EepromFaults{true, false}, {false, true}}) {
+// The card's ports with one fault the simulated chip cannot make by itself:
+// bits of the self-test byte stuck at 1, one word write whose ready never
+// comes (the chip takes the word all the same), or a status port that reads
+// a fixed value.
+struct CFaultyPorts final : IPortIo {
+    explicit CFaultyPorts(testing::CardFixture& card) : f(card) {}
+    bool Enable(std::uint16_t first, std::uint16_t count) override {
+        return f.ports.Enable(first, count);
+    }
+    std::uint8_t In8(std::uint16_t port) override {
+        sim::CEeprom93C46& chip = f.card.Eeprom();
+        chip.SetWord(63, static_cast<std::uint16_t>(chip.Word(63) | stuckHigh << 8));
+        if (status && port == f.card.IoBase() + CCardCheck::kStatusPort) return *status;
+        const std::uint8_t value = f.ports.In8(port);
+        stalled = stalled || (chip.Busy() && chip.WritesCompleted() == stalledWrite);
+        const bool control = port == f.card.IoBase() + CCardCheck::kControlPort;
+        return stalled && control ? value & 0xFE : value;
+    }
+    void Out8(std::uint16_t port, std::uint8_t value) override {
+        // The stalled write ends with its instruction: back to the idle mode.
+        if (stalled && (value & 0xC0) == 0) stalled = false, stalledWrite = ~0ull;
+        f.ports.Out8(port, value);
+    }
+    std::uint32_t In32(std::uint16_t port) override { return f.ports.In32(port); }
+    void Out32(std::uint16_t port, std::uint32_t value) override { f.ports.Out32(port, value); }
+
+    testing::CardFixture& f;
+    std::uint8_t stuckHigh = 0;
+    std::uint64_t stalledWrite = ~0ull;
+    bool stalled = false;
+    std::optional<std::uint8_t> status;
+};
+
+// The self-test holds only when every step does: each write of 0xBB, 0x55
+// and the old byte reports ready, and each pattern reads back. A card that
+// fails it never has its status port read.
+TEST(CardCheck, EepromTestNeedsEveryStep) {
+    const sim::EepromFaults none;
+    // what, the chip's own faults, bits stuck at 1, the write that stalls (1-based)
+    const std::tuple<const char*, sim::EepromFaults, std::uint8_t, std::uint64_t> cases[] = {
+        {"sound", none, 0, ~0ull},
+        {"data out stuck at 1", {true, false}, 0, ~0ull},
+        {"no write ever ready", {false, true}, 0, ~0ull},
+        {"0xBB does not read back", none, 0x40, ~0ull},
+        {"0x55 does not read back", none, 0x80, ~0ull},
+        {"0xBB never ready", none, 0, 1},
+        {"0x55 never ready", none, 0, 2},
+        {"the old byte never ready", none, 0, 3},
+    };
+    for (const auto& [what, faults, stuckHigh, stalledWrite] : cases) {
+        SCOPED_TRACE(what);
         sim::SimCardConfig config;
         config.eeprom = faults;
         CheckFixture f(config);
-        EXPECT_FALSE(f.check.TestEeprom());
+        CFaultyPorts ports(f);
+        ports.stuckHigh = stuckHigh;
+        ports.stalledWrite = stalledWrite;
+        CCardCheck check(ports, f.clock, f.notices);
+        check.SetIoBase(f.card.IoBase());
+        const bool sound = what == std::string_view("sound");
+        EXPECT_EQ(check.TestEeprom(), sound);
+        EXPECT_EQ(check.EepromOk(), sound);
         f.ports.SetRecording(true);
-        EXPECT_FALSE(f.check.CheckStatus());
-        EXPECT_EQ(f.StatusReads(), 0);
+        EXPECT_EQ(check.CheckStatus(), sound);
+        EXPECT_EQ(f.StatusReads(), sound ? 2 : 0);
         EXPECT_TRUE(f.notices.Shown().empty());
+    }
+}
+
+// Any one of the status port's three fault bits is a fault; other bits are not.
+TEST(CardCheck, EachFaultBitAloneIsAFault) {
+    for (const int status : {0x01, 0x02, 0x04, 0xF8}) {
+        SCOPED_TRACE(status);
+        CheckFixture f;
+        CFaultyPorts ports(f);
+        ports.status = static_cast<std::uint8_t>(status);
+        CCardCheck check(ports, f.clock, f.notices);
+        check.SetIoBase(f.card.IoBase());
+        ASSERT_TRUE(check.TestEeprom());
+        EXPECT_EQ(check.CheckStatus(), status == 0xF8);
+        EXPECT_EQ(f.notices.Shown().size(), status == 0xF8 ? 0u : 1u);
     }
 }
 
