@@ -196,11 +196,15 @@ class CFilteredSource final : public IDatagramSource {
 };
 
 // Beside the user's PID list the PMTs go to the filter as many at a time as
-// the list leaves room for, so that none is dropped for want of a slot.
+// the list leaves room for, so that none is dropped for want of a slot. All
+// batches must hold: a lock lost in any one of them, the first, a middle or
+// the last, fails the search at once.
 TEST_F(SearchPassTest, PmtBatchesLeaveTheUserPidsTheirSlots) {
     const sim::MuxConfig mux = sim::MakeMux(10, 0, 0, false);
-    for (const int userPids : {0, 29, 30}) {
-        SCOPED_TRACE(userPids);
+    // user PIDs (29: four batches of three), the batch that loses the lock
+    for (const auto& [userPids, lostIn] :
+         {std::pair{0, 0}, {29, 0}, {30, 0}, {29, 1}, {29, 2}, {29, 4}, {30, 6}}) {
+        SCOPED_TRACE(::testing::Message() << userPids << " user PIDs, lost in " << lostIn);
         source = CBufferDatagramSource();
         ReceivePatOf(mux);
         std::vector<std::uint16_t> user;
@@ -209,11 +213,17 @@ TEST_F(SearchPassTest, PmtBatchesLeaveTheUserPidsTheirSlots) {
         CFilteredSource card(filter, Pmts(mux, 0, 10));
         CSearchPass pass(card, filter, {pat, pmt, rows}, clock, stop);
         pass.SetBatchSize(filter.ProgramRoom());
-        ASSERT_TRUE(pass.CollectPmts(11));
+        int batches = 0;
+        pass.SetLockState([&, lostIn = lostIn] { return ++batches != lostIn; });
+        ASSERT_EQ(pass.CollectPmts(11), lostIn == 0);
+        EXPECT_EQ(filter.ProgramRoom(), 32 - userPids) << "the user's PIDs stay";
+        if (lostIn != 0) {
+            EXPECT_EQ(batches, lostIn) << "no batch after the lost one";
+            continue;
+        }
         const auto programs = pass.Programs();
         ASSERT_EQ(programs.size(), 10u);
         for (const ProgramEntry& p : programs) EXPECT_NE(p.videoPid, "00") << Utf8(p.name);
-        EXPECT_EQ(filter.ProgramRoom(), 32 - userPids) << "the user's PIDs stay";
     }
 }
 
