@@ -11,39 +11,6 @@
 namespace orbix {
 namespace {
 
-struct CheckFixture : testing::CardFixture {
-    explicit CheckFixture(const sim::SimCardConfig& config = {}) : CardFixture(config) {
-        check.SetIoBase(card.IoBase());
-    }
-    int StatusReads() const {
-        return static_cast<int>(std::ranges::count_if(ports.Log(), [&](const PortAccess& a) {
-            return a.kind == PortAccess::Kind::In8 && a.port == card.IoBase() + 0x51;
-        }));
-    }
-    CCardCheck check{ports, clock, notices};
-};
-
-TEST(CardCheck, ByteViewOfTheWords) {
-    CheckFixture f;
-    f.card.Eeprom().SetWord(63, 0xABCD);
-    f.card.Eeprom().SetWord(10, 0x1234);
-    EXPECT_EQ(f.check.ReadEepromWord(63), 0xABCD);
-    EXPECT_EQ(f.check.ReadEepromByte(0x7F), 0xAB);
-    EXPECT_EQ(f.check.ReadEepromByte(0x14), 0x34);
-    EXPECT_TRUE(f.check.WriteEepromByte(0x15, 0x99));
-    EXPECT_EQ(f.card.Eeprom().Word(10), 0x9934);
-    EXPECT_FALSE(f.card.Eeprom().WriteEnabled());  // every access ends with EWDS
-}
-
-TEST(CardCheck, EepromTestRestoresTheByteAndEnablesTheStatusCheck) {
-    CheckFixture f;
-    f.card.Eeprom().SetWord(63, 0x4711);
-    EXPECT_TRUE(f.check.TestEeprom());
-    EXPECT_TRUE(f.check.EepromOk());
-    EXPECT_EQ(f.card.Eeprom().Word(63), 0x4711);
-    EXPECT_EQ(f.card.Eeprom().WritesCompleted(), 3u);
-}
-
 // The card's ports with one fault the simulated chip cannot make by itself:
 // bits of the self-test byte stuck at 1, one word write whose ready never
 // comes (the chip takes the word all the same), or a status port that reads
@@ -77,9 +44,34 @@ struct CFaultyPorts final : IPortIo {
     std::optional<std::uint8_t> status;
 };
 
+struct CheckFixture : testing::CardFixture {
+    explicit CheckFixture(const sim::SimCardConfig& config = {}) : CardFixture(config) {
+        check.SetIoBase(card.IoBase());
+    }
+    int StatusReads() const {
+        return static_cast<int>(std::ranges::count_if(ports.Log(), [&](const PortAccess& a) {
+            return a.kind == PortAccess::Kind::In8 && a.port == card.IoBase() + 0x51;
+        }));
+    }
+    CFaultyPorts faulty{*this};
+    CCardCheck check{faulty, clock, notices};
+};
+
+TEST(CardCheck, ByteViewOfTheWords) {
+    CheckFixture f;
+    f.card.Eeprom().SetWord(63, 0xABCD);
+    f.card.Eeprom().SetWord(10, 0x1234);
+    EXPECT_EQ(f.check.ReadEepromWord(63), 0xABCD);
+    EXPECT_EQ(f.check.ReadEepromByte(0x7F), 0xAB);
+    EXPECT_EQ(f.check.ReadEepromByte(0x14), 0x34);
+    EXPECT_TRUE(f.check.WriteEepromByte(0x15, 0x99));
+    EXPECT_EQ(f.card.Eeprom().Word(10), 0x9934);
+    EXPECT_FALSE(f.card.Eeprom().WriteEnabled());  // every access ends with EWDS
+}
+
 // The self-test holds only when every step does: each write of 0xBB, 0x55
 // and the old byte reports ready, and each pattern reads back. A card that
-// fails it never has its status port read.
+// fails it never has its status port read; one that passes has its byte back.
 TEST(CardCheck, EepromTestNeedsEveryStep) {
     const sim::EepromFaults none;
     // what, the chip's own faults, bits stuck at 1, the write that stalls (1-based)
@@ -98,16 +90,15 @@ TEST(CardCheck, EepromTestNeedsEveryStep) {
         sim::SimCardConfig config;
         config.eeprom = faults;
         CheckFixture f(config);
-        CFaultyPorts ports(f);
-        ports.stuckHigh = stuckHigh;
-        ports.stalledWrite = stalledWrite;
-        CCardCheck check(ports, f.clock, f.notices);
-        check.SetIoBase(f.card.IoBase());
+        f.faulty.stuckHigh = stuckHigh;
+        f.faulty.stalledWrite = stalledWrite;
+        f.card.Eeprom().SetWord(63, 0x0711);
         const bool sound = what == std::string_view("sound");
-        EXPECT_EQ(check.TestEeprom(), sound);
-        EXPECT_EQ(check.EepromOk(), sound);
+        EXPECT_EQ(f.check.TestEeprom(), sound);
+        EXPECT_EQ(f.check.EepromOk(), sound);
+        EXPECT_TRUE(!sound || f.card.Eeprom().Word(63) == 0x0711) << "the byte restored";
         f.ports.SetRecording(true);
-        EXPECT_EQ(check.CheckStatus(), sound);
+        EXPECT_EQ(f.check.CheckStatus(), sound);
         EXPECT_EQ(f.StatusReads(), sound ? 2 : 0);
         EXPECT_TRUE(f.notices.Shown().empty());
     }
@@ -118,12 +109,9 @@ TEST(CardCheck, EachFaultBitAloneIsAFault) {
     for (const int status : {0x01, 0x02, 0x04, 0xF8}) {
         SCOPED_TRACE(status);
         CheckFixture f;
-        CFaultyPorts ports(f);
-        ports.status = static_cast<std::uint8_t>(status);
-        CCardCheck check(ports, f.clock, f.notices);
-        check.SetIoBase(f.card.IoBase());
-        ASSERT_TRUE(check.TestEeprom());
-        EXPECT_EQ(check.CheckStatus(), status == 0xF8);
+        f.faulty.status = static_cast<std::uint8_t>(status);
+        ASSERT_TRUE(f.check.TestEeprom());
+        EXPECT_EQ(f.check.CheckStatus(), status == 0xF8);
         EXPECT_EQ(f.notices.Shown().size(), status == 0xF8 ? 0u : 1u);
     }
 }
