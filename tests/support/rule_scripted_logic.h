@@ -16,36 +16,31 @@ namespace orbix::testing {
 struct CScriptedLogic final : sim::IBusDevice {
     explicit CScriptedLogic(sim::CCardLogicModel& l) : logic(l) {}
     bool Select(bool read) override {
-        expectRegister = true;
+        pointerNext = true;
         return logic.Select(read);
     }
     bool WriteByte(std::uint8_t value) override {
-        pointer = expectRegister ? value : static_cast<std::uint8_t>(pointer + 1);
-        expectRegister = false;
+        pointer = pointerNext ? value : static_cast<std::uint8_t>(pointer + 1);
+        pointerNext = false;
         return logic.WriteByte(value);
     }
     std::uint8_t ReadByte() override {
-        const std::uint8_t reg = pointer++;
-        const std::uint8_t b = logic.ReadByte();
+        const std::uint8_t reg = pointer++, b = logic.ReadByte();
         ++reads[reg];
         std::deque<bool>& script = answers[reg];
-        if (script.empty()) return b;
-        const bool answer = script.front();
-        script.pop_front();
-        if (answer) return b;
+        const bool spoil = !script.empty() && !script.front();
+        if (!script.empty()) script.pop_front();
+        if (!spoil) return b;
         return reg == sim::CCardLogicModel::kControlRegister ? 0x00 : static_cast<std::uint8_t>(~b);
     }
-    void OnBusStart() override {
-        expectRegister = true;
-        logic.OnBusStart();
-    }
+    void OnBusStart() override { logic.OnBusStart(); }
     void OnBusStop() override { logic.OnBusStop(); }
 
     sim::CCardLogicModel& logic;
     std::map<std::uint8_t, std::deque<bool>> answers;
     std::map<std::uint8_t, int> reads;
     std::uint8_t pointer = 0;
-    bool expectRegister = true;
+    bool pointerNext = true;
 };
 
 }  // namespace orbix::testing
