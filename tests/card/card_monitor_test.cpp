@@ -49,11 +49,8 @@ struct MonitorRig : CardFixture {
 TEST(CardMonitor, ReloadsOnlyWhenNoProbeOfTheCycleAnswers) {
     // Identity answers (none: the configuration is lost), reloads. Any one
     // probe that answers, wherever it is in the cycle, is enough.
-    const std::pair<std::deque<bool>, std::uint64_t> cases[] = {{{true, false, false}, 0},
-                                                                {{false, true, false}, 0},
-                                                                {{false, false, true}, 0},
-                                                                {{false, false, false}, 1},
-                                                                {{}, 1}};
+    const std::pair<std::deque<bool>, std::uint64_t> cases[] = {
+        {{1, 0, 0}, 0}, {{0, 1, 0}, 0}, {{0, 0, 1}, 0}, {{0, 0, 0}, 1}, {{}, 1}};
     for (const auto& [answers, reloads] : cases) {
         SCOPED_TRACE(::testing::PrintToString(answers));
         MonitorRig rig;
