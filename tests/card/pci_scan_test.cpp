@@ -20,6 +20,10 @@ TEST(PciScan, FindsTheLastIoWindowOfTheLastCard) {
     const Case cases[] = {
         {"default machine", sim::DefaultPciFunctions(), sim::kDefaultIoBase},
         {"no card", {other}, 0},
+        // Vendor and device must both match.
+        {"the vendor's other device", {{1, 0, 0, 0x12343568, {0xC001}}}, 0},
+        {"the device number of another vendor", {{1, 0, 0, 0x813910EC, {0xC001}}}, 0},
+        {"an I/O BAR in the middle alone", {{1, 0, 0, kCardIdentity, {0, 0, 0, 0xB001}}}, 0xB000},
         {"same device, higher function wins",
          {{1, 4, 7, kCardIdentity, {0xA001}}, {1, 4, 1, kCardIdentity, {0xC001}}},
          0xA000},

@@ -51,13 +51,35 @@ TEST(PidFilter, ClassesKeepEachOthersSlots) {
                   "PAT in the lowest free slot");
 }
 
-TEST(PidFilter, ThirtyThirdPidIsDropped) {
-    FilterFixture f;
-    std::vector<std::uint16_t> pids(33);
-    std::iota(pids.begin(), pids.end(), std::uint16_t{0x101});
-    f.filter.SetUserPids(pids);
-    f.ExpectTable(f.filter.Table(), "on the card");
-    EXPECT_EQ(f.filter.Table().back(), 0x2120);
+// Every slot counts alone, the first, a middle and the last: a user PID
+// there is kept by a program change, counted against the program's room and
+// skipped when the program fills the table; a full table drops what is left.
+TEST(PidFilter, EachSlotAloneKeepsItsClass) {
+    std::vector<PatEntry> pat;
+    for (std::uint16_t n = 1; n <= 40; ++n)
+        pat.push_back({n, static_cast<std::uint16_t>(0x100 + n)});
+    const std::uint16_t user[] = {0x1234, 0x1235};
+    for (const int slot : {0, 15, 31}) {
+        SCOPED_TRACE(slot);
+        FilterFixture f;
+        f.filter.SetPmtPids(std::span(pat).first(static_cast<std::size_t>(slot)));
+        f.filter.SetUserPids(std::span(user).first(1));
+        f.filter.ClearPids(PidClass::Program);
+        Table expected{};
+        expected[slot] = 0x3234;
+        f.ExpectTable(expected, "program cleared");
+        EXPECT_EQ(f.filter.ProgramRoom(), 31);
+        f.filter.SetPmtPids(pat);
+        for (int i = 0, next = 0x101; i < 32; ++i)
+            expected[i] = i == slot ? 0x3234 : static_cast<std::uint16_t>(0x6000 | next++);
+        f.ExpectTable(expected, "full: the 32nd PMT on is dropped");
+        f.filter.SetUserPids(user);
+        f.ExpectTable(expected, "full: the second user PID is dropped");
+        EXPECT_EQ(f.filter.ProgramRoom(), 31);
+        f.filter.ClearPids(PidClass::User);
+        expected[slot] = 0;
+        f.ExpectTable(expected, "user cleared, program kept");
+    }
 }
 
 TEST(PidFilter, PmtPidsSkipTheNetworkEntryAndPagesTakeTheirRange) {

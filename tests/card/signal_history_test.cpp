@@ -9,18 +9,7 @@ SignalSample At(std::int64_t ms, int level, int quality = 0, bool locked = false
     return {ms, level, quality, locked};
 }
 
-TEST(SignalHistory, WrapsKeepingTheNewestOldestFirst) {
-    CSignalHistory history(4);
-    for (int i = 0; i < 6; ++i) history.Record(At(i * 100, i));
-    const auto all = history.All();
-    ASSERT_EQ(all.size(), 4u);
-    for (std::size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i].level, static_cast<int>(i) + 2);
-    SignalSample latest;
-    ASSERT_TRUE(history.Latest(latest));
-    EXPECT_EQ(latest.level, 5);
-}
-
-TEST(SignalHistory, RecentCountsBackFromTheNewestAcrossTheWrap) {
+TEST(SignalHistory, WrapsAndCountsBackFromTheNewest) {
     CSignalHistory history(5);
     for (int i = 0; i < 8; ++i) history.Record(At(i * 100, i));
     struct Case {
@@ -33,6 +22,12 @@ TEST(SignalHistory, RecentCountsBackFromTheNewestAcrossTheWrap) {
         EXPECT_EQ(levels, c.levels) << "span " << c.spanMs;
     }
     EXPECT_TRUE(CSignalHistory(3).Recent(1000).empty());
+    // The ring keeps the newest, oldest first.
+    ASSERT_EQ(history.All().size(), 5u);
+    EXPECT_EQ(history.All().front().level, 3);
+    SignalSample latest;
+    ASSERT_TRUE(history.Latest(latest));
+    EXPECT_EQ(latest.level, 7);
 }
 
 TEST(SignalHistory, PeakHoldRisesEachValueOnItsOwnAndResets) {

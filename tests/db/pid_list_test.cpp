@@ -22,6 +22,7 @@ TEST(PidList, StoredListsGiveOnlyPidsEachOnce) {
         {-1, "10|", 0, "", {}},                       // a negative count
         {3, "100|200|1FFF|", 0, "", {0x100, 0x200}},  // the null PID is none
         {3, "100|0100|00100|", 0, "", {0x100}},       // one value, three spellings
+        {4, "1|2|002|3|", 0, "", {0x1, 0x2, 0x3}},    // a repeat of the middle one
         {1, "A|", 2, "00a|B|", {0xA}},                // unticked repeats go too
     };
     for (const auto& [active, activeList, inactive, inactiveList, pids] : cases) {
@@ -39,11 +40,14 @@ TEST(PidList, StoredListsGiveOnlyPidsEachOnce) {
 }
 
 TEST(PidList, NewPidIsCheckedInOrderAndDuplicatesByValue) {
-    const std::vector<PidItem> some = {{"01F0", true}, {"1FF", false}};
+    // Every character must be a digit, and a duplicate of any item counts.
+    const std::vector<PidItem> some = {{"01F0", true}, {"2A", true}, {"1FF", false}};
     const std::pair<const char*, AddCheck> cases[] = {
-        {"", AddCheck::Empty},  {"1G", AddCheck::BadCharacter}, {"1FFF", AddCheck::OutOfRange},
-        {"1FFE", AddCheck::Ok}, {"1F0", AddCheck::Duplicate},   {"01ff", AddCheck::Duplicate},
-        {"0", AddCheck::Ok},
+        {"", AddCheck::Empty},           {"G12", AddCheck::BadCharacter},
+        {"1G2", AddCheck::BadCharacter}, {"12G", AddCheck::BadCharacter},
+        {"1FFF", AddCheck::OutOfRange},  {"1FFE", AddCheck::Ok},
+        {"1F0", AddCheck::Duplicate},    {"002a", AddCheck::Duplicate},
+        {"01ff", AddCheck::Duplicate},   {"0", AddCheck::Ok},
     };
     for (const auto& [text, check] : cases)
         EXPECT_EQ(pidlist::CheckNewPid(some, text), check) << text;

@@ -43,22 +43,9 @@ struct Case {
     const char* name;
     std::function<std::vector<TsPacket>()> stream;
     std::vector<Bytes> expected;  // the datagrams it must yield, in order
-    MpeCounters counts;           // sections, crcErrors, malformed, scrambled, nonIp, filtered
+    MpeCounters counts;           // all but the datagrams, which are the expected ones
     MacFilter filter{};
 };
-
-MpeCounters Counts(std::uint64_t sections, std::uint64_t crc, std::uint64_t malformed,
-                   std::uint64_t scrambled = 0, std::uint64_t nonIp = 0,
-                   std::uint64_t filtered = 0) {
-    MpeCounters c;
-    c.sections = sections;
-    c.crcErrors = crc;
-    c.malformed = malformed;
-    c.scrambled = scrambled;
-    c.nonIp = nonIp;
-    c.filtered = filtered;
-    return c;
-}
 
 std::vector<Case> Cases() {
     const Bytes small1 = Udp(1, 20), small2 = Udp(2, 30), big = Udp(3, 1400), mid = Udp(4, 150);
@@ -69,38 +56,38 @@ std::vector<Case> Cases() {
              return Pack({Section(small1), Section(small2)});
          },
          {small1, small2},
-         Counts(2, 0, 0)},
+         MpeCounters{.sections = 2}},
         {"a long section runs over eight packets",
          [=] { return Pack({Section(big)}); },
          {big},
-         Counts(1, 0, 0)},
+         MpeCounters{.sections = 1}},
         {"a section starts behind the tail of another (pointer field)",
          [=] {
              return Pack({Section(big), Section(mid), Section(small1)});
          },
          {big, mid, small1},
-         Counts(3, 0, 0)},
+         MpeCounters{.sections = 3}},
         {"a header split over two packets",
          [=] {
              // 181 bytes fill the first packet but two: the next header starts there.
              return Pack({Section(Udp(5, 181 - 16 - 28)), Section(small1)});
          },
          {Udp(5, 181 - 16 - 28), small1},
-         Counts(2, 0, 0)},
+         MpeCounters{.sections = 2}},
         {"a section ending one byte short of the packet end starts the next in a new packet",
          [=] {
              return Pack({Section(Udp(6, 366 - 16 - 28)), Section(small2)});
          },
          {Udp(6, 366 - 16 - 28), small2},
-         Counts(2, 0, 0)},
+         MpeCounters{.sections = 2}},
         {"checksum instead of CRC-32",
          [=] { return Pack({Section(mid, {.checksum = true})}); },
          {mid},
-         Counts(1, 0, 0)},
+         MpeCounters{.sections = 1}},
         {"LLC/SNAP header",
          [=] { return Pack({Section(mid, {.llcSnap = true})}); },
          {mid},
-         Counts(1, 0, 0)},
+         MpeCounters{.sections = 1}},
         {"a repeated packet is taken once",
          [=] {
              auto p = Pack({Section(big)});
@@ -108,7 +95,7 @@ std::vector<Case> Cases() {
              return p;
          },
          {big},
-         Counts(1, 0, 0)},
+         MpeCounters{.sections = 1}},
         {"a lost packet loses its section only",
          [=] {
              // The packet with the end of one section and the start of the
@@ -121,7 +108,7 @@ std::vector<Case> Cases() {
              return p;
          },
          {small1},
-         Counts(1, 0, 1)},
+         MpeCounters{.sections = 1, .malformed = 1}},
         {"an uncorrectable packet loses its section only",
          [=] {
              auto p = Pack({Section(big), Section(small1)});
@@ -129,7 +116,7 @@ std::vector<Case> Cases() {
              return p;
          },
          {small1},
-         Counts(1, 0, 1)},
+         MpeCounters{.sections = 1, .malformed = 1}},
         {"a bad CRC",
          [=] {
              auto s = Section(mid);
@@ -137,7 +124,7 @@ std::vector<Case> Cases() {
              return Pack({s, Section(small1)});
          },
          {small1},
-         Counts(2, 1, 0)},
+         MpeCounters{.sections = 2, .crcErrors = 1}},
         {"a bad checksum",
          [=] {
              auto s = Section(mid, {.checksum = true});
@@ -145,7 +132,7 @@ std::vector<Case> Cases() {
              return Pack({s});
          },
          {},
-         Counts(1, 1, 0)},
+         MpeCounters{.sections = 1, .crcErrors = 1}},
         {"an IP length beyond the section",
          [=] {
              auto s = Section(mid);
@@ -154,7 +141,7 @@ std::vector<Case> Cases() {
              return Pack({s, Section(small2)});
          },
          {small2},
-         Counts(2, 0, 1)},
+         MpeCounters{.sections = 2, .malformed = 1}},
         {"bytes after the datagram that are not stuffing",
          [=] {
              auto d = mid;
@@ -162,7 +149,7 @@ std::vector<Case> Cases() {
              return Pack({Section(d)});
          },
          {},
-         Counts(1, 0, 1)},
+         MpeCounters{.sections = 1, .malformed = 1}},
         {"stuffing after the datagram",
          [=] {
              auto d = mid;
@@ -170,7 +157,7 @@ std::vector<Case> Cases() {
              return Pack({Section(d)});
          },
          {mid},
-         Counts(1, 0, 0)},
+         MpeCounters{.sections = 1}},
         {"a truncated LLC/SNAP header",
          [=] {
              auto s = Section(Bytes{0xAA, 0xAA, 0x03}, {});
@@ -179,7 +166,7 @@ std::vector<Case> Cases() {
              return Pack({s});
          },
          {},
-         Counts(1, 0, 1)},
+         MpeCounters{.sections = 1, .malformed = 1}},
         {"LLC/SNAP with another protocol",
          [=] {
              auto s = Section(mid, {.llcSnap = true});
@@ -188,11 +175,11 @@ std::vector<Case> Cases() {
              return Pack({s});
          },
          {},
-         Counts(1, 0, 0, 0, 1)},
+         MpeCounters{.sections = 1, .nonIp = 1}},
         {"a payload that is not IP",
          [=] { return Pack({Section(Bytes(40, 0x11))}); },
          {},
-         Counts(1, 0, 0, 0, 1)},
+         MpeCounters{.sections = 1, .nonIp = 1}},
         {"another table on the PID",
          [=] {
              auto s = Section(mid);
@@ -201,13 +188,13 @@ std::vector<Case> Cases() {
              return Pack({s, Section(small1)});
          },
          {small1},
-         Counts(2, 0, 0, 0, 1)},
+         MpeCounters{.sections = 2, .nonIp = 1}},
         {"a scrambled section",
          [=] {
              return Pack({Section(mid, {.scrambled = true}), Section(small1)});
          },
          {small1},
-         Counts(2, 0, 0, 1)},
+         MpeCounters{.sections = 2, .scrambled = 1}},
         {"scrambled packets",
          [=] {
              auto p = Pack({Section(big)});
@@ -215,7 +202,7 @@ std::vector<Case> Cases() {
              return p;
          },
          {},
-         Counts(0, 0, 0, 8)},
+         MpeCounters{.scrambled = 8}},
         {"a section length beyond the largest section",
          [=] {
              auto p = Pack({Section(mid), Section(small1)});
@@ -223,7 +210,7 @@ std::vector<Case> Cases() {
              return p;
          },
          {small1},
-         Counts(1, 0, 1)},
+         MpeCounters{.sections = 1, .malformed = 1}},
         {"a pointer field beyond the packet",
          [=] {
              auto p = Pack({Section(small1)});
@@ -234,7 +221,7 @@ std::vector<Case> Cases() {
              return p;
          },
          {small2},
-         Counts(1, 0, 1)},
+         MpeCounters{.sections = 1, .malformed = 1}},
         {"packets of other PIDs are not looked at",
          [=] {
              auto p = Pack({Section(mid)});
@@ -244,14 +231,14 @@ std::vector<Case> Cases() {
              return p;
          },
          {mid},
-         Counts(1, 0, 0)},
+         MpeCounters{.sections = 1}},
         {"own MAC and groups only",
          [=] {
              return Pack({Section(small1, {.mac = {0x02, 0, 0, 0, 0, 9}}),
                           Section(small2, {.mac = {0x01, 0, 0x5E, 1, 2, 3}}), Section(mid)});
          },
          {small2, mid},
-         Counts(3, 0, 0, 0, 0, 1),
+         MpeCounters{.sections = 3, .filtered = 1},
          own},
     };
 }

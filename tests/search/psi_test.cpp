@@ -5,7 +5,6 @@
 #include <functional>
 #include <string>
 
-#include "db/pid_list.h"
 #include "tests/search/ts_builder.h"
 #include "tests/support/temp_dir.h"
 
@@ -16,13 +15,6 @@ using namespace test;
 
 // The longest legal section and its three header bytes.
 constexpr std::size_t kSectionLengthBytes = 3 + kMaxSectionLength;
-
-TEST(HexToInt, ConvertsAsCallersExpect) {
-    const std::pair<const char*, int> cases[] = {{"1FFF", 8191},   {"ff", 255},     {"", 0},
-                                                 {"g", 55},        {"1ff", 511},    {"00", 0},
-                                                 {"FFFFFFFF", -1}, {"100000000", 0}};
-    for (const auto& [text, value] : cases) EXPECT_EQ(HexToInt(text), value) << text;
-}
 
 // Damage done to a section or packet; Length sets section_length of the
 // section starting at byte at.

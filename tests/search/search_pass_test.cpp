@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/text.h"
 #include "tests/search/ts_builder.h"
 
@@ -98,26 +100,38 @@ class CGappySource final : public IDatagramSource {
 };
 
 // A time-out in the PMT step keeps what came: rows of PMTs that came are
-// filled, the others left cleared. Only a step in which nothing at all came
-// (the lock was lost) fails, and two time-outs in a row end a step.
-TEST_F(SearchPassTest, TimeOutsWhileCollectingKeepWhatCame) {
+// filled, the others left cleared ("广播节目", PCR "0"); two time-outs in a
+// row end a step. Whether the signal was lost is the tuner's lock where it
+// is known, even after datagrams came; without it, a step in which nothing
+// at all came.
+TEST_F(SearchPassTest, TimeOutsKeepWhatCameAndOnlyALostSignalFails) {
     const sim::MuxConfig mux = sim::MakeMux(3, 0, 0, false);
     const std::vector<Bytes> pmts{Datagrams(Pmts(mux, 0, 2))[0], Datagrams(Pmts(mux, 2, 3))[0]};
-    const Bytes nulls = Datagram(FillerPacket(0x1FFF));
-    const Bytes gap;
-    // what comes, collected, PMTs found, receives made (3 / 7 + 5 at most)
-    const std::tuple<const char*, std::vector<Bytes>, bool, int, std::size_t> cases[] = {
-        {"nothing at all", {}, false, 0, 2},
-        {"a slow PMT: time-outs between datagrams", {gap, pmts[0], gap, pmts[1], gap}, true, 3, 5},
-        {"the card stops after one datagram", {pmts[0], gap, gap, pmts[1]}, true, 2, 3},
-        {"only other PIDs: the PAT came, the PMTs never", std::vector<Bytes>(5, nulls), true, 0, 5},
-    };
-    for (const auto& [what, items, collected, found, receives] : cases) {
+    const Bytes all = Datagrams(Pmts(mux, 0, 3))[0], nulls = Datagram(FillerPacket(0x1FFF)), gap;
+    // what comes, the lock, collected, PMTs found, receives made (3 / 7 + 5 at most)
+    const std::tuple<const char*, std::vector<Bytes>, std::optional<bool>, bool, int, std::size_t>
+        cases[] = {
+            {"nothing at all", {}, {}, false, 0, 2},
+            {"a slow PMT: time-outs between datagrams",
+             {gap, pmts[0], gap, pmts[1], gap},
+             {},
+             true,
+             3,
+             5},
+            {"the card stops after one datagram", {pmts[0], gap, gap, pmts[1]}, {}, true, 2, 3},
+            {"only other PIDs: the PMTs never came", std::vector<Bytes>(5, nulls), {}, true, 0, 5},
+            {"nothing comes, still locked", {}, true, true, 0, 2},
+            {"nothing comes, lock lost", {}, false, false, 0, 2},
+            {"the PMTs came, then the lock went", {all}, false, false, 0, 3},
+            {"the PMTs came, locked", {all}, true, true, 3, 3},
+        };
+    for (const auto& [what, items, locked, collected, found, receives] : cases) {
         SCOPED_TRACE(what);
         source = CBufferDatagramSource();
         ReceivePatOf(mux);
         CGappySource gappy(items);
         CSearchPass pass(gappy, filter, {pat, pmt, rows}, clock, stop);
+        if (locked) pass.SetLockState([l = *locked] { return l; });
         std::vector<std::pair<int, int>> progress;
         pass.SetPmtProgress([&](int n, int m) { progress.emplace_back(n, m); });
         EXPECT_EQ(pass.CollectPmts(4), collected);
@@ -128,40 +142,9 @@ TEST_F(SearchPassTest, TimeOutsWhileCollectingKeepWhatCame) {
         ASSERT_EQ(programs.size(), 3u);
         for (int k = 0; k < 3; ++k) {
             EXPECT_EQ(programs[k].videoPid != "00", k < found) << k;
-        }
-    }
-}
-
-// Where the tuner's lock is known, it alone says whether the signal was
-// lost: PMTs that never come on a locked transponder give the cleared rows,
-// and a lock lost during the step fails it even after datagrams came.
-TEST_F(SearchPassTest, TheLockNotSilenceTellsASignalLost) {
-    const sim::MuxConfig mux = sim::MakeMux(3, 0, 0, false);
-    const Bytes pmts = Datagrams(Pmts(mux, 0, 3))[0];
-    // what comes, locked, collected, PMTs found
-    const std::tuple<const char*, std::vector<Bytes>, bool, bool, int> cases[] = {
-        {"nothing comes, still locked", {}, true, true, 0},
-        {"nothing comes, lock lost", {}, false, false, 0},
-        {"the PMTs came, then the lock went", {pmts}, false, false, 0},
-        {"the PMTs came, locked", {pmts}, true, true, 3},
-    };
-    for (const auto& [what, items, locked, collected, found] : cases) {
-        SCOPED_TRACE(what);
-        source = CBufferDatagramSource();
-        ReceivePatOf(mux);
-        CGappySource gappy(items);
-        CSearchPass pass(gappy, filter, {pat, pmt, rows}, clock, stop);
-        pass.SetLockState([locked = locked] { return locked; });
-        ASSERT_EQ(pass.CollectPmts(4), collected);
-        if (!collected) continue;
-        const auto programs = pass.Programs();
-        ASSERT_EQ(programs.size(), 3u);
-        for (int k = 0; k < 3; ++k) {
-            EXPECT_EQ(programs[k].videoPid != "00", k < found) << k;
-            if (k >= found) {
-                EXPECT_EQ(programs[k].pcrPid, "0") << k;
-                EXPECT_EQ(programs[k].type, Gbk("广播节目")) << k;
-            }
+            if (k < found) continue;
+            EXPECT_EQ(programs[k].pcrPid, "0") << k;
+            EXPECT_EQ(programs[k].type, Gbk("广播节目")) << k;
         }
     }
 }
@@ -196,11 +179,15 @@ class CFilteredSource final : public IDatagramSource {
 };
 
 // Beside the user's PID list the PMTs go to the filter as many at a time as
-// the list leaves room for, so that none is dropped for want of a slot.
+// the list leaves room for, so that none is dropped for want of a slot. All
+// batches must hold: a lock lost in any one of them, the first, a middle or
+// the last, fails the search at once.
 TEST_F(SearchPassTest, PmtBatchesLeaveTheUserPidsTheirSlots) {
     const sim::MuxConfig mux = sim::MakeMux(10, 0, 0, false);
-    for (const int userPids : {0, 29, 30}) {
-        SCOPED_TRACE(userPids);
+    // user PIDs (29: four batches of three), the batch that loses the lock
+    for (const auto& [userPids, lostIn] :
+         {std::pair{0, 0}, {29, 0}, {30, 0}, {29, 1}, {29, 2}, {29, 4}, {30, 6}}) {
+        SCOPED_TRACE(::testing::Message() << userPids << " user PIDs, lost in " << lostIn);
         source = CBufferDatagramSource();
         ReceivePatOf(mux);
         std::vector<std::uint16_t> user;
@@ -209,11 +196,17 @@ TEST_F(SearchPassTest, PmtBatchesLeaveTheUserPidsTheirSlots) {
         CFilteredSource card(filter, Pmts(mux, 0, 10));
         CSearchPass pass(card, filter, {pat, pmt, rows}, clock, stop);
         pass.SetBatchSize(filter.ProgramRoom());
-        ASSERT_TRUE(pass.CollectPmts(11));
+        int batches = 0;
+        pass.SetLockState([&, lostIn = lostIn] { return ++batches != lostIn; });
+        ASSERT_EQ(pass.CollectPmts(11), lostIn == 0);
+        EXPECT_EQ(filter.ProgramRoom(), 32 - userPids) << "the user's PIDs stay";
+        if (lostIn != 0) {
+            EXPECT_EQ(batches, lostIn) << "no batch after the lost one";
+            continue;
+        }
         const auto programs = pass.Programs();
         ASSERT_EQ(programs.size(), 10u);
         for (const ProgramEntry& p : programs) EXPECT_NE(p.videoPid, "00") << Utf8(p.name);
-        EXPECT_EQ(filter.ProgramRoom(), 32 - userPids) << "the user's PIDs stay";
     }
 }
 
