@@ -13,6 +13,8 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORBIXRX_SANITIZ
 cmake --build "$build" -j"${JOBS:-2}" --target receiver_e2e_test
 built=$(date +%s)
 export TSAN_OPTIONS="suppressions=$root/tools/tsan.supp halt_on_error=0 exitcode=66 second_deadlock_stack=1 die_after_fork=0 ${TSAN_OPTIONS:-}"
+# ThreadSanitizer runs the program several times slower: the steps wait longer.
+export ORBIXRX_E2E_SLOWDOWN=${ORBIXRX_E2E_SLOWDOWN:-4}
 status=0
 bash "$root/tests/e2e/run_e2e.sh" "$build/tests/e2e/receiver_e2e_test" || status=$?
 end=$(date +%s)

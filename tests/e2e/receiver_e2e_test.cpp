@@ -76,16 +76,51 @@ QString PidsOf(const ProgramEntry& e) {
 
 QStringList Streams(const QString& path) { return orbix::testing::FfprobeStreams(path); }
 
-// Runs answer on the next modal dialog of type T, once it is up.
+// How long a step waits for what it expects, in ms. A broken step fails
+// within seconds and names itself; ORBIXRX_E2E_SLOWDOWN scales the waits
+// for slower builds (ThreadSanitizer's).
+int Deadline(int ms) {
+    static const int factor = std::max(1, qEnvironmentVariableIntValue("ORBIXRX_E2E_SLOWDOWN"));
+    return ms * factor;
+}
+
+// Waits up to a step's deadline for a condition, then checks it. Unlike
+// QTRY_*, a failure does not wait twice as long again to tell how long the
+// condition would have taken.
+#define WAIT_FOR(condition, ms)                                                           \
+    QVERIFY2(QTest::qWaitFor([&] { return static_cast<bool>(condition); }, Deadline(ms)), \
+             #condition)
+#define WAIT_FOR_EQ(actual, expected, ms)                                          \
+    do {                                                                           \
+        [[maybe_unused]] const bool settled =                                      \
+            QTest::qWaitFor([&] { return (actual) == (expected); }, Deadline(ms)); \
+        QCOMPARE(actual, expected);                                                \
+    } while (false)
+
+// Runs answer on the next modal dialog of type T, once it is up. A dialog
+// that does not come up, or that the answer leaves open, fails the step and
+// is closed, so that the click that opened it returns.
 template <typename T>
 void WhenModal(std::function<void(T*)> answer) {
     auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+    auto waited = std::make_shared<QElapsedTimer>();
+    waited->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, answer, waited] {
         auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !dialog->isVisible()) return;
+        if (dialog == nullptr || !dialog->isVisible()) {
+            if (waited->elapsed() < Deadline(5000)) return;
+            QTest::qFail("the dialog did not come up", __FILE__, __LINE__);
+            timer->deleteLater();
+            return;
+        }
         timer->stop();
         timer->deleteLater();
         answer(dialog);
+        QTimer::singleShot(Deadline(3000), dialog, [dialog] {
+            if (!dialog->isVisible()) return;
+            QTest::qFail("the dialog stayed open after its answer", __FILE__, __LINE__);
+            dialog->reject();
+        });
     });
     timer->start(50);
 }
@@ -134,11 +169,24 @@ class ReceiverE2eTest : public QObject {
         Click(dlg, kList);
         QVERIFY(QTest::qWaitForWindowExposed(&dlg.Children()->SatTree()) &&
                 QTest::qWaitForWindowExposed(&dlg.Children()->ProgramList()));
-        for (auto step : {&ReceiverE2eTest::AddDemoTransponder, &ReceiverE2eTest::LockAndSearch,
-                          &ReceiverE2eTest::PlayRecordAndStop, &ReceiverE2eTest::DeleteAndEdit,
-                          &ReceiverE2eTest::DragAndTray}) {
+        using Step = std::pair<const char*, void (ReceiverE2eTest::*)()>;
+        for (const auto& [name, step] :
+             {Step{"add", &ReceiverE2eTest::AddDemoTransponder},
+              Step{"lock and search", &ReceiverE2eTest::LockAndSearch},
+              Step{"play, record, stop", &ReceiverE2eTest::PlayRecordAndStop},
+              Step{"delete and edit", &ReceiverE2eTest::DeleteAndEdit},
+              Step{"drag and tray", &ReceiverE2eTest::DragAndTray}}) {
+            QElapsedTimer clock;
+            clock.start();
             (this->*step)();
-            if (QTest::currentTestFailed()) return;
+            const auto ms = static_cast<long long>(clock.elapsed());
+            if (QTest::currentTestFailed()) {
+                // The boxes shown so far often say why.
+                qWarning("step \"%s\" failed after %lld ms; boxes: %s", name, ms,
+                         qPrintable(m_boxes.join(" | ")));
+                return;
+            }
+            qInfo("step \"%s\" took %lld ms", name, ms);
         }
         // 11: close: the filter is cleared, the file keeps what the steps left.
         const std::string before = Ini();
@@ -176,12 +224,12 @@ class ReceiverE2eTest : public QObject {
         CSatTreeDlg& tree = m_dlg->Children()->SatTree();
         ClickItem(SatTree(), FindItem(SatTree(), "Sat-Ku", "12622V"));
         Click(tree, kLock);
-        QTRY_VERIFY_WITH_TIMEOUT(m_dlg->Locked(), 30000);
+        WAIT_FOR(m_dlg->Locked(), 10000);
         const std::string locked = Ini();
         QVERIFY(locked.ends_with("[Last]\r\nSat-Ku=12622V\r\n[Lock]\r\nSat-Ku=12622V\r\n") ||
                 locked.ends_with("[Lock]\r\nSat-Ku=12622V\r\n[Last]\r\nSat-Ku=12622V\r\n"));
         Click(tree, kSearch);
-        QTRY_VERIFY_WITH_TIMEOUT(!tree.Searching() && Children(Programs(), "电视节目") == 2, 60000);
+        WAIT_FOR(!tree.Searching() && Children(Programs(), "电视节目") == 2, 15000);
         QCOMPARE(Children(Programs(), "广播节目"), 0);
         QCOMPARE(CChannelDatabase(Path("SATSETUPL.ini")).CountPrograms(), 2);
         for (const char* pmt : {"1000", "1001"}) QCOMPARE(Program(pmt).type, Gbk("电视节目"));
@@ -200,13 +248,13 @@ class ReceiverE2eTest : public QObject {
         qputenv("ORBIXRX_PLAYER", QByteArray::fromStdString(m_fake->Script()));
         ClickItem(Programs(), ProgramItem(first.name));
         Click(dlg, kPlay);
-        QTRY_VERIFY_WITH_TIMEOUT(dlg.Player().Playing(), 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(m_fake->Calls().size(), std::size_t{1}, 10000);
+        WAIT_FOR(dlg.Player().Playing(), 5000);
+        WAIT_FOR_EQ(m_fake->Calls().size(), std::size_t{1}, 5000);
         QCOMPARE(CardPids(*m_card), PidsOf(first));
         Click(dlg, kStop);
-        QTRY_VERIFY_WITH_TIMEOUT(!dlg.Player().Playing(), 10000);
+        WAIT_FOR(!dlg.Player().Playing(), 5000);
         QCOMPARE(CardPids(*m_card), QString());
-        QTRY_VERIFY_WITH_TIMEOUT(::kill(m_fake->Calls()[0].pid, 0) != 0, 10000);
+        WAIT_FOR(::kill(m_fake->Calls()[0].pid, 0) != 0, 5000);
 
         // 5: record with the real player, into a folder open to its user.
         qunsetenv("ORBIXRX_PLAYER");
@@ -218,15 +266,15 @@ class ReceiverE2eTest : public QObject {
             QTimer::singleShot(0, d, [d] { QMetaObject::invokeMethod(d, "accept"); });
         });
         Click(dlg, kSave);
-        QTRY_VERIFY_WITH_TIMEOUT(dlg.Player().Saving(), 10000);
+        WAIT_FOR(dlg.Player().Saving(), 5000);
         QCOMPARE(CardPids(*m_card), PidsOf(first));
         QTest::qWait(5000);  // the length of the recording, not a synchronisation
 
         // 6: stop.
         Click(dlg, kStop);
-        QTRY_VERIFY_WITH_TIMEOUT(!dlg.Player().Saving(), 10000);
+        WAIT_FOR(!dlg.Player().Saving(), 8000);
         QCOMPARE(CardPids(*m_card), QString());
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(recording).size() > 100'000, 10000);
+        WAIT_FOR(QFileInfo(recording).size() > 100'000, 5000);
         const QStringList streams = Streams(recording);
         QVERIFY2(streams.size() == 2 && streams[0].startsWith("audio,48000") &&
                      streams[1].startsWith("video,160"),
@@ -275,10 +323,10 @@ class ReceiverE2eTest : public QObject {
         // The cursor moves by delta on the screen; under it the window follows,
         // so the release lands on the grip again.
         QTest::mouseMove(&dlg, grip + delta);
-        QTRY_COMPARE_WITH_TIMEOUT(dlg.pos(), before[0] + delta, 5000);
+        WAIT_FOR_EQ(dlg.pos(), before[0] + delta, 3000);
         QTest::mouseRelease(&dlg, Qt::LeftButton, {}, grip);
         for (int i = 0; i < group.size(); ++i)
-            QTRY_COMPARE_WITH_TIMEOUT(group[i]->pos(), before[i] + delta, 5000);
+            WAIT_FOR_EQ(group[i]->pos(), before[i] + delta, 3000);
 
         // 10: hide and restore through the tray menu.
         if (!dlg.Tray().Available()) {
@@ -287,9 +335,9 @@ class ReceiverE2eTest : public QObject {
         }
         const QList<QAction*> menu = dlg.Tray().Menu()->actions();  // 显示主界面, 隐藏主界面, ...
         menu.at(1)->trigger();
-        for (QWidget* w : group) QTRY_VERIFY(!w->isVisible());
+        for (QWidget* w : group) WAIT_FOR(!w->isVisible(), 3000);
         menu.at(0)->trigger();
-        for (QWidget* w : group) QTRY_VERIFY(w->isVisible());
+        for (QWidget* w : group) WAIT_FOR(w->isVisible(), 3000);
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     }
 
