@@ -204,19 +204,27 @@ class ProgramListTest : public QObject {
 
     // Delete goes by the record's key, not its name (without a network entry
     // in the PAT the names run one behind the keys), and a right click selects
-    // what it hits: that key's line goes, NUM stays, nothing else changes.
+    // what it hits: that key's line goes, NUM stays, nothing else changes. The
+    // button deletes the selected one alike.
     void deleteRemovesOnlyTheHitKey() {
-        Open(
-            "[PID]\r\n节目1=节目0|电视节目|1|2|3|00|2|\r\n节目2=节目1|电视节目|4|5|6|00|5|\r\nNUM="
-            "2\r\n");
-        std::string expected = File();
-        const std::string line = Gbk("节目2=节目1|电视节目|4|5|6|00|5|\r\n");
-        expected.erase(expected.find(line), line.size());
-        Select("节目0");
-        RunMenu("节目1", CProgramListDlg::kCmdDelete);
-        QCOMPARE(File(), expected);
-        QCOMPARE(TreeText(), QString("电视节目{节目0}广播节目{}IP节目{}"));
-        QVERIFY(m_fakes->Notices().isEmpty());
+        for (const bool menu : {true, false}) {
+            Open(
+                "[PID]\r\n节目1=节目0|电视节目|1|2|3|00|2|\r\n节目2=节目1|电视节目|4|5|6|00|5|"
+                "\r\nNUM=2\r\n");
+            std::string expected = File();
+            const std::string line = Gbk("节目2=节目1|电视节目|4|5|6|00|5|\r\n");
+            expected.erase(expected.find(line), line.size());
+            Select(menu ? "节目0" : "节目1");
+            if (menu) {
+                RunMenu("节目1", CProgramListDlg::kCmdDelete);
+            } else {
+                QTest::mousePress(m_window.get(), Qt::LeftButton, {}, ButtonCentre(10));
+                QTest::mouseRelease(m_window.get(), Qt::LeftButton, {}, ButtonCentre(10));
+            }
+            QCOMPARE(File(), expected);
+            QCOMPARE(TreeText(), QString("电视节目{节目0}广播节目{}IP节目{}"));
+            QVERIFY(m_fakes->Notices().isEmpty());
+        }
     }
 
     void queuedAdapterRunsOnTheGuiThread() {

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "db/channel_database.h"
 #include "db/channel_file.h"
 #include "db/record_text.h"
 #include "platform/text.h"
@@ -261,6 +262,18 @@ class SatTreeTest : public QObject {
         QCOMPARE(rig->Messages(), Texts{"输入的参数以存在，请重新输入"});
         QCOMPARE(rig->File(), written);
         QCOMPARE(rig->accepted, std::vector<bool>{false});
+    }
+
+    // A new satellite is counted in [Main] and gets its own section after the others.
+    void addANewSatelliteAppendsItsSection() {
+        rig->Open();
+        rig->answer = Answer("12622V", 12622, 27500, "Sat-Ku");
+        rig->Click(13);
+        QCOMPARE(rig->File(), Replaced(kDefault, "NUM=1\r\nSAT1=sino\r\n",
+                                       "NUM=2\r\nSAT1=sino\r\nSAT2=Sat-Ku\r\n") +
+                                  "[Sat-Ku]\r\nNUMTP=1\r\n"
+                                  "TP1=12622V|12622.0|27500f|垂直|5150|自动|关|Ku|关|\r\n");
+        QCOMPARE(rig->TreeText(), std::string("sino{CETV}Sat-Ku{12622V}"));
     }
 
     // A letter-case clash, a missing LNB and a record too long
@@ -515,13 +528,15 @@ class SatParamDialogTest : public QObject {
         }
         dlg.FrequencyEdit()->setText(" 11800.5 ");
         dlg.SymbolRateEdit()->setText(" 27500 ");
-        dlg.LnbCombo()->setEditText("9750.5");
+        // Each list lands in its own field: polarisation, LNB, FEC, DiSEqC, band, 22K.
+        const QStringList values{"水平", "9750.5", "3/4", "开", "C", "关"};
+        const QList<QComboBox*> combos = dlg.findChildren<QComboBox*>();
+        QCOMPARE(combos.size(), values.size());
+        for (int i = 0; i < combos.size(); ++i) combos[i]->setCurrentText(values[i]);
         QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        const TransponderParams got = dlg.Params();
-        QCOMPARE(got.frequency, 11800.5f);
-        QCOMPARE(got.symbolRate, 27500);
-        QCOMPARE(Utf8(got.lnbFrequency + "/" + got.polarisation), std::string("9750.5/垂直"));
+        QCOMPARE(Utf8(CChannelDatabase::BuildAddRecord(dlg.Params())),
+                 std::string("Transponder|11800.5|27500f|水平|9750.5|3/4|开|C|关|"));
     }
 
     // An accept check that refuses keeps the dialog open with every field as

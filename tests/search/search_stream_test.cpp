@@ -11,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "db/pid_list.h"
 #include "platform/stream_port.h"
 #include "search/program_search.h"
 #include "search/search_pass.h"
@@ -289,6 +290,16 @@ TEST_F(SearchStreamTest, StoresEveryProgramOfTheMultiplex) {
             const int patIndex = mux.networkEntry ? key : key - 1;
             EXPECT_EQ(Fields(got), Fields(EntryOf(key, patIndex, mux.programs[key - 1])));
         }
+        // The filter keeps the PMTs of the last batch of PAT entries, and only
+        // them, until the player takes it.
+        std::set<int> left, lastBatch;
+        for (std::uint16_t slot : filter.Table())
+            if (slot != 0) left.insert(slot & 0x1FFF);
+        const int entries = n + (mux.networkEntry ? 1 : 0);
+        const int first = (entries - 1) / CPidFilter::kSlots * CPidFilter::kSlots;
+        for (int key = std::max(1, mux.networkEntry ? first : first + 1); key <= n; ++key)
+            lastBatch.insert(HexToInt(EntryOf(key, 0, mux.programs[key - 1]).pmtPid));
+        EXPECT_EQ(left, lastBatch);
         EXPECT_EQ(tree.items.size(), mux.programs.size());
         ASSERT_GE(progress.size(), 4u);
         EXPECT_EQ(progress[1].stage, SearchStage::PatReceived);
