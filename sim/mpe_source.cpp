@@ -50,7 +50,7 @@ std::vector<std::uint8_t> BuildMpeSection(std::span<const std::uint8_t> datagram
         const unsigned lane = static_cast<unsigned>(s.size() % 4) * 8;
         AppendBe32(s, lane == 0 ? rest : (rest << lane) | (rest >> (32 - lane)));
     } else {
-        AppendBe32(s, MpegCrc32(s.data(), s.size()));
+        AppendMpegCrc32(s);
     }
     return s;
 }

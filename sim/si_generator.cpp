@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <string_view>
+#include <utility>
 
 namespace orbix::sim {
 namespace {
@@ -70,13 +71,7 @@ std::vector<std::uint8_t> Section(std::uint8_t tableId, std::uint16_t extension,
     s.push_back(static_cast<std::uint8_t>(number));
     s.push_back(static_cast<std::uint8_t>(last));
     s.insert(s.end(), body.begin(), body.end());
-    const std::size_t length = s.size() - 3 + 4;
-    s[1] = static_cast<std::uint8_t>(0xF0 | ((length >> 8) & 0x0F));
-    s[2] = static_cast<std::uint8_t>(length & 0xFF);
-    const std::uint32_t crc = MpegCrc32(s.data(), s.size());
-    for (int shift = 24; shift >= 0; shift -= 8)
-        s.push_back(static_cast<std::uint8_t>(crc >> shift));
-    return s;
+    return FinishSection(std::move(s), 0xF0);
 }
 
 std::vector<std::uint8_t> SatelliteDelivery(const SkyTransponder& tp, const SiContext& si) {

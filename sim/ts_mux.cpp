@@ -36,18 +36,6 @@ void PutCaDescriptor(std::vector<std::uint8_t>& out, std::uint16_t caPid) {
     PutPid(out, caPid);
 }
 
-// Fills in section_length and appends the CRC_32 of a section whose header
-// begins with table_id and a placeholder length.
-std::vector<std::uint8_t> FinishSection(std::vector<std::uint8_t> section) {
-    const std::size_t length = section.size() - 3 + 4;
-    section[1] = static_cast<std::uint8_t>(0xB0 | ((length >> 8) & 0x0F));
-    section[2] = static_cast<std::uint8_t>(length & 0xFF);
-    const std::uint32_t crc = MpegCrc32(section.data(), section.size());
-    for (int shift = 24; shift >= 0; shift -= 8)
-        section.push_back(static_cast<std::uint8_t>(crc >> shift));
-    return section;
-}
-
 void PacketHeader(TsPacket& packet, std::uint16_t pid, bool start, std::uint8_t& continuity) {
     packet[0] = kSync;
     packet[1] = static_cast<std::uint8_t>((start ? 0x40 : 0x00) | (pid >> 8));
@@ -89,6 +77,20 @@ std::uint32_t MpegCrc32(const std::uint8_t* data, std::size_t size) {
             crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
     }
     return crc;
+}
+
+void AppendMpegCrc32(std::vector<std::uint8_t>& section) {
+    const std::uint32_t crc = MpegCrc32(section.data(), section.size());
+    for (int shift = 24; shift >= 0; shift -= 8)
+        section.push_back(static_cast<std::uint8_t>(crc >> shift));
+}
+
+std::vector<std::uint8_t> FinishSection(std::vector<std::uint8_t> section, std::uint8_t flags) {
+    const std::size_t length = section.size() - 3 + 4;
+    section[1] = static_cast<std::uint8_t>(flags | ((length >> 8) & 0x0F));
+    section[2] = static_cast<std::uint8_t>(length & 0xFF);
+    AppendMpegCrc32(section);
+    return section;
 }
 
 std::vector<std::uint8_t> BuildPatSection(const MuxConfig& config) {

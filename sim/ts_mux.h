@@ -79,6 +79,13 @@ std::vector<TsPacket> PacketizeSection(std::uint16_t pid, const std::vector<std:
 // Packets back to back, as a receive buffer holds them.
 std::vector<std::uint8_t> JoinPackets(const std::vector<TsPacket>& packets);
 std::uint32_t MpegCrc32(const std::uint8_t* data, std::size_t size);
+// Appends the CRC_32 of all the section holds so far.
+void AppendMpegCrc32(std::vector<std::uint8_t>& section);
+// Fills in section_length (under the syntax and reserved bits given) and
+// appends the CRC_32 of a section whose header begins with table_id and a
+// placeholder length.
+std::vector<std::uint8_t> FinishSection(std::vector<std::uint8_t> section,
+                                        std::uint8_t flags = 0xB0);
 
 // A multiplex made up on the fly: PAT and PMTs at the start of every PSI
 // interval, then payload packets of every elementary stream in turn (the PCR

@@ -132,13 +132,7 @@ TEST(SdtSection, CutOrDamagedSectionsAreRefusedOrEndTheirLoop) {
     // A service descriptor whose name runs past it: the service stays,
     // without a name, and the search keeps the numbered one.
     Bytes s{0x42, 0, 0, 0, 1, 0xC1, 0, 0, 0, 1, 0xFF, 0, 1, 0xFC, 0x80, 6, 0x48, 4, 1, 0, 5, 'A'};
-    const std::size_t length = s.size() - 3 + 4;
-    s[1] = static_cast<std::uint8_t>(0xB0 | (length >> 8));
-    s[2] = static_cast<std::uint8_t>(length);
-    const auto crc = sim::MpegCrc32(s.data(), s.size());
-    for (int shift = 24; shift >= 0; shift -= 8)
-        s.push_back(static_cast<std::uint8_t>(crc >> shift));
-    const auto sdt = ParseSdtSection(s);
+    const auto sdt = ParseSdtSection(sim::FinishSection(s));
     ASSERT_TRUE(sdt);
     ASSERT_EQ(sdt->services.size(), 1u);
     EXPECT_FALSE(sdt->services[0].hasServiceDescriptor);
@@ -281,9 +275,7 @@ TEST(NitSection, CutSectionsAreRefused) {
     ASSERT_NE(at, bad.end());
     at[2] = 0xAA;
     bad.resize(bad.size() - 4);
-    const auto crc = sim::MpegCrc32(bad.data(), bad.size());
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bad.push_back(static_cast<std::uint8_t>(crc >> shift));
+    sim::AppendMpegCrc32(bad);
     EXPECT_EQ(DeliveriesOf({bad}).size(), 4u);
 }
 
