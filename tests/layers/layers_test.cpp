@@ -154,17 +154,4 @@ TEST(Layers, EachRuleCatchesItsFault) {
     for (const auto& c : cases) EXPECT_EQ(LayerFaults(c.includes).size(), c.faults) << c.name;
 }
 
-TEST(Layers, IncludeLinesNameTheirFolder) {
-    const struct {
-        const char* quote;
-        const char* path;
-        const char* target;
-    } cases[] = {
-        {"<", "QWidget", "Qt"},      {"<", "QtCore/QObject", "Qt"}, {"<", "vector", ""},
-        {"\"", "ui/skin.h", "ui"},   {"\"", "local.h", ""},         {"\"", "tests/x.h", ""},
-        {"<", "libdvbv5/dvb.h", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(TargetOf(c.quote, c.path), c.target) << c.path;
-}
-
 }  // namespace

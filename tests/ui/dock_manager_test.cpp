@@ -24,31 +24,6 @@ constexpr DockRect Shifted(DockRect r, int dx, int dy) {
     return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
 
-// A window set-up, one drag step of the given window by (dx, dy), and where
-// every window must end up. Window 0 is the main window; the others are
-// children, docked unless listed in `undocked`.
-struct DragCase {
-    std::string name;
-    std::vector<DockRect> windows;
-    std::vector<int> undocked;
-    int dragged, dx, dy;
-    std::vector<DockRect> expected;
-};
-
-void Drag(const DragCase& c) {
-    SCOPED_TRACE(c.name);
-
-    std::vector<FakeWindow> windows(c.windows.begin(), c.windows.end());
-    CDockManager dock(kWorkArea);
-    dock.SetMainWindow(&windows[0]);
-    for (std::size_t i = 1; i < windows.size(); ++i)
-        if (std::ranges::find(c.undocked, int(i)) == c.undocked.end()) dock.AddDocked(&windows[i]);
-    dock.BeginDrag(&windows[c.dragged], DockPoint{50, 5});
-    dock.DragTo(DockPoint{50 + c.dx, 5 + c.dy});
-    dock.EndDrag();
-    for (std::size_t i = 0; i < windows.size(); ++i) EXPECT_EQ(windows[i].rect, c.expected[i]) << i;
-}
-
 // The program list sits under the main window, the satellite tree at its right.
 constexpr DockRect kList{300, 319, 650, 508};
 constexpr DockRect kTree{649, 200, 899, 510};
@@ -57,33 +32,11 @@ constexpr DockRect kLoose{20, 400, 120, 500}, kBox{400, 200, 500, 300}, kLeft{10
 // The group after a drag by (-20, -30).
 constexpr DockRect kMainUp = Shifted(kMain, -20, -30), kListUp = Shifted(kList, -20, -30);
 
-// clang-format off
-const DragCase kDragCases[] = {
-    {"LeftEdge14AwaySnapsToWorkArea", {kLeft}, {}, 0, -86, 0, {{0, 200, 350, 322}}},
-    {"LeftEdge15AwayDoesNotSnap", {kLeft}, {}, 0, -85, 0, {{15, 200, 365, 322}}},
-    {"TopEdge14AwaySnaps", {{100, 100, 450, 222}}, {}, 0, 0, -86, {{100, 0, 450, 122}}},
-    // Past the right edge: the pull to the edge would leave the window wholly
-    // outside, so it is skipped; the drag itself is not limited.
-    {"SnapOutsideWorkAreaIsSkipped", {kBox}, {}, 0, 412, 0, {Shifted(kBox, 412, 0)}},
-    // Child 2 lines up only with child 1, which lines up with the main
-    // window: both follow. Child 3 lines up with nothing and stays.
-    {"GroupGrowsTransitively", {kMain, kList, {700, 508, 760, 560}, kLoose}, {}, 0, -20, -30,
-     {kMainUp, kListUp, {680, 478, 740, 530}, kLoose}},
-    {"ChildrenSharingOnlyWithEachOtherStay", {kMain, kLoose, {120, 450, 170, 480}}, {}, 0, -20,
-     -30, {kMainUp, kLoose, {120, 450, 170, 480}}},
-    {"UndockedChildDoesNotMove", {kMain, kList}, {1}, 1, 40, 40, {kMain, kList}},
-};
-// clang-format on
-
-TEST(DockManager, MovesAndSnapsTheGroup) {
-    for (const DragCase& c : kDragCases) Drag(c);
-}
-
-// Repeated use of one group: drags, a child dragged off and back, a child
-// taken out of the group and put back. Each step is a drag of window `window`
-// by (dx, dy), or its undocking or docking; `expected` (when given) is where
-// every window stands after it. A second drag must start from where the first
-// left the windows, not from where they were docked.
+// A group's drags, alone and repeated: snaps to the work area's edges, a
+// child dragged off and back, a child taken out of the group and put back.
+// Each step is a drag of window `window` by (dx, dy), or its undocking or
+// docking; `expected` (when given) is where every window stands after it. A
+// second drag must start from where the first left the windows.
 enum class Op { Drag, Undock, Dock };
 struct Step {
     Op op;
@@ -102,6 +55,20 @@ constexpr DockRect kMainUp2 = Shifted(kMain, -40, -60), kTreeBack{610, 140, 860,
 
 // clang-format off
 const SequenceCase kSequences[] = {
+    {"LeftEdge14AwaySnapsToWorkArea", {kLeft}, {{Op::Drag, 0, -86, 0, {{0, 200, 350, 322}}}}},
+    {"LeftEdge15AwayDoesNotSnap", {kLeft}, {{Op::Drag, 0, -85, 0, {{15, 200, 365, 322}}}}},
+    {"TopEdge14AwaySnaps", {{100, 100, 450, 222}}, {{Op::Drag, 0, 0, -86, {{100, 0, 450, 122}}}}},
+    // Past the right edge: the pull to the edge would leave the window wholly
+    // outside, so it is skipped; the drag itself is not limited.
+    {"SnapOutsideWorkAreaIsSkipped", {kBox}, {{Op::Drag, 0, 412, 0, {Shifted(kBox, 412, 0)}}}},
+    // Child 2 lines up only with child 1, which lines up with the main
+    // window: both follow. Child 3 lines up with nothing and stays.
+    {"GroupGrowsTransitively", {kMain, kList, {700, 508, 760, 560}, kLoose},
+     {{Op::Drag, 0, -20, -30, {kMainUp, kListUp, {680, 478, 740, 530}, kLoose}}}},
+    {"ChildrenSharingOnlyWithEachOtherStay", {kMain, kLoose, {120, 450, 170, 480}},
+     {{Op::Drag, 0, -20, -30, {kMainUp, kLoose, {120, 450, 170, 480}}}}},
+    {"UndockedChildDoesNotMove", {kMain, kList},
+     {{Op::Undock, 1}, {Op::Drag, 1, 40, 40, {kMain, kList}}}},
     {"TheGroupFollowsEveryDrag", {kMain, kList, kTree},
      {{Op::Drag, 0, -20, -30, {kMainUp, kListUp, Shifted(kTree, -20, -30)}},
       {Op::Drag, 0, -100, 40, {Shifted(kMain, -120, 10), Shifted(kList, -120, 10),
@@ -129,7 +96,7 @@ const SequenceCase kSequences[] = {
 };
 // clang-format on
 
-TEST(DockManager, RepeatedDragsAndRedocks) {
+TEST(DockManager, MovesSnapsAndRedocksTheGroup) {
     for (const SequenceCase& c : kSequences) {
         std::vector<FakeWindow> windows(c.windows.begin(), c.windows.end());
         CDockManager dock(kWorkArea);
