@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdlib>
-#include <fstream>
 
 #include "app/gui/gui_texts.h"
 #include "platform/stream_port.h"
@@ -182,10 +181,7 @@ class StreamHealthTest : public QObject {
         std::optional<std::string> answer = dir.filePath("h.csv").toStdString();
         CMeterWindow meter({history, silent, [&] { return answer; }});
         QVERIFY(meter.ExportCsv());
-        std::ifstream in(*answer);
-        std::stringstream text;
-        text << in.rdbuf();
-        QCOMPARE(text.str(), SignalHistoryCsv(history.All()));
+        QCOMPARE(testing::ReadBytes(*answer), SignalHistoryCsv(history.All()));
         answer = dir.filePath("no/such/dir/h.csv").toStdString();
         QVERIFY(!meter.ExportCsv());
         QCOMPARE(told, Q(texts::ExportFailed()));

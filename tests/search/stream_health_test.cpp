@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 #include <vector>
 
 #include "search/pid_stats.h"
@@ -84,26 +85,17 @@ TEST(PidStatistics, CountsPerPidRatesErrorsAndMalformedDatagrams) {
     stats.OnDatagram(noSync, 1000);  // the good packet counts, the datagram is malformed
 
     const PidStatsSnapshot s = stats.Snapshot(1000);
-    EXPECT_EQ(s.datagrams, 4u);
-    EXPECT_EQ(s.malformedDatagrams, 2u);
-    EXPECT_DOUBLE_EQ(s.datagramsPerSecond, 4.0);
+    EXPECT_EQ(std::tuple(s.datagrams, s.malformedDatagrams, s.datagramsPerSecond),
+              std::tuple(4u, 2u, 4.0));
     ASSERT_EQ(s.rows.size(), 3u);
-    const PidStatsRow& a = s.rows[0];
-    EXPECT_EQ(a.pid, 0x100);
-    EXPECT_EQ(a.packets, 4u);
-    EXPECT_EQ(a.ccErrors, 1u);
-    EXPECT_DOUBLE_EQ(a.packetsPerSecond, 4.0);
-    EXPECT_DOUBLE_EQ(a.bitsPerSecond, 4.0 * 188 * 8);
-    EXPECT_EQ(a.lastSeenMs, 1000);
-    const PidStatsRow& b = s.rows[1];
-    EXPECT_EQ(b.pid, 0x101);
-    EXPECT_EQ(b.transportErrors, 1u);
-    EXPECT_EQ(b.ccErrors, 0u);  // a damaged packet's counter is not judged
-    EXPECT_FALSE(b.scrambled);  // the last packet was clear
-    const PidStatsRow& c = s.rows[2];
-    EXPECT_EQ(c.pid, 0x200);  // watched, never seen
-    EXPECT_EQ(c.packets, 0u);
-    EXPECT_EQ(c.lastSeenMs, -1);
+    const PidStatsRow &a = s.rows[0], &b = s.rows[1], &c = s.rows[2];
+    EXPECT_EQ(
+        std::tuple(a.pid, a.packets, a.ccErrors, a.packetsPerSecond, a.bitsPerSecond, a.lastSeenMs),
+        std::tuple(0x100, 4u, 1u, 4.0, 4.0 * 188 * 8, 1000));
+    // A damaged packet's counter is not judged; the last packet was clear.
+    EXPECT_EQ(std::tuple(b.pid, b.transportErrors, b.ccErrors, b.scrambled),
+              std::tuple(0x101, 1u, 0u, false));
+    EXPECT_EQ(std::tuple(c.pid, c.packets, c.lastSeenMs), std::tuple(0x200, 0u, -1));  // never seen
 }
 
 TEST(PidStatistics, RatesHoldUntilAWholeSecondHasPassed) {
