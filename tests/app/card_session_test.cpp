@@ -38,12 +38,10 @@ TEST(LoadLastTransponder, FirstLastLineOrTheDefaultRecord) {
         CTempDir dir;
         const auto path = dir.Path() / "SATSETUPL.ini";
         testing::WriteBytes(path.string(), c.file);
-        TuneTarget before;
-        before.transponder = "kept";
-        const TuneTarget t = LoadLastTransponder(CChannelDatabase(path.string()), before);
-        EXPECT_EQ(t.satellite, c.satellite);
-        EXPECT_EQ(t.transponder, c.transponder);
-        EXPECT_EQ(t.tp.name, c.record);
+        const TuneTarget t =
+            LoadLastTransponder(CChannelDatabase(path.string()), TuneTarget{"", "kept", {}});
+        EXPECT_EQ(std::tie(t.satellite, t.transponder, t.tp.name),
+                  std::tie(c.satellite, c.transponder, c.record));
     }
 }
 

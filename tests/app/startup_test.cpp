@@ -9,22 +9,17 @@ namespace {
 
 using testing::CTempDir;
 
-struct StartFixture {
+TEST(StartUp, SecondInstanceIsRefusedBeforeAnyHardwareAccess) {
     CTempDir dir;
     sim::CSimCard card;
-    CPortIoRecorder ports{card};
+    CPortIoRecorder ports(card);
     CRecordingNotices notices;
-};
-
-TEST(StartUp, SecondInstanceIsRefusedBeforeAnyHardwareAccess) {
-    StartFixture first, second;
-    CInstanceLock firstLock, secondLock;
-    ASSERT_TRUE(firstLock.Acquire("orbixrx", first.dir.Path().string()));
-    StartUpContext again{second.ports, second.notices, secondLock, "orbixrx",
-                         first.dir.Path().string()};
+    CInstanceLock first, second;
+    ASSERT_TRUE(first.Acquire("orbixrx", dir.Path().string()));
+    StartUpContext again{ports, notices, second, "orbixrx", dir.Path().string()};
     EXPECT_EQ(StartUp(again, [](std::uint16_t) {}), StartUpOutcome::AlreadyRunning);
-    EXPECT_EQ(second.notices.TextsUtf8(), std::vector<std::string>{"程序已经加载!"});
-    EXPECT_TRUE(second.ports.Log().empty());
+    EXPECT_EQ(notices.TextsUtf8(), std::vector<std::string>{"程序已经加载!"});
+    EXPECT_TRUE(ports.Log().empty());
 }
 
 }  // namespace

@@ -293,14 +293,8 @@ TEST(DatabaseCheck, TellsEmptyFromDamaged) {
 // the previous one byte for byte.
 TEST_F(ChannelDatabaseTest, ProgramsReplacedWholeOrNotAtAll) {
     Given("[PID]\r\nNUM=2\r\n节目1=a|广播节目|1|00|00|00|0|\r\n节目2=b|广播节目|2|00|00|00|0|\r\n");
-    ProgramEntry p{CChannelDatabase::MakeProgramKey(1),
-                   Gbk("节目1"),
-                   Gbk("电视节目"),
-                   "100",
-                   "101",
-                   "00",
-                   "102",
-                   "102"};
+    const std::string key = CChannelDatabase::MakeProgramKey(1);
+    ProgramEntry p{key, Gbk("节目1"), Gbk("电视节目"), "100", "101", "00", "102", "102"};
     const std::string before = ReadBytes(Path());
     std::filesystem::create_directory(Path() + ".lock");  // the file cannot be written
     EXPECT_FALSE(m_db.ReplacePrograms({p}));

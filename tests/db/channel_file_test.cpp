@@ -34,6 +34,9 @@ std::string DvbS(unsigned khz, const char* pol = "VERTICAL", unsigned rate = 275
 std::string Shown(const TransponderParams& tp) {
     return Utf8(CChannelDatabase::BuildTuneRecord(tp));
 }
+auto Fields(const TuningEntry& e) {
+    return std::tuple(e.frequencyKhz, e.symbolRate, e.polarisation, e.fec);
+}
 
 TEST(TransponderMapping, EachPolarisationFecLnbAndBandEdge) {
     const LnbChoice ku{}, c{LnbChoice::Kind::CBand, 5150},
@@ -72,8 +75,8 @@ TEST(TransponderMapping, EachPolarisationFecLnbAndBandEdge) {
     // Circular polarisation picks the supply voltage that selects it.
     const auto file = ParseChannelFile(DvbS(12000000, "RIGHT") + DvbS(12100000, "LEFT"), "f");
     ASSERT_TRUE(file.ok);
-    EXPECT_EQ(file.dvbs[0].polarisation, Polarisation::Vertical);
-    EXPECT_EQ(file.dvbs[1].polarisation, Polarisation::Horizontal);
+    EXPECT_EQ(std::pair(file.dvbs[0].polarisation, file.dvbs[1].polarisation),
+              std::pair(Polarisation::Vertical, Polarisation::Horizontal));
 }
 
 TEST(TransponderMapping, LnbChoiceTexts) {
@@ -130,13 +133,12 @@ TEST(ChannelFileParser, SkipsAndCountsWhatIsNotDvbS) {
     const ChannelFileContent c = ParseChannelFile(text, "f");
     ASSERT_TRUE(c.ok) << Utf8(c.message);
     ASSERT_EQ(c.dvbs.size(), 2u);
-    EXPECT_EQ(c.skippedDvbs2, 1);
-    EXPECT_EQ(c.skippedOther, 1);
-    EXPECT_EQ(c.skippedOutOfRange, 2);  // a 201.5 MS/s typing error, a frequency of 0
-    EXPECT_EQ(c.firstOutOfRangeLine, 28);
-    EXPECT_EQ(c.dvbs[1].frequencyKhz, 12200000u);
-    EXPECT_EQ(c.dvbs[1].symbolRate, 30000000u);
-    EXPECT_EQ(c.dvbs[1].fec, InnerFec::Fec2_3);
+    // Out of range: a 201.5 MS/s typing error, a frequency of 0.
+    EXPECT_EQ(
+        std::tuple(c.skippedDvbs2, c.skippedOther, c.skippedOutOfRange, c.firstOutOfRangeLine),
+        std::tuple(1, 1, 2, 28));
+    EXPECT_EQ(Fields(c.dvbs[1]),
+              std::tuple(12200000u, 30000000u, Polarisation::Horizontal, InnerFec::Fec2_3));
 }
 
 class MergeTest : public ::testing::Test {
@@ -160,10 +162,9 @@ TEST_F(MergeTest, NewSatelliteFollowsTheNumbering) {
         "Ku|开|\r\n");
     const MergeReport r = MergeTransponders(
         m_db, "Astra", {Tp(11000), Tp(11000.5), Tp(11000, Polarisation::Horizontal)});
-    EXPECT_EQ(r.outcome, MergeOutcome::Done);
-    EXPECT_TRUE(r.satelliteAdded);
-    EXPECT_EQ(r.added, 2);
-    EXPECT_EQ(r.duplicates, 1);  // within the list itself
+    // One duplicate within the list itself.
+    EXPECT_EQ(std::tuple(r.outcome, r.satelliteAdded, r.added, r.duplicates),
+              std::tuple(MergeOutcome::Done, true, 2, 1));
     EXPECT_EQ(File(),
               "[Main]\r\nNUM=2\r\nSAT1=sino\r\nSAT2=Astra\r\n[sino]\r\nNUMTP=1\r\n"
               "TP1=CETV|12622|32|垂直|11300|自动|开|Ku|开|\r\n[Astra]\r\nNUMTP=2\r\n"
@@ -186,10 +187,9 @@ TEST_F(MergeTest, ExistingSatelliteGetsOnlyWhatIsNew) {
     EXPECT_EQ(r.duplicates, 2);   // 2 MHz either side of CETV
     EXPECT_EQ(r.nameClashes, 1);  // "12700V" names another stored transponder
     EXPECT_FALSE(r.satelliteAdded);
-    EXPECT_EQ(m_db.CountTransponders("sino"), 4);
+    EXPECT_EQ(std::pair(m_db.CountSatellites(), m_db.CountTransponders("sino")), std::pair(1, 4));
     EXPECT_EQ(m_db.FindTransponderIndex("sino", "12624V"), 3);
     EXPECT_EQ(m_db.FindTransponderIndex("sino", "12622H"), 4);
-    EXPECT_EQ(m_db.CountSatellites(), 1);
 }
 
 TEST_F(MergeTest, RefusalsAndNothingNewLeaveTheFileByteIdentical) {
@@ -312,12 +312,8 @@ TEST_F(ImportTest, DvbToolsReadTheExport) {
     const ChannelFileContent ours = ReadChannelFile(exported), theirs = ReadChannelFile(converted);
     ASSERT_TRUE(theirs.ok) << Utf8(theirs.message);
     ASSERT_EQ(theirs.dvbs.size(), 2u);
-    for (std::size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(theirs.dvbs[i].frequencyKhz, ours.dvbs[i].frequencyKhz);
-        EXPECT_EQ(theirs.dvbs[i].symbolRate, ours.dvbs[i].symbolRate);
-        EXPECT_EQ(theirs.dvbs[i].polarisation, ours.dvbs[i].polarisation);
-        EXPECT_EQ(theirs.dvbs[i].fec, ours.dvbs[i].fec);
-    }
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_EQ(Fields(theirs.dvbs[i]), Fields(ours.dvbs[i])) << i;
 }
 
 // The DVB-S groups of a file, counted without the parser under test.

@@ -31,8 +31,7 @@ TEST(PidList, StoredListsGiveOnlyPidsEachOnce) {
     }
     const std::vector<PidItem> items = pidlist::ItemsFromLists({1, "A|", 2, "00a|B|"});
     ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[1].text, "B");
-    EXPECT_FALSE(items[1].ticked);
+    EXPECT_EQ(std::pair(items[1].text, items[1].ticked), std::pair(std::string("B"), false));
 
     PidLists many{40, "", 0, ""};
     for (int i = 1; i <= 40; ++i) many.active += std::to_string(i) + "|";
@@ -58,10 +57,8 @@ TEST(PidList, NewPidIsCheckedInOrderAndDuplicatesByValue) {
 TEST(PidList, StoredFormKeepsTheTextsInListOrder) {
     const std::vector<PidItem> items = {{"1FF0", true}, {"12", false}, {"0012A", true}};
     const PidLists lists = pidlist::ListsFromItems(items);
-    EXPECT_EQ(lists.activeCount, 2);
-    EXPECT_EQ(lists.active, "1FF0|0012|");
-    EXPECT_EQ(lists.inactiveCount, 1);
-    EXPECT_EQ(lists.inactive, "12|");
+    EXPECT_EQ(std::tie(lists.activeCount, lists.active, lists.inactiveCount, lists.inactive),
+              std::tuple(2, "1FF0|0012|", 1, "12|"));
 }
 
 }  // namespace

@@ -29,8 +29,7 @@ TEST(FrontEnd, OnlyTheRightLnbToneRateAndACarrierWithinTheSearchRangeLock) {
         TransponderParams r = BuiltInRecord(0, index);
         if (change != nullptr) change(r);
         const auto [locked, found] = TuneRecord(rig, r);
-        EXPECT_EQ(locked, locks ? 1 : 0);
-        EXPECT_EQ(rig.LockedName().empty(), !locks);
+        EXPECT_EQ(std::pair(locked, rig.LockedName().empty()), std::pair(locks ? 1 : 0, !locks));
         EXPECT_NEAR(locks ? found : 0, locks ? BuiltInRecord(0, index).frequency : 0, 0.15);
         EXPECT_EQ(rig.frontEnd->TunerProgrammings() == 0, change == nullptr);
     }

@@ -9,18 +9,10 @@
 
 #include "platform/clock.h"
 #include "platform/instance_lock.h"
-#include "platform/text.h"
 #include "support/card_fixture.h"
 
 namespace orbix {
 namespace {
-
-TEST(Text, GbkByteCountsRoundTripAndInvalidBytes) {
-    EXPECT_EQ(Gbk("请重新发送一遍PID!").size(), 18u);
-    EXPECT_EQ(Utf8(Gbk("请重新发送一遍PID!")), "请重新发送一遍PID!");
-    // Invalid bytes never stop the conversion.
-    EXPECT_EQ(Utf8(std::string("A\x81", 2)), "A\xEF\xBF\xBD");  // lone lead byte at the end
-}
 
 TEST(InstanceLock, KilledHolderLeavesNoStaleLock) {
     testing::CTempDir dir;

@@ -17,9 +17,8 @@ TEST(SkyCardFaults, ParsedFromTheirLines) {
         sim::ParseSky(std::string(kSatellite) + "logic-lost 2.5\nstatus-fault 4 persistent\n");
     ASSERT_TRUE(sky.sky) << sky.error;
     const sim::CardFaultSchedule& card = sky.sky->faults.card;
-    EXPECT_EQ(card.logicLostAtMs, 2500);
-    EXPECT_EQ(card.statusFaultAtMs, 4000);
-    EXPECT_EQ(card.statusFault, sim::StatusFault::Persistent);
+    EXPECT_EQ(std::tuple(card.logicLostAtMs, card.statusFaultAtMs, card.statusFault),
+              std::tuple(2500, 4000, sim::StatusFault::Persistent));
     EXPECT_TRUE(sim::ParseSky(kSatellite).sky->faults.card.Empty());
     for (const char* bad : {"logic-lost -1", "status-fault 3", "status-fault 3 sometimes",
                             "status-fault 3 transient more"}) {

@@ -13,12 +13,9 @@ TEST(SkyStreamFaults, ParsedFromTheirLinesAndRefusedWhenMalformed) {
         "cc-errors 2 20\n");
     ASSERT_TRUE(ok.sky) << ok.error;
     const StreamFaultSchedule& f = ok.sky->faults.stream;
-    ASSERT_EQ(f.noData.size(), 2u);
-    EXPECT_EQ(f.noData[1].atMs, 20'000);
-    EXPECT_EQ(f.noData[1].durationMs, 1'500);
-    ASSERT_TRUE(f.loss);
-    EXPECT_EQ(f.loss->atMs, 2'000);
-    EXPECT_DOUBLE_EQ(f.loss->perSecond, 20);
+    ASSERT_TRUE(f.noData.size() == 2 && f.loss);
+    EXPECT_EQ(std::tuple(f.noData[1].atMs, f.noData[1].durationMs, f.loss->atMs, f.loss->perSecond),
+              std::tuple(20'000, 1'500, 2'000, 20.0));
     EXPECT_TRUE(DefaultSky().faults.stream.Empty());
     for (const char* bad :
          {"no-data 4", "no-data -1 3", "cc-errors 2", "cc-errors 2 0", "cc-errors 2 5 x"}) {
@@ -31,26 +28,21 @@ TEST(SkyStreamFaults, ParsedFromTheirLinesAndRefusedWhenMalformed) {
 TEST(StreamFaultFilter, SilencesItsWindowsAndLosesPacketsAtTheRate) {
     CVirtualClock clock;
     CStreamFaultFilter filter({{{1000, 500}}, PacketLoss{2000, 10}}, clock);
-    EXPECT_FALSE(filter.Silenced());
-    clock.Advance(1000);
-    EXPECT_TRUE(filter.Silenced());
-    clock.Advance(499);
-    EXPECT_TRUE(filter.Silenced());
-    clock.Advance(1);
-    EXPECT_FALSE(filter.Silenced());
+    const std::pair<int, bool> steps[] = {{0, false}, {1000, true}, {499, true}, {1, false}};
+    for (const auto& [ms, silenced] : steps) {
+        clock.Advance(ms);
+        EXPECT_EQ(filter.Silenced(), silenced) << ms;
+    }
     // A packet every ms over the loss's first two seconds: one lost every 100 ms.
     clock.Advance(500);
-    int lost = 0;
-    int lostInFirstSecond = 0;
+    int lost = 0, lostInFirstSecond = 0;
     for (int ms = 0; ms <= 2000; ++ms) {
-        if (filter.DropPacket()) {
-            ++lost;
-            if (ms <= 1000) ++lostInFirstSecond;
-        }
+        const bool dropped = filter.DropPacket();
+        lost += dropped;
+        lostInFirstSecond += dropped && ms <= 1000;
         clock.Advance(1);
     }
-    EXPECT_EQ(lost, 20);
-    EXPECT_EQ(lostInFirstSecond, 10);
+    EXPECT_EQ(std::pair(lost, lostInFirstSecond), std::pair(20, 10));
     // After a pause nothing is made up in a burst: one loss, then the rate.
     clock.Advance(5000);
     EXPECT_TRUE(filter.DropPacket());
