@@ -24,9 +24,10 @@ TEST(ProgramVocabulary, ScrambledMarkOnCharacterBoundaries) {
     EXPECT_TRUE(IsScrambledName(Gbk("节目3") + ScrambledMark()));
     EXPECT_TRUE(IsScrambledName(Gbk("加扰")));
     EXPECT_FALSE(IsScrambledName(Gbk("节目3")));
+    const std::string mark = Gbk("加扰");
     // A lead byte before the mark pairs with its first byte: the mark's
     // bytes are there, one byte off the characters.
-    EXPECT_FALSE(IsScrambledName("\x81" + Gbk("加扰")));
+    EXPECT_FALSE(IsScrambledName("\x81" + mark));
 }
 
 TEST(ProgramVocabulary, DisplayNameCutsAtThreeBytesWithoutSplittingACharacter) {
