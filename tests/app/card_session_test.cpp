@@ -80,10 +80,7 @@ struct SessionRig {
     }
     std::string DatabasePath() const { return (dir.Path() / "SATSETUPL.ini").string(); }
     std::vector<std::uint16_t> UserPids() {
-        std::vector<std::uint16_t> user;
-        for (std::uint16_t slot : card.Logic().PidTable())
-            if ((slot & 0x6000) == CPidFilter::kUserClass) user.push_back(slot & 0x1FFF);
-        return user;
+        return testing::ClassPids(card.Logic().PidTable(), CPidFilter::kUserClass);
     }
 
     CTempDir dir;

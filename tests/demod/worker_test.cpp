@@ -7,6 +7,7 @@
 #include "card/pid_filter.h"
 #include "db/record_text.h"
 #include "tests/demod/demod_rig.h"
+#include "tests/support/card_fixture.h"
 #include "tests/support/eventually.h"
 
 namespace orbix::testing {
@@ -116,9 +117,7 @@ TEST(Worker, ActivePidListRestoredOnce) {
         rig.state.RequestPidRestore();
         rig.Request("Sat-Ku", "11052V");
         rig.worker->Pass();
-        Pids user;
-        for (std::uint16_t slot : rig.card.Logic().PidTable())
-            if ((slot & 0x6000) == CPidFilter::kUserClass) user.push_back(slot & 0x1FFF);
+        const Pids user = ClassPids(rig.card.Logic().PidTable(), CPidFilter::kUserClass);
         EXPECT_EQ(user, (stored ? Pids{0x100, 0x200} : Pids{})) << stored;
         EXPECT_FALSE(rig.state.PidRestorePending());
     }

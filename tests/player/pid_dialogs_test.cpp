@@ -25,10 +25,7 @@ struct Rig {
     CRecordingNotices notices;
     std::string FileText() const { return orbix::testing::ReadBytes(path); }
     std::vector<std::uint16_t> UserPids() const {
-        std::vector<std::uint16_t> pids;
-        for (auto slot : filter.Table())
-            if ((slot & 0x6000) == 0x2000) pids.push_back(slot & 0x1FFF);
-        return pids;
+        return orbix::testing::ClassPids(filter.Table(), CPidFilter::kUserClass);
     }
 };
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <QtTest/QtTest>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -38,15 +39,13 @@ struct CScriptedSaveDialog final : ISaveFileDialog {
 
 // The PIDs the filter passes for the program, in hexadecimal, sorted.
 std::string PassedPids(const CPidFilter& filter) {
-    std::multiset<std::uint16_t> pids;
-    for (std::uint16_t slot : filter.Table())
-        if ((slot & CPidFilter::kProgramClass) == CPidFilter::kProgramClass)
-            pids.insert(slot & 0x1FFF);
+    std::vector<std::uint16_t> pids =
+        orbix::testing::ClassPids(filter.Table(), CPidFilter::kProgramClass);
+    std::ranges::sort(pids);
     std::string out;
     for (std::uint16_t pid : pids) {
-        if (!out.empty()) out += ',';
         char hex[8];
-        std::snprintf(hex, sizeof hex, "%x", pid);
+        std::snprintf(hex, sizeof hex, out.empty() ? "%x" : ",%x", pid);
         out += hex;
     }
     return out;

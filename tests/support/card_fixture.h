@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,6 +18,15 @@
 #include "tests/support/temp_dir.h"
 
 namespace orbix::testing {
+
+// The PIDs of one class (the class bits of CPidFilter) in a PID table, in slot order.
+inline std::vector<std::uint16_t> ClassPids(const std::array<std::uint16_t, 32>& table,
+                                            std::uint16_t pidClass) {
+    std::vector<std::uint16_t> pids;
+    for (std::uint16_t slot : table)
+        if ((slot & 0x6000) == pidClass) pids.push_back(slot & 0x1FFF);
+    return pids;
+}
 
 inline void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
